@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the program need from Debian 12.
+# Safe to run again: apt-get skips what is already there, and a machine that already has
+# every package is left alone without asking the network.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build ccache pkg-config git
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # windows
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
+  # picture and sound
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstreamer-plugins-bad1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
+  # formatting and tool output
+  libfmt-dev nlohmann-json3-dev
+  # fonts and a display for headless runs
+  fonts-dejavu-core xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"

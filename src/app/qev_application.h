@@ -1,0 +1,62 @@
+#pragma once
+
+#include "frame/log.h"
+#include "frame/power_events.h"
+#include "frame/program_options.h"
+#include "frame/shutdown_sequence.h"
+#include "frame/startup_sequence.h"
+
+#include <QStringList>
+
+#include <filesystem>
+#include <memory>
+
+namespace qev::frame {
+class TFormStartup;
+class TLogindSleepMonitor;
+} // namespace qev::frame
+
+namespace qev::ui {
+class TFormDvbMain;
+}
+
+namespace qev::app {
+
+// The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
+// windows. Needs a QApplication, the dispatcher and the message presenter in place.
+class TQevApplication {
+public:
+  TQevApplication(frame::ProgramOptions options, std::filesystem::path placementFile);
+  ~TQevApplication();
+
+  // Runs the start-up; false when the program must end with exit code 1. On success the main
+  // window is shown.
+  bool Start();
+  // A close as the user would give it; before the main window exists it waits for it.
+  void RequestClose();
+
+  frame::TStartupSequence& StartupSteps() { return startupSteps_; }
+  frame::TShutdownSequence& ShutdownSteps() { return shutdownSteps_; }
+  ui::TFormDvbMain* MainWindow() const { return mainWindow_.get(); }
+  // What the start-up window showed before it was closed.
+  const QStringList& StartupLog() const { return startupLog_; }
+
+private:
+  void PlugSteps();
+  void CreateMainWindow();
+  void CloseStartupWindow();
+
+  const frame::ProgramOptions options_;
+  const std::filesystem::path placementFile_;
+  frame::TLogRouter logRouter_;
+  frame::TStartupSequence startupSteps_;
+  frame::TShutdownSequence shutdownSteps_;
+  frame::TPowerEvents power_;
+  std::unique_ptr<frame::TFormStartup> startupWindow_;
+  std::unique_ptr<ui::TFormDvbMain> mainWindow_;
+  std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
+  QStringList startupLog_;
+  bool closeRequested_ = false;
+};
+
+} // namespace qev::app

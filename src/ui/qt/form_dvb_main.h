@@ -1,0 +1,33 @@
+#pragma once
+
+#include "frame/log.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QLabel;
+
+namespace qev::ui {
+
+// The program's main window. Its close runs the shutdown; a close that arrives while a long
+// operation pumps messages waits until that operation has returned.
+class TFormDvbMain final : public QMainWindow, public frame::MessageLineView {
+  Q_OBJECT
+public:
+  // closeRequested runs the shutdown and answers whether the window may close.
+  explicit TFormDvbMain(std::function<bool()> closeRequested);
+
+  void SetDevice(const std::string& deviceName, const std::string& deviceInfo = {});
+  void ShowMessageLine(const std::string& text, frame::LineColor color) override;
+  QString MessageLine() const;
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  std::function<bool()> closeRequested_;
+  QLabel* messageLine_;
+};
+
+} // namespace qev::ui

@@ -1,0 +1,126 @@
+// Starts the program's composition root on a temporary root, as main does, and looks at it.
+#include "app/qev_application.h"
+#include "frame/app_paths.h"
+#include "frame/busy_tracker.h"
+#include "frame/log.h"
+#include "frame/process_flags.h"
+#include "frame/qt/form_startup.h"
+#include "frame/qt/qt_message_presenter.h"
+#include "frame/window_placement.h"
+#include "support/scripted_presenter.h"
+#include "support/screenshot.h"
+#include "ui/qt/form_dvb_main.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace qev;
+using ::testing::ElementsAre;
+namespace fs = std::filesystem;
+
+namespace {
+
+class AppStart : public ::testing::Test {
+protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() /
+           ("qev-app-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    fs::create_directories(root / "Configs");
+    frame::SetPaths(frame::TAppPaths(root));
+    frame::Flags().Closing = false;
+  }
+  void TearDown() override {
+    fs::remove_all(root);
+    frame::Flags().Closing = false;
+  }
+  fs::path Placement() const { return root / "qevdvb.INI"; }
+
+  fs::path root;
+  test::ScriptedPresenter presenter;
+};
+
+} // namespace
+
+TEST_F(AppStart, StartsOfflineShowsTheLogAndSavesThePlacementOnClose) {
+  app::TQevApplication application({}, Placement());
+  ASSERT_TRUE(application.Start());
+  EXPECT_THAT(application.StartupLog(),
+              ElementsAre(" Loading resources", " Loading settings", " Loading plugins",
+                          " Loading channels", " Scheduler initialization",
+                          " Build user interface"));
+  ui::TFormDvbMain* window = application.MainWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->windowTitle(), "QEV-DVB @ OFFLINE");
+
+  frame::Log("No signal on 11778 V", frame::kLogError);
+  EXPECT_EQ(window->MessageLine(), "No signal on 11778 V");
+  EXPECT_THAT(window->findChild<QLabel*>("messageLine")->styleSheet().toStdString(),
+              ::testing::HasSubstr("red"));
+  test::SaveScreenshot(*window, "main_window");
+
+  application.RequestClose();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(frame::Flags().Closing);
+  const auto saved = frame::LoadPlacement(Placement());
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->Width, window->width());
+  EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(AppStart, RestoresTheSavedPlacement) {
+  ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 640, 480, frame::kWindowNormal}), "");
+  app::TQevApplication application({}, Placement());
+  ASSERT_TRUE(application.Start());
+  EXPECT_EQ(application.MainWindow()->size(), QSize(640, 480));
+  application.RequestClose();
+}
+
+TEST_F(AppStart, AFailedDeviceKeepsTheStartupWindowUntilItIsClosed) {
+  app::TQevApplication application({}, Placement());
+  application.StartupSteps().Plug(frame::StartupStep::Device, [] {
+    frame::Log("Device module not found", frame::kLogError);
+    return 2;
+  });
+  bool waited = false;
+  QTimer::singleShot(0, [&] {
+    // The start-up window is still there, waiting for its close button.
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->windowTitle() == frame::TFormStartup::kCaption) {
+        waited = true;
+        test::SaveScreenshot(*w, "startup_window_failed");
+      }
+    application.RequestClose();
+  });
+  EXPECT_FALSE(application.Start());
+  EXPECT_TRUE(waited);
+  EXPECT_EQ(application.MainWindow(), nullptr);
+  EXPECT_THAT(application.StartupLog(),
+              ElementsAre(" Loading resources", " Loading settings", " Device module not found"));
+}
+
+TEST_F(AppStart, ACloseDuringALongOperationWaitsUntilItReturns) {
+  app::TQevApplication application({}, Placement());
+  ASSERT_TRUE(application.Start());
+  ui::TFormDvbMain* window = application.MainWindow();
+  {
+    frame::TBusyTracker::Scope busy(frame::Operations());
+    window->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(frame::Flags().Closing);
+  }
+  QApplication::processEvents();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(frame::Flags().Closing);
+}
+
+TEST(QtMessagePresenter, CarriageReturnsBecomeLineBreaks) {
+  EXPECT_EQ(frame::MessageBoxText("one\rtwo\r\nthree"), "one\ntwo\nthree");
+}

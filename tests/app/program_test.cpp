@@ -1,0 +1,83 @@
+// Runs the real qevdvb program as a script or a user's session would.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+extern char** environ;
+
+namespace {
+
+class Program : public ::testing::Test {
+protected:
+  void SetUp() override {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    root = fs::temp_directory_path() /
+           ("qev-program-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  pid_t Spawn(std::vector<std::string> args) {
+    args.insert(args.begin(), QEVDVB_BINARY);
+    std::vector<char*> argv;
+    for (auto& a : args)
+      argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    EXPECT_EQ(posix_spawn(&pid, QEVDVB_BINARY, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+  }
+  static int ExitCode(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  std::string Output() const {
+    std::ifstream in(output);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  fs::path root;
+  fs::path output = fs::temp_directory_path() / ("qev-program-out-" + std::to_string(::getpid()));
+};
+
+} // namespace
+
+TEST_F(Program, QuitAfterClosesNormallyAndLeavesThePlacementFile) {
+  EXPECT_EQ(ExitCode(Spawn({"--root", root.string(), "--quit-after", "300"})), 0);
+  EXPECT_TRUE(fs::is_directory(root / "Configs")); // a new root is seeded
+  EXPECT_TRUE(fs::exists(root / "qevdvb.INI"));
+}
+
+TEST_F(Program, TerminationSignalRunsTheOrdinaryClose) {
+  const pid_t pid = Spawn({"--root", root.string()});
+  // The root is seeded after the signals are taken over, so from then on SIGTERM is safe.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(root / "Configs") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(ExitCode(pid), 0);
+  EXPECT_TRUE(fs::exists(root / "qevdvb.INI"));
+}
+
+TEST_F(Program, HelpVersionAndBadArguments) {
+  EXPECT_EQ(ExitCode(Spawn({"--help"})), 0);
+  EXPECT_NE(Output().find("--quit-after MS"), std::string::npos);
+  EXPECT_EQ(ExitCode(Spawn({"--version"})), 0);
+  EXPECT_EQ(Output().rfind("QEV-DVB ", 0), 0u);
+  EXPECT_EQ(ExitCode(Spawn({"--frobnicate"})), 2);
+}

@@ -1,0 +1,19 @@
+// Test main for widget tests: a QApplication on the offscreen platform unless told otherwise,
+// with the Qt dispatcher as the program has it.
+#include "frame/qt/qt_dispatcher.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  qev::frame::TQtDispatcher dispatcher;
+  qev::frame::SetCurrentDispatcher(&dispatcher);
+  ::testing::InitGoogleTest(&argc, argv);
+  const int result = RUN_ALL_TESTS();
+  qev::frame::SetCurrentDispatcher(nullptr);
+  return result;
+}
