@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "frame/options_steps.h"
 #include "frame/qt/form_startup.h"
 #include "frame/qt/logind_sleep_monitor.h"
 #include "frame/qt/placement_qt.h"
@@ -28,6 +29,10 @@ TQevApplication::~TQevApplication() {
 }
 
 void TQevApplication::PlugSteps() {
+  startupSteps_.Plug(frame::StartupStep::Options, frame::LoadOptionsStep);
+  startupSteps_.Plug(frame::StartupStep::StartChannel, frame::StartChannelStep);
+  startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
+  shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, frame::SaveOptionsStep);
   shutdownSteps_.Plug(frame::ShutdownStep::SavePlacement,
                       [this]() -> std::optional<std::string> {
                         if (!mainWindow_ || !mainWindow_->isVisible())

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -88,16 +89,22 @@ TEST_F(AppStart, AFailedDeviceKeepsTheStartupWindowUntilItIsClosed) {
     frame::Log("Device module not found", frame::kLogError);
     return 2;
   });
+  // Plays the user: once the start-up has ended, the window offers its close button.
   bool waited = false;
-  QTimer::singleShot(0, [&] {
-    // The start-up window is still there, waiting for its close button.
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->isVisible() && w->windowTitle() == frame::TFormStartup::kCaption) {
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* close = w->findChild<QPushButton*>();
+      if (w->isVisible() && w->windowTitle() == frame::TFormStartup::kCaption && close &&
+          close->isEnabled()) {
         waited = true;
         test::SaveScreenshot(*w, "startup_window_failed");
+        user.stop();
+        close->click();
       }
-    application.RequestClose();
+    }
   });
+  user.start(5);
   EXPECT_FALSE(application.Start());
   EXPECT_TRUE(waited);
   EXPECT_EQ(application.MainWindow(), nullptr);
