@@ -1,0 +1,293 @@
+// The options file: its fresh text, loading corrections, what a save keeps, and the start
+// channel.
+#include "frame/options.h"
+#include "frame/options_steps.h"
+#include "frame/pref_lang.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <unistd.h>
+
+using namespace qev::frame;
+namespace fs = std::filesystem;
+
+namespace {
+
+class OptionsFile : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("qev-options-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    file = dir / "Configs" / "Options.cfg";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string Read() const {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  void Write(const std::string& text) const {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+  }
+  TOptions Loaded() const {
+    TOptions options;
+    LoadOptions(options, file);
+    return options;
+  }
+  fs::path dir, file;
+};
+
+std::string Crlf(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+const char* const kFreshFile = R"([StartUp]
+ActiveDevice=
+LastSelected=
+LastChannel=-1
+
+;
+[Scanning]
+TimeoutPAT=5000
+TimeoutCAT=1000
+TimeoutSDT=10000
+TimeoutPMT=10000
+TimeoutNIT=5000
+NoWarningCAT=1
+UpdFromSDX=1
+ChangeData2TV=1
+ChangeFta2Pay=1
+RescanSDTOnUpd=0
+SetPrefAudLang=1
+
+;
+[Options]
+SingleClickChange=0
+ChListAlignRight=0
+MinimizeToTray=1
+PrefAudioLang=ENG,RUM,GER,SPA
+AutoCloseSWin=1
+SortCaListByID=1
+SignalUpdateInterval=300
+OverscanPixels=0
+VidCropPercent=3
+PowerOffLnb=0
+PidEditsInHex=0
+ChanVolAdjust=0
+SelectLastChan=1
+NoScreenSaver=1
+NoSuspendAPM=0
+OneSatMobDish=0
+AutoExpandChl=1
+ChanPlgProfile=1
+Only1Proc=1
+GesturesEnabled=1
+VideoDblClickZo=1
+Video0Disabled=0
+EpgBgParser=1
+CheckCRCinEIT=0
+EpgChanGroup=0
+
+;
+[Recording]
+DestDirectory=
+RecNameFormat=yyyymmdd_hhnn <Name> (<Info>)
+Check4Duplic=1
+FileSplitSize=4096
+AskBeforeRec=1
+RecordAll_AUD=0
+RecordAll_TTX=0
+Record_ECM=1
+Record_PMT=1
+Record_PAT=0
+
+;
+[WinLirc]
+Enabled=0
+HostPort=127.0.0.1:8765
+AntiRepeat=200
+
+;
+[DiseqC]
+DiseqSW1Adr=16
+DiseqSW2Adr=16
+DiseqSW3Adr=16
+DiseqPOSAdr=49
+DiseqRepPrefix=1
+DiseqOnChan=0
+AdjustGotoX=1
+RxLatitude=0
+RxLongitude=0
+SmartPosCom=0
+
+;
+[Teletext]
+TTxBgParser=0
+TTxImageW=400
+TTxImageH=375
+TTxFontName=Lucida Console
+SubFontName=Lucida Console
+SubFontSize=32
+SubFontColor=$00FFFF00
+SubFontBold=1
+SubOutlSize=1
+SubOutlColor=$00FF0000
+SubPosPercent=5
+SubTextBorder=2
+
+;
+[ChFilter]
+Group1By=1
+Group2By=0
+SortRule1=1
+SortRule2=0
+ChfServType=27
+ChfCategory=0
+ChfContain=
+ChfInfoCol=0
+ChfFlagSUB=0
+ChfFlagTTX=0
+ChfFlagAC3=0
+ChfFavorite=0
+MinimizedCF=0
+)";
+
+} // namespace
+
+TEST_F(OptionsFile, AFreshFileHoldsEverySectionAndKeyInOrder) {
+  EXPECT_EQ(SaveOptions(TOptions{}, file), ""); // the Configs folder does not exist yet
+  EXPECT_EQ(Read(), Crlf(kFreshFile));
+  // Loading it gives the defaults back, and saving again changes nothing.
+  EXPECT_EQ(SaveOptions(Loaded(), file), "");
+  EXPECT_EQ(Read(), Crlf(kFreshFile));
+}
+
+TEST_F(OptionsFile, AMissingFileGivesTheDefaults) {
+  const TOptions options = Loaded();
+  EXPECT_EQ(options.StartUp.LastChannel, -1);
+  EXPECT_EQ(options.Recording.FileSplitSize, 4096LL * 1048576);
+  EXPECT_EQ(options.Teletext.SubFontColor, 0x00FFFF00u);
+  EXPECT_EQ(options.DiseqC.DiseqPOSAdr, 0x31);
+  EXPECT_EQ(options.Session.PrefLangs.Count, 4);
+  EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(OptionsFile, SavingUnchangedOptionsDoesNotRewriteTheFile) {
+  ASSERT_EQ(SaveOptions(TOptions{}, file), "");
+  const auto past = fs::last_write_time(file) - std::chrono::hours(24);
+  fs::last_write_time(file, past);
+  const auto inode = fs::hard_link_count(file);
+  EXPECT_EQ(SaveOptions(Loaded(), file), "");
+  EXPECT_EQ(fs::last_write_time(file), past);
+  EXPECT_EQ(fs::hard_link_count(file), inode);
+}
+
+TEST_F(OptionsFile, LoadingCorrectsValues) {
+  Write("[StartUp]\nActiveDevice=  Dev_Sim.int  \n"
+        "[Options]\nSignalUpdateInterval=50\nPrefAudioLang=ger, eng ,\tfre\n"
+        "[Recording]\nRecNameFormat=   \nFileSplitSize=-5\n"
+        "[DiseqC]\nDiseqSW1Adr=300\nDiseqSW2Adr=-1\nDiseqPOSAdr=$31\nRxLatitude=48,5\n"
+        "[Teletext]\nSubFontColor=$000000FF\n");
+  const TOptions options = Loaded();
+  EXPECT_EQ(options.StartUp.ActiveDevice, "Dev_Sim.int");
+  EXPECT_EQ(options.General.SignalUpdateInterval, 100);
+  EXPECT_EQ(options.General.PrefAudioLang, "ger,eng,fre");
+  EXPECT_EQ(options.Session.PrefLangs.Count, 3);
+  EXPECT_EQ(PrefLangIndex(options.Session.PrefLangs, " FRE"), 2);
+  EXPECT_EQ(options.Recording.RecNameFormat, kDefaultRecNameFormat);
+  EXPECT_EQ(options.Recording.FileSplitSize, 0);
+  EXPECT_EQ(options.DiseqC.DiseqSW1Adr, 255);
+  EXPECT_EQ(options.DiseqC.DiseqSW2Adr, 0);
+  EXPECT_EQ(options.DiseqC.DiseqPOSAdr, 0x31);
+  EXPECT_DOUBLE_EQ(options.DiseqC.RxLatitude, 48.5);
+  EXPECT_EQ(options.Teletext.SubFontColor, 0xFFu);
+}
+
+TEST_F(OptionsFile, LargeSplitSizesAndWordsDoNotOverflow) {
+  Write("[Options]\nSignalUpdateInterval=70000\n[Recording]\nFileSplitSize=8192\n");
+  TOptions options = Loaded();
+  EXPECT_EQ(options.General.SignalUpdateInterval, 65535);
+  EXPECT_EQ(options.Recording.FileSplitSize, 8192LL * 1048576);
+  ASSERT_EQ(SaveOptions(options, file), "");
+  EXPECT_NE(Read().find("\r\nFileSplitSize=8192\r\n"), std::string::npos);
+}
+
+TEST_F(OptionsFile, FilterFlagsStartClearedWhateverWasHeld) {
+  Write("[ChFilter]\nChfFlagTTX=1\nGroup1By=3\n");
+  TOptions options;
+  options.ChFilter.ChfFlagSUB = true;
+  options.ChFilter.MinimizedCF = true;
+  options.ChFilter.Group2By = 2; // not a flag: a missing key keeps what was held
+  LoadOptions(options, file);
+  EXPECT_FALSE(options.ChFilter.ChfFlagSUB);
+  EXPECT_FALSE(options.ChFilter.MinimizedCF);
+  EXPECT_TRUE(options.ChFilter.ChfFlagTTX);
+  EXPECT_EQ(options.ChFilter.Group1By, 3);
+  EXPECT_EQ(options.ChFilter.Group2By, 2);
+}
+
+TEST_F(OptionsFile, HandAddedKeysAndCommentsSurviveASave) {
+  ASSERT_EQ(SaveOptions(TOptions{}, file), "");
+  std::string text = Read();
+  text.insert(text.find("TimeoutPAT"), "; my own note\r\n");
+  text.insert(text.find("[WinLirc]\r\n") + 11, "MyKey = my value\r\n");
+  text.replace(text.find("AntiRepeat=200"), 14, "AntiRepeat = 250 ; tuned");
+  text += "\r\n[Extra]\r\nX=1\r\n";
+  Write(text);
+  TOptions options = Loaded();
+  EXPECT_EQ(options.WinLirc.AntiRepeat, 250);
+  options.WinLirc.Enabled = true;
+  ASSERT_EQ(SaveOptions(options, file), "");
+  std::string expected = text;
+  expected.replace(expected.find("Enabled=0"), 9, "Enabled=1");
+  EXPECT_EQ(Read(), expected);
+}
+
+TEST_F(OptionsFile, TheCommentAboveEachHeaderIsReplacedNotAdded) {
+  Write("[StartUp]\nLastChannel=5\n;old words\n[Scanning]\nTimeoutPAT=1\n");
+  ASSERT_EQ(SaveOptions(Loaded(), file), "");
+  const std::string text = Read();
+  EXPECT_EQ(text.find(";old words"), std::string::npos);
+  const std::size_t header = text.find("\r\n;\r\n[Scanning]\r\nTimeoutPAT=1\r\n");
+  EXPECT_NE(header, std::string::npos) << text;
+  EXPECT_EQ(text.find("[Scanning]", header + 15), std::string::npos);
+  EXPECT_NE(text.find("[StartUp]\r\nLastChannel=5\r\n"), std::string::npos);
+}
+
+TEST_F(OptionsFile, AStartWithoutTheLastChannelKeepsTheStoredOne) {
+  Write("[StartUp]\nLastChannel=65539\n[Options]\nSelectLastChan=0\n");
+  TOptions options = Loaded();
+  EXPECT_EQ(ChooseStartChannel(options), -1);
+  ASSERT_EQ(SaveOptions(options, file), "");
+  EXPECT_EQ(Loaded().StartUp.LastChannel, 65539);
+  options.General.SelectLastChan = true;
+  EXPECT_EQ(ChooseStartChannel(options), 65539);
+}
+
+TEST_F(OptionsFile, ASaveThatCannotWriteIsReported) {
+  fs::create_directories(file / "inside"); // a folder where the file should be
+  EXPECT_NE(SaveOptions(TOptions{}, file), "");
+  EXPECT_TRUE(fs::is_directory(file / "inside"));
+}
+
+TEST(PrefLang, ParsesTokensPadsAndCuts) {
+  const TPrefLangArray langs = ParsePrefLang("  en, ger;;fra/ x .deutsch,,");
+  ASSERT_EQ(langs.Count, 5);
+  EXPECT_EQ(std::string(langs.Codes[0].data(), 3), "EN?");
+  EXPECT_EQ(std::string(langs.Codes[3].data(), 3), "X??");
+  EXPECT_EQ(std::string(langs.Codes[4].data(), 3), "DEU");
+  EXPECT_EQ(PrefLangIndex(langs, "ger"), 1);
+  EXPECT_EQ(PrefLangIndex(langs, "ENG"), TPrefLangArray::kNotPreferred);
+  EXPECT_EQ(PrefLangIndex(langs, "  "), TPrefLangArray::kNotPreferred);
+  std::string many;
+  for (int i = 0; i < 20; ++i)
+    many += "L" + std::to_string(i % 10) + ",";
+  EXPECT_EQ(ParsePrefLang(many).Count, TPrefLangArray::kMaxCount);
+}
