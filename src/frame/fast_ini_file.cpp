@@ -37,7 +37,7 @@ std::string TFastIniFile::UpdateFile() {
   return error;
 }
 
-TIniLines& TFastIniFile::Lines() {
+TIniLines &TFastIniFile::Lines() {
   if (!loaded_) {
     lines_.Parse(store_->Load());
     loaded_ = true;
@@ -80,7 +80,7 @@ bool TFastIniFile::WriteString(std::string_view section, std::string_view key,
   const auto line = encoded ? KeyLine(section, key, true) : std::nullopt;
   if (!line)
     return false;
-  TIniItem& item = lines_[*line];
+  TIniItem &item = lines_[*line];
   if (DecodeValue(item.Value) == value)
     return true;
   const std::size_t commentStart = CommentStart(item.Value);
@@ -120,7 +120,7 @@ bool TFastIniFile::EraseSection(std::string_view section) {
     return false;
   std::size_t last = *header;
   for (std::size_t line = *header + 1; line < lines_.SectionEnd(*header); ++line) {
-    TIniItem& item = lines_[line];
+    TIniItem &item = lines_[line];
     item.Split();
     const bool content = item.Kind == TIniKind::Key || item.Kind == TIniKind::Text;
     const bool looseBlank =
@@ -148,7 +148,7 @@ std::vector<std::string> TFastIniFile::ReadSection(std::string_view section) {
 
 std::vector<std::string> TFastIniFile::ReadSections() {
   std::vector<std::string> names;
-  TIniLines& lines = Lines();
+  TIniLines &lines = Lines();
   for (std::size_t line = 0; line < lines.Size(); ++line) {
     if (lines[line].Kind == TIniKind::Section)
       names.push_back(lines[line].Raw.substr(1, lines[line].Raw.size() - 2));
@@ -158,18 +158,18 @@ std::vector<std::string> TFastIniFile::ReadSections() {
 
 std::vector<std::string> TFastIniFile::ReadSectionValues(std::string_view section) {
   std::vector<std::string> values;
-  for (const std::string& name : ReadSection(section))
+  for (const std::string &name : ReadSection(section))
     values.push_back(name + "=" + ReadString(section, name, ""));
   return values;
 }
 
 bool TFastIniFile::SetKeyComment(std::string_view section, std::string_view key, unsigned flags,
                                  std::size_t column, std::string_view comment) {
-  const auto line = IsSingleLine(comment) ? KeyLine(section, key, flags & kCreateMissing)
-                                          : std::nullopt;
+  const auto line =
+      IsSingleLine(comment) ? KeyLine(section, key, flags & kCreateMissing) : std::nullopt;
   if (!line)
     return false;
-  TIniItem& item = lines_[*line];
+  TIniItem &item = lines_[*line];
   const std::size_t oldComment = CommentStart(item.Value);
   if (oldComment != std::string::npos && !(flags & kReplaceExisting))
     return false;
@@ -258,13 +258,11 @@ std::uint32_t TFastIniFile::ReadHex32(std::string_view section, std::string_view
       ReadInteger(section, key, static_cast<std::int32_t>(defaultValue)));
 }
 
-bool TFastIniFile::WriteHex16(std::string_view section, std::string_view key,
-                              std::uint16_t value) {
+bool TFastIniFile::WriteHex16(std::string_view section, std::string_view key, std::uint16_t value) {
   return WriteString(section, key, FormatHex(value, 4));
 }
 
-bool TFastIniFile::WriteHex32(std::string_view section, std::string_view key,
-                              std::uint32_t value) {
+bool TFastIniFile::WriteHex32(std::string_view section, std::string_view key, std::uint32_t value) {
   return WriteString(section, key, FormatHex(value, 8));
 }
 
@@ -282,13 +280,14 @@ std::vector<std::string> TFastIniFile::ReadStringList(std::string_view section,
 }
 
 bool TFastIniFile::WriteStringList(std::string_view section, std::string_view name,
-                                   const std::vector<std::string>& items) {
+                                   const std::vector<std::string> &items) {
   const std::string countKey = std::string(name) + "Count";
   if (!IsSafeKeyName(countKey) || !IsSingleLine(section))
     return false;
   const bool wasModified = modified_;
   const std::vector<std::string> old = ReadStringList(section, name);
-  const bool sameCount = ReadInteger(section, countKey, 0) == static_cast<std::int64_t>(items.size());
+  const bool sameCount =
+      ReadInteger(section, countKey, 0) == static_cast<std::int64_t>(items.size());
   for (std::size_t i = 0; i < old.size(); ++i)
     DeleteKey(section, std::string(name) + std::to_string(i));
   bool written = WriteInteger(section, countKey, static_cast<std::int64_t>(items.size()));
@@ -300,7 +299,7 @@ bool TFastIniFile::WriteStringList(std::string_view section, std::string_view na
   return written;
 }
 
-TFastIniStream::TFastIniStream(std::stringstream& stream)
+TFastIniStream::TFastIniStream(std::stringstream &stream)
     : TFastIniFile(std::make_unique<TIniStreamStore>(stream)) {}
 
 } // namespace qev::frame

@@ -27,8 +27,8 @@ public:
   explicit TFastIniFile(std::filesystem::path fileName);
   // Writes back what changed; a failure is logged as an error, never thrown.
   virtual ~TFastIniFile();
-  TFastIniFile(const TFastIniFile&) = delete;
-  TFastIniFile& operator=(const TFastIniFile&) = delete;
+  TFastIniFile(const TFastIniFile &) = delete;
+  TFastIniFile &operator=(const TFastIniFile &) = delete;
 
   // Writes the file back if something changed. Returns an error text, empty on success; on
   // failure the file on disk is left as it was and the changes stay pending.
@@ -86,16 +86,15 @@ public:
   // missing item whatever the count says.
   std::vector<std::string> ReadStringList(std::string_view section, std::string_view name);
   bool WriteStringList(std::string_view section, std::string_view name,
-                       const std::vector<std::string>& items);
+                       const std::vector<std::string> &items);
 
 protected:
   explicit TFastIniFile(std::unique_ptr<TIniStore> store);
 
 private:
-  TIniLines& Lines();
+  TIniLines &Lines();
   std::optional<std::size_t> SectionLine(std::string_view section, bool create);
-  std::optional<std::size_t> KeyLine(std::string_view section, std::string_view key,
-                                     bool create);
+  std::optional<std::size_t> KeyLine(std::string_view section, std::string_view key, bool create);
   // The comment line directly above or below (at itself) the insertion point, if any.
   std::optional<std::size_t> CommentNextTo(std::size_t at, bool above);
   void PlaceComment(std::size_t at, std::optional<std::size_t> existing, std::string text);
@@ -110,7 +109,7 @@ private:
 // back, replaces the stream's whole content.
 class TFastIniStream : public TFastIniFile {
 public:
-  explicit TFastIniStream(std::stringstream& stream);
+  explicit TFastIniStream(std::stringstream &stream);
 };
 
 } // namespace qev::frame

@@ -103,11 +103,11 @@ void TIniLines::Parse(std::string_view text) {
 
 std::string TIniLines::Compose() const {
   std::size_t length = 0;
-  for (const TIniItem& item : items_)
+  for (const TIniItem &item : items_)
     length += item.Line().size() + 2;
   std::string text;
   text.reserve(length);
-  for (const TIniItem& item : items_)
+  for (const TIniItem &item : items_)
     text.append(item.Line()).append("\r\n");
   return text;
 }
@@ -134,7 +134,7 @@ std::size_t TIniLines::SectionEnd(std::size_t header) const {
 std::optional<std::size_t> TIniLines::FindKey(std::size_t header, std::string_view name) {
   const std::uint32_t hash = IniHash(name);
   for (std::size_t line = header + 1; line < items_.size(); ++line) {
-    TIniItem& item = items_[line];
+    TIniItem &item = items_[line];
     if (item.Kind == TIniKind::Section)
       break;
     item.Split();
@@ -147,7 +147,7 @@ std::optional<std::size_t> TIniLines::FindKey(std::size_t header, std::string_vi
 std::size_t TIniLines::AppendKey(std::size_t header, std::string_view name) {
   std::size_t at = header + 1;
   for (std::size_t line = header + 1; line < items_.size(); ++line) {
-    TIniItem& item = items_[line];
+    TIniItem &item = items_[line];
     if (item.Kind == TIniKind::Section)
       break;
     item.Split();

@@ -24,12 +24,12 @@ enum class TIniKind : std::uint8_t {
 // program never changed is written back exactly as it came, even after it was looked at.
 struct TIniItem {
   TIniKind Kind = TIniKind::Blank;
-  std::uint32_t Hash = 0;    // of the upper-cased key name (key lines)
-  std::string Raw;           // the line as read or as last built
-  std::string Name;          // key lines: the name without surrounding blanks
-  std::string Value;         // key lines: the text after "=" without surrounding blanks
+  std::uint32_t Hash = 0;      // of the upper-cased key name (key lines)
+  std::string Raw;             // the line as read or as last built
+  std::string Name;            // key lines: the name without surrounding blanks
+  std::string Value;           // key lines: the text after "=" without surrounding blanks
   std::size_t ValueColumn = 0; // key lines: where the value starts in the line
-  bool Rebuilt = false;      // key lines: the value was changed, write name "=" value
+  bool Rebuilt = false;        // key lines: the value was changed, write name "=" value
 
   static TIniItem FromLine(std::string_view line);
   static TIniItem NewKey(std::string_view name);
@@ -39,7 +39,7 @@ struct TIniItem {
   void Split();
   // Gives the key line a new value text; the line is then written as name "=" value.
   void SetValue(std::string value);
-  const std::string& Line() const { return Raw; }
+  const std::string &Line() const { return Raw; }
 };
 
 // The lines of one file in file order with the index of its section headers. Every insert and
@@ -52,8 +52,8 @@ public:
   std::string Compose() const;
 
   std::size_t Size() const { return items_.size(); }
-  TIniItem& operator[](std::size_t index) { return items_[index]; }
-  const TIniItem& operator[](std::size_t index) const { return items_[index]; }
+  TIniItem &operator[](std::size_t index) { return items_[index]; }
+  const TIniItem &operator[](std::size_t index) const { return items_[index]; }
 
   // Line index of the header of the section (the later one when it occurs twice).
   std::optional<std::size_t> FindSection(std::string_view name);

@@ -21,7 +21,7 @@ std::uint32_t IniHash(std::string_view name) {
 }
 
 void TSectionItems::Clear() {
-  for (Bucket& bucket : buckets_)
+  for (Bucket &bucket : buckets_)
     bucket.clear();
   cached_.reset();
 }
@@ -31,18 +31,18 @@ void TSectionItems::Add(std::string_view name, std::size_t firstLine) {
   buckets_[hash & 0xFF].push_back({hash, firstLine, std::string(name)});
 }
 
-const TSectionItems::Entry* TSectionItems::CachedEntry(std::string_view name) const {
+const TSectionItems::Entry *TSectionItems::CachedEntry(std::string_view name) const {
   if (!cached_)
     return nullptr;
-  const Entry& entry = buckets_[cached_->bucket][cached_->position];
+  const Entry &entry = buckets_[cached_->bucket][cached_->position];
   return EqualsNoCase(entry.name, name) ? &entry : nullptr;
 }
 
 std::optional<std::size_t> TSectionItems::Find(std::string_view name) {
-  if (const Entry* entry = CachedEntry(name))
+  if (const Entry *entry = CachedEntry(name))
     return entry->firstLine;
   const std::uint32_t hash = IniHash(name);
-  const Bucket& bucket = buckets_[hash & 0xFF];
+  const Bucket &bucket = buckets_[hash & 0xFF];
   for (std::size_t i = bucket.size(); i-- > 0;) {
     if (bucket[i].hash == hash && EqualsNoCase(bucket[i].name, name)) {
       cached_ = CacheRef{hash & 0xFF, i};
@@ -53,17 +53,18 @@ std::optional<std::size_t> TSectionItems::Find(std::string_view name) {
 }
 
 void TSectionItems::Remove(std::size_t firstLine) {
-  for (Bucket& bucket : buckets_) {
-    std::erase_if(bucket, [&](const Entry& e) { return e.firstLine == firstLine; });
+  for (Bucket &bucket : buckets_) {
+    std::erase_if(bucket, [&](const Entry &e) { return e.firstLine == firstLine; });
   }
   cached_.reset(); // positions inside a bucket may have moved
 }
 
 void TSectionItems::Shift(std::size_t at, std::ptrdiff_t delta) {
-  for (Bucket& bucket : buckets_) {
-    for (Entry& entry : bucket) {
+  for (Bucket &bucket : buckets_) {
+    for (Entry &entry : bucket) {
       if (entry.firstLine > at)
-        entry.firstLine = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(entry.firstLine) + delta);
+        entry.firstLine =
+            static_cast<std::size_t>(static_cast<std::ptrdiff_t>(entry.firstLine) + delta);
     }
   }
 }

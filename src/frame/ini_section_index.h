@@ -38,7 +38,7 @@ private:
     std::size_t position;
   };
 
-  const Entry* CachedEntry(std::string_view name) const;
+  const Entry *CachedEntry(std::string_view name) const;
 
   std::array<Bucket, 256> buckets_;
   std::optional<CacheRef> cached_;

@@ -31,12 +31,12 @@ private:
 // A stream held in memory (a transponder list received from the network, for one).
 class TIniStreamStore : public TIniStore {
 public:
-  explicit TIniStreamStore(std::stringstream& stream) : stream_(stream) {}
+  explicit TIniStreamStore(std::stringstream &stream) : stream_(stream) {}
   std::string Load() override;
   std::string Store(std::string_view text) override;
 
 private:
-  std::stringstream& stream_;
+  std::stringstream &stream_;
 };
 
 } // namespace qev::frame

@@ -90,7 +90,7 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
 
 std::optional<double> ParseFloat(std::string_view text) {
   std::string dotted(text);
-  for (char& c : dotted) {
+  for (char &c : dotted) {
     if (c == ',')
       c = '.';
   }

@@ -19,42 +19,38 @@ template <class T> T ClampTo(std::int64_t value) {
 // Reads each key over the value held, which is the default when the key is missing.
 class TOptionReader {
 public:
-  TOptionReader(TFastIniFile& ini, std::string_view section) : ini_(ini), section_(section) {}
+  TOptionReader(TFastIniFile &ini, std::string_view section) : ini_(ini), section_(section) {}
 
-  void String(std::string_view key, std::string& value) {
+  void String(std::string_view key, std::string &value) {
     value = ini_.ReadString(section_, key, value);
   }
-  void Integer(std::string_view key, int& value) {
-    value = ini_.ReadInteger(section_, key, value);
-  }
-  void Bool(std::string_view key, bool& value) { value = ini_.ReadBool(section_, key, value); }
-  void Byte(std::string_view key, std::uint8_t& value) {
+  void Integer(std::string_view key, int &value) { value = ini_.ReadInteger(section_, key, value); }
+  void Bool(std::string_view key, bool &value) { value = ini_.ReadBool(section_, key, value); }
+  void Byte(std::string_view key, std::uint8_t &value) {
     value = ClampTo<std::uint8_t>(ini_.ReadInteger(section_, key, value));
   }
-  void Word(std::string_view key, std::uint16_t& value) {
+  void Word(std::string_view key, std::uint16_t &value) {
     value = ClampTo<std::uint16_t>(ini_.ReadInteger(section_, key, value));
   }
-  void Float(std::string_view key, double& value) {
-    value = ini_.ReadFloat(section_, key, value);
-  }
-  void Hex32(std::string_view key, std::uint32_t& value) {
+  void Float(std::string_view key, double &value) { value = ini_.ReadFloat(section_, key, value); }
+  void Hex32(std::string_view key, std::uint32_t &value) {
     value = ini_.ReadHex32(section_, key, value);
   }
-  void Megabytes(std::string_view key, std::int64_t& bytes) {
+  void Megabytes(std::string_view key, std::int64_t &bytes) {
     const auto held = ClampTo<std::int32_t>(bytes / kBytesPerMegabyte);
     bytes = std::max(ini_.ReadInteger(section_, key, held), 0) * kBytesPerMegabyte;
   }
 
 private:
-  TFastIniFile& ini_;
+  TFastIniFile &ini_;
   std::string_view section_;
 };
 
 class TOptionWriter {
 public:
-  TOptionWriter(TFastIniFile& ini, std::string_view section) : ini_(ini), section_(section) {}
+  TOptionWriter(TFastIniFile &ini, std::string_view section) : ini_(ini), section_(section) {}
 
-  void String(std::string_view key, const std::string& value) {
+  void String(std::string_view key, const std::string &value) {
     ini_.WriteString(section_, key, value);
   }
   void Integer(std::string_view key, int value) { ini_.WriteInteger(section_, key, value); }
@@ -68,15 +64,24 @@ public:
   }
 
 private:
-  TFastIniFile& ini_;
+  TFastIniFile &ini_;
   std::string_view section_;
 };
 
 // Each group of keys is listed once, in its stored order, and serves loading and saving.
-enum class KeyGroup { StartUp, Scanning, General, Guide, Recording, WinLirc, DiseqC, Teletext,
-                      ChFilter };
+enum class KeyGroup {
+  StartUp,
+  Scanning,
+  General,
+  Guide,
+  Recording,
+  WinLirc,
+  DiseqC,
+  Teletext,
+  ChFilter
+};
 
-const char* SectionOf(KeyGroup group) {
+const char *SectionOf(KeyGroup group) {
   switch (group) {
   case KeyGroup::StartUp:
     return "StartUp";
@@ -99,13 +104,13 @@ const char* SectionOf(KeyGroup group) {
   return "";
 }
 
-template <class V, class O> void VisitStartUp(V& v, O& o) {
+template <class V, class O> void VisitStartUp(V &v, O &o) {
   v.String("ActiveDevice", o.ActiveDevice);
   v.String("LastSelected", o.LastSelected);
   v.Integer("LastChannel", o.LastChannel);
 }
 
-template <class V, class O> void VisitScanning(V& v, O& o) {
+template <class V, class O> void VisitScanning(V &v, O &o) {
   v.Integer("TimeoutPAT", o.TimeoutPAT);
   v.Integer("TimeoutCAT", o.TimeoutCAT);
   v.Integer("TimeoutSDT", o.TimeoutSDT);
@@ -119,7 +124,7 @@ template <class V, class O> void VisitScanning(V& v, O& o) {
   v.Bool("SetPrefAudLang", o.SetPrefAudLang);
 }
 
-template <class V, class O> void VisitGeneral(V& v, O& o) {
+template <class V, class O> void VisitGeneral(V &v, O &o) {
   v.Bool("SingleClickChange", o.SingleClickChange);
   v.Bool("ChListAlignRight", o.ChListAlignRight);
   v.Bool("MinimizeToTray", o.MinimizeToTray);
@@ -144,13 +149,13 @@ template <class V, class O> void VisitGeneral(V& v, O& o) {
   v.Bool("Video0Disabled", o.Video0Disabled);
 }
 
-template <class V, class O> void VisitGuide(V& v, O& o) {
+template <class V, class O> void VisitGuide(V &v, O &o) {
   v.Bool("EpgBgParser", o.EpgBgParser);
   v.Bool("CheckCRCinEIT", o.CheckCRCinEIT);
   v.Integer("EpgChanGroup", o.EpgChanGroup);
 }
 
-template <class V, class O> void VisitRecording(V& v, O& o) {
+template <class V, class O> void VisitRecording(V &v, O &o) {
   v.String("DestDirectory", o.DestDirectory);
   v.String("RecNameFormat", o.RecNameFormat);
   v.Bool("Check4Duplic", o.Check4Duplic);
@@ -163,13 +168,13 @@ template <class V, class O> void VisitRecording(V& v, O& o) {
   v.Bool("Record_PAT", o.Record_PAT);
 }
 
-template <class V, class O> void VisitWinLirc(V& v, O& o) {
+template <class V, class O> void VisitWinLirc(V &v, O &o) {
   v.Bool("Enabled", o.Enabled);
   v.String("HostPort", o.HostPort);
   v.Integer("AntiRepeat", o.AntiRepeat);
 }
 
-template <class V, class O> void VisitDiseqC(V& v, O& o) {
+template <class V, class O> void VisitDiseqC(V &v, O &o) {
   v.Byte("DiseqSW1Adr", o.DiseqSW1Adr);
   v.Byte("DiseqSW2Adr", o.DiseqSW2Adr);
   v.Byte("DiseqSW3Adr", o.DiseqSW3Adr);
@@ -182,7 +187,7 @@ template <class V, class O> void VisitDiseqC(V& v, O& o) {
   v.Integer("SmartPosCom", o.SmartPosCom);
 }
 
-template <class V, class O> void VisitTeletext(V& v, O& o) {
+template <class V, class O> void VisitTeletext(V &v, O &o) {
   v.Bool("TTxBgParser", o.TTxBgParser);
   v.Integer("TTxImageW", o.TTxImageW);
   v.Integer("TTxImageH", o.TTxImageH);
@@ -197,7 +202,7 @@ template <class V, class O> void VisitTeletext(V& v, O& o) {
   v.Integer("SubTextBorder", o.SubTextBorder);
 }
 
-template <class V, class O> void VisitChFilter(V& v, O& o) {
+template <class V, class O> void VisitChFilter(V &v, O &o) {
   v.Integer("Group1By", o.Group1By);
   v.Integer("Group2By", o.Group2By);
   v.Integer("SortRule1", o.SortRule1);
@@ -214,7 +219,7 @@ template <class V, class O> void VisitChFilter(V& v, O& o) {
 }
 
 // O is TOptions when loading and const TOptions when saving.
-template <class V, class O> void Visit(V& v, O& options, KeyGroup group) {
+template <class V, class O> void Visit(V &v, O &options, KeyGroup group) {
   switch (group) {
   case KeyGroup::StartUp:
     return VisitStartUp(v, options.StartUp);
@@ -237,22 +242,22 @@ template <class V, class O> void Visit(V& v, O& options, KeyGroup group) {
   }
 }
 
-constexpr KeyGroup kLoadOrder[] = {KeyGroup::ChFilter, KeyGroup::StartUp, KeyGroup::Scanning,
+constexpr KeyGroup kLoadOrder[] = {KeyGroup::ChFilter, KeyGroup::StartUp,   KeyGroup::Scanning,
                                    KeyGroup::General,  KeyGroup::Recording, KeyGroup::WinLirc,
-                                   KeyGroup::DiseqC,   KeyGroup::Guide,   KeyGroup::Teletext};
-constexpr KeyGroup kSaveOrder[] = {KeyGroup::StartUp, KeyGroup::Scanning, KeyGroup::General,
-                                   KeyGroup::Recording, KeyGroup::WinLirc, KeyGroup::Guide,
-                                   KeyGroup::DiseqC,  KeyGroup::Teletext};
+                                   KeyGroup::DiseqC,   KeyGroup::Guide,     KeyGroup::Teletext};
+constexpr KeyGroup kSaveOrder[] = {KeyGroup::StartUp,   KeyGroup::Scanning, KeyGroup::General,
+                                   KeyGroup::Recording, KeyGroup::WinLirc,  KeyGroup::Guide,
+                                   KeyGroup::DiseqC,    KeyGroup::Teletext};
 
 // The filter flags start cleared at every load, whatever was held before.
-void ClearFilterFlags(TOptions& options) {
-  TChFilterOptions& filter = options.ChFilter;
+void ClearFilterFlags(TOptions &options) {
+  TChFilterOptions &filter = options.ChFilter;
   filter.ChfFlagSUB = filter.ChfFlagTTX = filter.ChfFlagAC3 = filter.ChfFavorite = false;
   filter.MinimizedCF = false;
 }
 
-void ApplyLoadCorrections(TOptions& options) {
-  TRecordingOptions& recording = options.Recording;
+void ApplyLoadCorrections(TOptions &options) {
+  TRecordingOptions &recording = options.Recording;
   recording.RecNameFormat = Trim(recording.RecNameFormat);
   if (recording.RecNameFormat.empty())
     recording.RecNameFormat = kDefaultRecNameFormat;
@@ -265,14 +270,13 @@ void ApplyLoadCorrections(TOptions& options) {
 
 // Writes the groups and puts a comment line of ";" alone directly above each header but the
 // first, replacing the one a previous save left there.
-std::string SaveGroups(const TOptions& options, const std::filesystem::path& file,
+std::string SaveGroups(const TOptions &options, const std::filesystem::path &file,
                        std::span<const KeyGroup> groups) {
   TFastIniFile ini(file);
   for (const KeyGroup group : groups) {
-    const char* section = SectionOf(group);
+    const char *section = SectionOf(group);
     if (group != KeyGroup::StartUp && group != KeyGroup::Guide)
-      ini.InsertComment(section, "",
-                        TFastIniFile::kCreateMissing | TFastIniFile::kReplaceExisting,
+      ini.InsertComment(section, "", TFastIniFile::kCreateMissing | TFastIniFile::kReplaceExisting,
                         TFastIniFile::CommentPlace::AboveSection, ";");
     TOptionWriter writer(ini, section);
     Visit(writer, options, group);
@@ -282,12 +286,12 @@ std::string SaveGroups(const TOptions& options, const std::filesystem::path& fil
 
 } // namespace
 
-TOptions& Options() {
+TOptions &Options() {
   static TOptions options;
   return options;
 }
 
-void LoadOptions(TOptions& options, const std::filesystem::path& file) {
+void LoadOptions(TOptions &options, const std::filesystem::path &file) {
   TFastIniFile ini(file);
   ClearFilterFlags(options);
   for (const KeyGroup group : kLoadOrder) {
@@ -297,7 +301,7 @@ void LoadOptions(TOptions& options, const std::filesystem::path& file) {
   ApplyLoadCorrections(options);
 }
 
-std::string SaveOptions(const TOptions& options, const std::filesystem::path& file) {
+std::string SaveOptions(const TOptions &options, const std::filesystem::path &file) {
   std::string error = SaveGroups(options, file, kSaveOrder);
   // The channel filter is written by a file object of its own, after the others.
   constexpr KeyGroup kFilter[] = {KeyGroup::ChFilter};
@@ -305,7 +309,7 @@ std::string SaveOptions(const TOptions& options, const std::filesystem::path& fi
   return error.empty() ? filterError : error;
 }
 
-int ChooseStartChannel(const TOptions& options) {
+int ChooseStartChannel(const TOptions &options) {
   return options.General.SelectLastChan ? options.StartUp.LastChannel : -1;
 }
 

@@ -8,7 +8,7 @@
 
 namespace qev::frame {
 
-inline constexpr const char* kDefaultRecNameFormat = "yyyymmdd_hhnn <Name> (<Info>)";
+inline constexpr const char *kDefaultRecNameFormat = "yyyymmdd_hhnn <Name> (<Info>)";
 inline constexpr std::int64_t kBytesPerMegabyte = 1048576;
 
 // Section "StartUp".
@@ -152,17 +152,17 @@ struct TOptions {
 };
 
 // The process-wide options; the user-interface thread reads and changes them.
-TOptions& Options();
+TOptions &Options();
 
 // Reads "Options.cfg" over the values held (a missing key keeps its value) and applies the
 // corrections that follow loading.
-void LoadOptions(TOptions& options, const std::filesystem::path& file);
+void LoadOptions(TOptions &options, const std::filesystem::path &file);
 // Writes every key in its order, then the "ChFilter" section. The file is rewritten only when
 // a value changed; keys and comments the program does not know stay. Returns an error text,
 // empty on success.
-std::string SaveOptions(const TOptions& options, const std::filesystem::path& file);
+std::string SaveOptions(const TOptions &options, const std::filesystem::path &file);
 
 // SelectLastChan decides whether the start switches to the stored last channel.
-int ChooseStartChannel(const TOptions& options);
+int ChooseStartChannel(const TOptions &options);
 
 } // namespace qev::frame

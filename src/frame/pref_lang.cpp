@@ -17,7 +17,7 @@ std::array<char, 3> CodeOf(std::string_view token) {
 
 TPrefLangArray ParsePrefLang(std::string_view text) {
   TPrefLangArray langs;
-  for (const std::string& field : SplitAt(Trim(text), ",;./")) {
+  for (const std::string &field : SplitAt(Trim(text), ",;./")) {
     const std::string token = Trim(field);
     if (token.empty())
       continue;
@@ -28,7 +28,7 @@ TPrefLangArray ParsePrefLang(std::string_view text) {
   return langs;
 }
 
-std::uint8_t PrefLangIndex(const TPrefLangArray& langs, std::string_view code) {
+std::uint8_t PrefLangIndex(const TPrefLangArray &langs, std::string_view code) {
   const std::string token = Trim(code);
   if (token.empty())
     return TPrefLangArray::kNotPreferred;

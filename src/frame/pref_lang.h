@@ -21,6 +21,6 @@ struct TPrefLangArray {
 // padded with "?" to three characters ("EN" becomes "EN?"), a longer one cut to three.
 TPrefLangArray ParsePrefLang(std::string_view text);
 // Position of the trimmed, upper-cased code in the list, or kNotPreferred.
-std::uint8_t PrefLangIndex(const TPrefLangArray& langs, std::string_view code);
+std::uint8_t PrefLangIndex(const TPrefLangArray &langs, std::string_view code);
 
 } // namespace qev::frame

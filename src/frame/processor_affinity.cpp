@@ -22,7 +22,7 @@ bool RestrictToFirstProcessor() {
   if (ec)
     return PinToFirstProcessor(0);
   bool allPinned = true;
-  for (const auto& entry : tasks) {
+  for (const auto &entry : tasks) {
     const std::string name = entry.path().filename().string();
     pid_t thread = 0;
     const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), thread);

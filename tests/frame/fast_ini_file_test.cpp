@@ -23,8 +23,8 @@ public:
   explicit Ini(std::string text) : stream_(std::move(text)) {
     ini_ = std::make_unique<TFastIniStream>(stream_);
   }
-  TFastIniStream& operator*() { return *ini_; }
-  TFastIniStream* operator->() { return ini_.get(); }
+  TFastIniStream &operator*() { return *ini_; }
+  TFastIniStream *operator->() { return ini_.get(); }
   std::string Text() {
     EXPECT_EQ(ini_->UpdateFile(), "");
     return stream_.str();
@@ -80,7 +80,7 @@ TEST(IniReadString, NamesIgnoreCaseAndTheLaterDuplicateSectionWins) {
 
 TEST(IniReadString, CaseFoldingDoesNotDependOnTheLocale) {
   // In a Turkish locale toupper('i') is not 'I'; the engine must not care.
-  const char* turkish = std::setlocale(LC_ALL, "tr_TR.UTF-8");
+  const char *turkish = std::setlocale(LC_ALL, "tr_TR.UTF-8");
   Ini ini("[Video]\nWidth=1\n");
   EXPECT_EQ(ini->ReadString("VIDEO", "WIDTH", ""), "1");
   EXPECT_EQ(ini->ReadString("video", "width", ""), "1");
@@ -101,16 +101,23 @@ TEST(IniFile, OneWriteLeavesEveryOtherLineByteIdentical) {
   // Each line with the break it has in the file: mixed breaks, tabs, comments, a text line,
   // a duplicate and an unknown section, a last line without a break.
   const std::vector<std::pair<std::string, std::string>> lines = {
-      {"; header comment", "\r\n"}, {"", "\r\n"},
-      {"[Main]", "\n"},           {"  Alpha  =  1   ; first", "\r"},
-      {"\tBeta=\t2\t", "\n"},     {"free text without equals ", "\n"},
-      {"Gamma = 3", "\n"},         {"[Dup]", "\n"},
-      {"Delta =4", "\n"},          {"", "\n"},
-      {";closing comment", "\n"},  {"[DUP]", "\r\n"},
-      {"Delta = 5 ;later", "\n"},  {"[Unknown Section]", "\n"},
+      {"; header comment", "\r\n"},
+      {"", "\r\n"},
+      {"[Main]", "\n"},
+      {"  Alpha  =  1   ; first", "\r"},
+      {"\tBeta=\t2\t", "\n"},
+      {"free text without equals ", "\n"},
+      {"Gamma = 3", "\n"},
+      {"[Dup]", "\n"},
+      {"Delta =4", "\n"},
+      {"", "\n"},
+      {";closing comment", "\n"},
+      {"[DUP]", "\r\n"},
+      {"Delta = 5 ;later", "\n"},
+      {"[Unknown Section]", "\n"},
       {"Whatever = kept ; as is", ""}};
   std::string messy, expected;
-  for (const auto& [line, end] : lines) {
+  for (const auto &[line, end] : lines) {
     messy += line + end;
     expected += (line == "Gamma = 3" ? std::string("Gamma=30") : line) + "\r\n";
   }
@@ -162,8 +169,8 @@ TEST(IniWriteString, TheTrailingCommentKeepsItsColumnWhenThereIsRoom) {
 
 TEST(IniWriteString, ValuesSurviveARoundTrip) {
   const std::vector<std::string> values = {
-      "a;b", " lead", "trail ", "\"quoted\"", "'single'", "\"", "", "semi;;colons", "x=y",
-      "it's", "tab\tinside", "\"odd quote", "[not a section]"};
+      "a;b", " lead", "trail ",      "\"quoted\"",  "'single'",       "\"", "", "semi;;colons",
+      "x=y", "it's",  "tab\tinside", "\"odd quote", "[not a section]"};
   std::stringstream stream;
   {
     TFastIniStream ini(stream);
@@ -185,8 +192,7 @@ TEST(IniWriteString, UnsafeNamesAndValuesInjectNothing) {
   EXPECT_FALSE(ini->WriteString("S", "[K]", "v"));
   EXPECT_FALSE(ini->WriteString("S", "K\nL", "v"));
   EXPECT_FALSE(ini->WriteString("S\n[T]", "K", "v"));
-  EXPECT_FALSE(ini->InsertComment("S", "", 1, TFastIniFile::CommentPlace::BelowSection,
-                                  "c\nK=2"));
+  EXPECT_FALSE(ini->InsertComment("S", "", 1, TFastIniFile::CommentPlace::BelowSection, "c\nK=2"));
   EXPECT_FALSE(ini->Modified());
   EXPECT_EQ(ini.Text(), "[S]\nK=1\n");
   EXPECT_EQ(ini->ReadString("S", "=K", "d"), "d");
@@ -215,8 +221,7 @@ TEST(IniInsertion, IndexesFollowInsertsDeletesAndErases) {
   ini->WriteString("B", "b", "again");
   ini->WriteString("D", "e", "2");
   EXPECT_FALSE(ini->SectionExists("C"));
-  EXPECT_EQ(ini.Text(),
-            Crlf("[A]\na=1\n;below a\na2=2\n[B]\nb=again\n;above D\n[D]\nd=1\ne=2\n"));
+  EXPECT_EQ(ini.Text(), Crlf("[A]\na=1\n;below a\na2=2\n[B]\nb=again\n;above D\n[D]\nd=1\ne=2\n"));
 }
 
 TEST(IniEraseSection, KeepsAClosingCommentForTheNextSection) {
@@ -257,10 +262,8 @@ TEST(IniComments, CommentLinesArePlacedAndReplacedNotDuplicated) {
     ini->InsertComment("T", "", both, TFastIniFile::CommentPlace::AboveSection, ";");
   }
   ini->InsertComment("", "", 0, TFastIniFile::CommentPlace::EndOfFile, "end");
-  EXPECT_FALSE(ini->InsertComment("Missing", "", 0, TFastIniFile::CommentPlace::BelowSection,
-                                  "x"));
-  EXPECT_EQ(ini.Text(),
-            Crlf(";top\n[S]\n; first\nK=1\n;above\nL=2\n;below\n\n;\n[T]\n;end\n"));
+  EXPECT_FALSE(ini->InsertComment("Missing", "", 0, TFastIniFile::CommentPlace::BelowSection, "x"));
+  EXPECT_EQ(ini.Text(), Crlf(";top\n[S]\n; first\nK=1\n;above\nL=2\n;below\n\n;\n[T]\n;end\n"));
 }
 
 TEST(IniTyped, IntegersBooleansAndHexadecimal) {
@@ -289,7 +292,7 @@ TEST(IniTyped, IntegersBooleansAndHexadecimal) {
 }
 
 TEST(IniTyped, FloatsUseADotWhateverTheLocale) {
-  const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
+  const char *german = std::setlocale(LC_ALL, "de_DE.UTF-8");
   Ini ini("[F]\nComma=48,25\nDot=-11.5\nBad=1.2.3\n");
   EXPECT_DOUBLE_EQ(ini->ReadFloat("F", "Comma", 0), 48.25);
   EXPECT_DOUBLE_EQ(ini->ReadFloat("F", "Dot", 0), -11.5);
@@ -338,7 +341,7 @@ protected:
     fs::create_directories(dir);
   }
   void TearDown() override { fs::remove_all(dir); }
-  static std::string Read(const fs::path& file) {
+  static std::string Read(const fs::path &file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
   }
@@ -348,9 +351,15 @@ protected:
 
 TEST_F(IniOnDisk, WritesBackOnlyWhenChangedAndIntoMissingFolders) {
   const fs::path file = dir / "Configs" / "Plugins.cfg";
-  { TFastIniFile ini(file); EXPECT_EQ(ini.ReadString("S", "K", "d"), "d"); }
+  {
+    TFastIniFile ini(file);
+    EXPECT_EQ(ini.ReadString("S", "K", "d"), "d");
+  }
   EXPECT_FALSE(fs::exists(file)); // nothing changed, nothing written
-  { TFastIniFile ini(file); ini.WriteString("S", "K", "v"); }
+  {
+    TFastIniFile ini(file);
+    ini.WriteString("S", "K", "v");
+  }
   EXPECT_EQ(Read(file), "[S]\r\nK=v\r\n");
   TFastIniFile again(file);
   EXPECT_EQ(again.ReadString("s", "k", ""), "v");
@@ -377,6 +386,6 @@ TEST_F(IniOnDisk, AnUnwritableTargetIsReportedNotThrown) {
     ini.WriteString("S", "K", "new");
     EXPECT_NE(ini.UpdateFile(), "");
     EXPECT_TRUE(ini.Modified()); // the change is still pending
-  } // the destructor tries again and only logs
+  }                              // the destructor tries again and only logs
   EXPECT_TRUE(fs::is_directory(file / "inside"));
 }

@@ -29,7 +29,7 @@ protected:
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
   }
-  void Write(const std::string& text) const {
+  void Write(const std::string &text) const {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << text;
   }
@@ -48,7 +48,7 @@ std::string Crlf(std::string_view text) {
   return out;
 }
 
-const char* const kFreshFile = R"([StartUp]
+const char *const kFreshFile = R"([StartUp]
 ActiveDevice=
 LastSelected=
 LastChannel=-1
