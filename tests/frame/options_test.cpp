@@ -1,12 +1,16 @@
-// The options file: its fresh text, loading corrections, what a save keeps, and the start
-// channel.
+// The options file: its fresh text, loading corrections, what a save keeps, the start
+// channel, and pinning to one processor.
 #include "frame/options.h"
 #include "frame/options_steps.h"
 #include "frame/pref_lang.h"
+#include "frame/processor_affinity.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <sched.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace qev::frame;
@@ -290,4 +294,31 @@ TEST(PrefLang, ParsesTokensPadsAndCuts) {
   for (int i = 0; i < 20; ++i)
     many += "L" + std::to_string(i % 10) + ",";
   EXPECT_EQ(ParsePrefLang(many).Count, TPrefLangArray::kMaxCount);
+}
+
+TEST(ProcessorAffinity, PinsThreadsThatAlreadyRunToTheFirstProcessor) {
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  sched_getaffinity(0, sizeof allowed, &allowed);
+  if (!CPU_ISSET(0, &allowed))
+    GTEST_SKIP() << "processor 0 is not available to this process";
+  std::atomic<bool> stop{false};
+  std::atomic<pid_t> workerId{0};
+  std::thread worker([&] {
+    workerId = static_cast<pid_t>(::gettid());
+    while (!stop)
+      std::this_thread::yield();
+  });
+  while (workerId == 0)
+    std::this_thread::yield();
+  const bool pinned = RestrictToFirstProcessor();
+  cpu_set_t mask;
+  CPU_ZERO(&mask);
+  sched_getaffinity(workerId, sizeof mask, &mask);
+  stop = true;
+  worker.join();
+  sched_setaffinity(0, sizeof allowed, &allowed);
+  EXPECT_TRUE(pinned);
+  EXPECT_EQ(CPU_COUNT(&mask), 1);
+  EXPECT_TRUE(CPU_ISSET(0, &mask));
 }
