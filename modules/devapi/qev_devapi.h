@@ -1,0 +1,296 @@
+/*
+ * qev_devapi.h - the contract between QEV-DVB and a device module ("Dev_*.int").
+ *
+ * A device module is an ELF shared object named "Dev_<something>.int" in the root's Devices/
+ * folder. The program loads it with dlopen and looks up the exports below by name. This header
+ * is all a module author needs; it is plain C and holds on 64-bit Linux (LP64).
+ *
+ * Byte records are packed and little-endian; their sizes and offsets are fixed and asserted
+ * below. Tables of entry points (DeviceInterface, DsHelperTable) start with a 16-bit version
+ * word, then hold native function pointers in the order of their slots, naturally aligned:
+ *
+ *   offset 0   uint16_t version
+ *   offset 8   slot 0
+ *   offset 8 + 8 * n   slot n
+ *
+ * An entry left NULL means "not available": the program then answers for the module (-2 for
+ * most operations; 0 for StartVideo, MoveVideo, SetVideoRect and GetDeviceInfo; -1 for
+ * GetVideoError).
+ *
+ * Threads: the program calls entries from its user-interface thread and from worker threads
+ * without serialising them. Data callbacks run on the module's threads and must expect the
+ * program to re-enter the module from inside them. After StopFilter(handle) returns, the
+ * module must not call that filter's callback again, nor be inside it on another thread
+ * (unless StopFilter was called from inside that very callback). Filter handles are 1..0x7FFF.
+ */
+#ifndef QEV_DEVAPI_H
+#define QEV_DEVAPI_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define QEV_DEVAPI_VERSION 0x0200
+/* The program stores this in DeviceDescription.Version before asking for the description. */
+#define QEV_DEVAPI_DESCRIPTION_PROBE 0xA1B2
+
+#if defined(__GNUC__)
+#define QEV_DEVAPI_EXPORT __attribute__((visibility("default")))
+#else
+#define QEV_DEVAPI_EXPORT
+#endif
+
+#pragma pack(push, 1)
+
+/* 134 bytes. The module must leave Version at 0x0200. */
+typedef struct DeviceDescription {
+  uint16_t Version;        /* +0 */
+  char Name[51];           /* +2   NUL-terminated UTF-8 */
+  char Author[51];         /* +53  NUL-terminated UTF-8 */
+  uint8_t VideoStreams;    /* +104 more than 1 enables the second AV slot */
+  uint8_t VideoDecoders;   /* +105 bit 0 software, bit 1 hardware */
+  uint8_t MinFilters;      /* +106 */
+  uint8_t Packets188;      /* +107 1: can deliver whole 188-byte packets */
+  uint8_t StreamExtLength; /* +108 length of StreamExt, which is the file extension (with dot)
+                                   of the module's own stream format */
+  char StreamExt[25];      /* +109 */
+} DeviceDescription;
+
+/* 32 bytes; every field 32-bit. */
+typedef struct TuneRequest {
+  uint32_t Frequency;    /* +0  kHz */
+  uint32_t Always2;      /* +4  always 2 */
+  uint32_t SymbolRate;   /* +8  symbols per second */
+  uint32_t LnbFrequency; /* +12 local oscillator, kHz */
+  uint32_t Tone;         /* +16 22 kHz tone: 0 off, 1 on */
+  uint32_t Voltage;      /* +20 13 vertical, 18 horizontal, 0 supply off, 255 supply on */
+  uint32_t Reserved;     /* +24 0 */
+  uint32_t DiseqcHint;   /* +28 */
+} TuneRequest;
+
+#define QEV_LNB_SUPPLY_OFF 0
+#define QEV_LNB_SUPPLY_ON 255
+
+/* 6 bytes. */
+typedef struct SignalStatus {
+  uint16_t Level;   /* +0 0..100 */
+  uint16_t Quality; /* +2 0..100 */
+  uint16_t Bits;    /* +4 QEV_SIGNAL_* */
+} SignalStatus;
+
+#define QEV_SIGNAL_SIGNAL 1
+#define QEV_SIGNAL_CARRIER 2
+#define QEV_SIGNAL_VITERBI 4
+#define QEV_SIGNAL_SYNC 8
+#define QEV_SIGNAL_LOCK 16
+
+/* 7 bytes: AudioControl and HlpSound. */
+typedef struct SoundRecord {
+  uint32_t Flags;     /* +0 QEV_SOUND_*: which fields to write or were read */
+  uint8_t Volume;     /* +4 0..100 */
+  int8_t Balance;     /* +5 -50..+50 */
+  uint8_t ChannelMode; /* +6 0 channels A and B, 1 A only, 2 B only */
+} SoundRecord;
+
+#define QEV_SOUND_VOLUME 1
+#define QEV_SOUND_BALANCE 2
+#define QEV_SOUND_CHANNEL_MODE 4
+
+/* 14 bytes: PictureControl and HlpPicture. */
+typedef struct PictureRecord {
+  uint32_t Flags;    /* +0 QEV_PICTURE_*: which values are valid */
+  char Tag[4];       /* +4 "OVRL" or "VMR9", not NUL-terminated */
+  uint8_t Values[6]; /* +8 brightness, contrast, hue, saturation, sharpness, gamma: 0..255 */
+} PictureRecord;
+
+#define QEV_PICTURE_BRIGHTNESS 0x01
+#define QEV_PICTURE_CONTRAST 0x02
+#define QEV_PICTURE_HUE 0x04
+#define QEV_PICTURE_SATURATION 0x08
+#define QEV_PICTURE_SHARPNESS 0x10
+#define QEV_PICTURE_GAMMA 0x20
+
+/* 13 bytes: the data of callback message 2 (start-up progress). */
+typedef struct ProgressRecord {
+  uint32_t Reserved; /* +0 */
+  int32_t Maximum;   /* +4 */
+  int32_t Position;  /* +8 */
+  uint8_t Visible;   /* +12 */
+} ProgressRecord;
+
+#pragma pack(pop)
+
+/* Callback messages: DeviceCallback(message, value, data). */
+#define QEV_MSG_PUMP 0       /* process pending interface messages */
+#define QEV_MSG_LOG 1        /* value = level (0 information, 2 error), data = UTF-8 text */
+#define QEV_MSG_PROGRESS 2   /* value = QEV_PROGRESS_* bits, data = ProgressRecord */
+#define QEV_MSG_RECEPTION 3  /* value = 0x10 + bits (slot 0) or 0x20 + bits (slot 1);
+                                bit 0 audio flows, bit 1 video flows */
+#define QEV_MSG_WINDOW_MODE 4 /* value = output * 256 + mode */
+
+#define QEV_PROGRESS_SET_MAXIMUM 2
+#define QEV_PROGRESS_SET_POSITION 4
+#define QEV_PROGRESS_SHOW 8
+
+typedef void (*DeviceCallback)(int32_t message, int32_t value, void* data);
+
+/* Delivery modes of StartFilter. */
+#define QEV_DELIVER_PAYLOADS 1   /* 184-byte payloads of packets that carry one */
+#define QEV_DELIVER_SECTIONS 3   /* one section per call, filtered by match/mask */
+#define QEV_DELIVER_PACKETS 188  /* whole packets */
+#define QEV_DELIVER_AV_SLOT(n) (16 * ((n) + 1) + 3) /* 0x13..0x43: packets of slot n's programme */
+#define QEV_PID_ALL 0x2000
+#define QEV_SECTION_FILTER_BYTES 17
+#define QEV_FILTER_HANDLE_MAX 0x7FFF
+
+/* data, length in bytes, the context given to StartFilter. */
+typedef void (*FilterCallback)(const uint8_t* data, int32_t length, void* context);
+
+/* SetChannelPids flags. */
+#define QEV_PIDS_BASE 7
+#define QEV_PIDS_AUDIO_IS_AC3 8
+#define QEV_PIDS_CHANNEL_CHANGED 16
+
+/* GetDeviceInfo codes. */
+#define QEV_INFO_DISEQC_LEVEL 1
+#define QEV_INFO_ALL_PIDS 3
+#define QEV_INFO_DECODER 4
+#define QEV_INFO_TEXT 5 /* parameter: char[66], written with up to 65 characters */
+#define QEV_INFO_SELECT_DECODER 260
+#define QEV_INFO_TEXT_MAX 65
+
+#define QEV_VIDEO_CHILD_STYLE 0x40000000u
+
+/* The module's operations, slots 0 to 21. Window arguments are X11 window ids (0: none). */
+typedef struct DeviceInterface {
+  uint16_t Version; /* the program stores 0x0200; the module must leave it */
+  int32_t (*OpenDevice)(void);                                          /* 0: 0 success */
+  void (*CloseDevice)(void);                                            /* 1 */
+  void* Reserved2;                                                      /* 2: never called */
+  void (*ShowDeviceSettings)(void);                                     /* 3 */
+  void* Reserved4;                                                      /* 4: never called */
+  int32_t (*Tune)(const TuneRequest* request);                          /* 5: 0 success */
+  int32_t (*GetSignalStatus)(SignalStatus* status);                     /* 6: 0 success */
+  /* 7: a message (burst 0), or a tone burst (no bytes, length 0, burst 1 = A, 2 = B) */
+  int32_t (*SendDiseqc)(const uint8_t* bytes, int32_t length, int32_t burst);
+  /* 8: flags QEV_PIDS_* */
+  int32_t (*SetChannelPids)(int32_t slot, uint16_t audioPid, uint16_t videoPid, uint16_t pcrPid,
+                            int32_t flags);
+  int32_t (*SetTeletextPid)(int32_t reserved, int32_t pid);             /* 9 */
+  /* 10: pid 0..0x1FFF or QEV_PID_ALL; match/mask QEV_SECTION_FILTER_BYTES each or NULL;
+     returns a handle 1..0x7FFF, or <= 0 on failure */
+  int32_t (*StartFilter)(uint16_t pid, FilterCallback callback, uint16_t mode,
+                         const uint8_t* match, const uint8_t* mask, uint8_t flags,
+                         void* context);
+  int32_t (*StopFilter)(int32_t handle);                                /* 11 */
+  /* 12: returns the video window, 0 on failure */
+  uintptr_t (*StartVideo)(int32_t slot, uintptr_t owner, uintptr_t messageWindow, int32_t a,
+                          int32_t b, int32_t c, int32_t d, uint32_t style, uint8_t pva);
+  /* 13 */
+  uintptr_t (*MoveVideo)(int32_t slot, uintptr_t owner, uintptr_t messageWindow, int32_t a,
+                         int32_t b, int32_t c, int32_t d, uint32_t style);
+  int32_t (*SetVideoRect)(int32_t slot, int32_t left, int32_t top, int32_t width, int32_t height,
+                          int32_t reserved);                            /* 14 */
+  /* 15: option 0 = 1 free shape / 0 fixed 4:3 or 16:9; option 1 = crop percent */
+  int32_t (*SetVideoOption)(int32_t slot, int32_t option, int32_t value);
+  int32_t (*StopVideo)(int32_t slot);                                   /* 16 */
+  /* 17: 0 refused, anything else accepted */
+  int32_t (*PassPluginData)(int32_t slot, const uint8_t* block, int32_t seven);
+  int32_t (*AudioControl)(int32_t slot, int32_t write, SoundRecord* sound);      /* 18 */
+  int32_t (*PictureControl)(int32_t slot, int32_t write, PictureRecord* picture); /* 19 */
+  intptr_t (*GetDeviceInfo)(int32_t code, intptr_t parameter);          /* 20: QEV_INFO_* */
+  int32_t (*GetVideoError)(int32_t slot, char* text, int32_t maxLength); /* 21: text[256] */
+} DeviceInterface;
+
+/* The program's audio/video graph helpers, handed over by DvbCard_SetHelpers(1, table). Each
+   has the shape of the device operation named beside it, so a module can pass its own
+   arguments straight on. Slots are 0..5. */
+typedef struct DsHelperTable {
+  uint16_t Version; /* 0x0200 */
+  uintptr_t (*HlpOpenAvGraph)(int32_t slot, uintptr_t owner, uintptr_t messageWindow, int32_t a,
+                              int32_t b, int32_t c, int32_t d, uint32_t style,
+                              uint8_t pva);                              /* StartVideo */
+  uintptr_t (*HlpAttachWindow)(int32_t slot, uintptr_t owner, uintptr_t messageWindow,
+                               int32_t a, int32_t b, int32_t c, int32_t d,
+                               uint32_t style);                          /* MoveVideo */
+  int32_t (*HlpSetWindowRect)(int32_t slot, int32_t left, int32_t top, int32_t width,
+                              int32_t height, int32_t reserved);          /* SetVideoRect */
+  int32_t (*HlpSetVideoProperty)(int32_t slot, int32_t property, int32_t value); /* SetVideoOption */
+  int32_t (*HlpCloseGraph)(int32_t slot);                                 /* StopVideo */
+  int32_t (*HlpStartFeed)(int32_t slot, uint16_t audioPid, uint16_t videoPid, uint16_t pcrPid,
+                          int32_t flags);                                 /* SetChannelPids */
+  int32_t (*HlpPicture)(int32_t slot, int32_t set, PictureRecord* picture); /* PictureControl */
+  int32_t (*HlpSound)(int32_t slot, int32_t set, SoundRecord* sound);       /* AudioControl */
+  int32_t (*HlpErrorText)(int32_t slot, char* text, int32_t maxLength);     /* GetVideoError */
+  void (*HlpFeedData)(int32_t slot, const uint8_t* data, int32_t length);
+} DsHelperTable;
+
+/* The exports. DvbCard_SetHelpers and DvbCard_FileVersion are optional. */
+QEV_DEVAPI_EXPORT void DvbCard_SetCallback(DeviceCallback callback);
+QEV_DEVAPI_EXPORT int32_t DvbCard_GetInterface(DeviceInterface* table);     /* 0 success */
+QEV_DEVAPI_EXPORT int32_t DvbCard_GetDescription(DeviceDescription* description); /* 0 success */
+QEV_DEVAPI_EXPORT int32_t DvbCard_SetHelpers(int32_t kind, const DsHelperTable* table);
+/* The module's version, shown as "%d.%d.%d.%d" in the device choice. */
+QEV_DEVAPI_EXPORT extern const uint16_t DvbCard_FileVersion[4];
+
+typedef void (*DvbCard_SetCallback_t)(DeviceCallback);
+typedef int32_t (*DvbCard_GetInterface_t)(DeviceInterface*);
+typedef int32_t (*DvbCard_GetDescription_t)(DeviceDescription*);
+typedef int32_t (*DvbCard_SetHelpers_t)(int32_t, const DsHelperTable*);
+
+/* Layout checks: a module built against this header and the program agree byte for byte. */
+#ifdef __cplusplus
+#define QEV_DEVAPI_ASSERT(c, m) static_assert(c, m)
+#else
+#define QEV_DEVAPI_ASSERT(c, m) _Static_assert(c, m)
+#endif
+QEV_DEVAPI_ASSERT(sizeof(void*) == 8, "the contract is defined for 64-bit Linux");
+QEV_DEVAPI_ASSERT(sizeof(DeviceDescription) == 134, "DeviceDescription");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, Name) == 2, "Name");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, Author) == 53, "Author");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, VideoStreams) == 104, "VideoStreams");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, VideoDecoders) == 105, "VideoDecoders");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, MinFilters) == 106, "MinFilters");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, Packets188) == 107, "Packets188");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, StreamExtLength) == 108, "StreamExtLength");
+QEV_DEVAPI_ASSERT(offsetof(DeviceDescription, StreamExt) == 109, "StreamExt");
+QEV_DEVAPI_ASSERT(sizeof(TuneRequest) == 32, "TuneRequest");
+QEV_DEVAPI_ASSERT(offsetof(TuneRequest, SymbolRate) == 8, "SymbolRate");
+QEV_DEVAPI_ASSERT(offsetof(TuneRequest, LnbFrequency) == 12, "LnbFrequency");
+QEV_DEVAPI_ASSERT(offsetof(TuneRequest, Tone) == 16, "Tone");
+QEV_DEVAPI_ASSERT(offsetof(TuneRequest, Voltage) == 20, "Voltage");
+QEV_DEVAPI_ASSERT(offsetof(TuneRequest, DiseqcHint) == 28, "DiseqcHint");
+QEV_DEVAPI_ASSERT(sizeof(SignalStatus) == 6, "SignalStatus");
+QEV_DEVAPI_ASSERT(offsetof(SignalStatus, Quality) == 2, "Quality");
+QEV_DEVAPI_ASSERT(offsetof(SignalStatus, Bits) == 4, "Bits");
+QEV_DEVAPI_ASSERT(sizeof(SoundRecord) == 7, "SoundRecord");
+QEV_DEVAPI_ASSERT(offsetof(SoundRecord, Volume) == 4, "Volume");
+QEV_DEVAPI_ASSERT(offsetof(SoundRecord, Balance) == 5, "Balance");
+QEV_DEVAPI_ASSERT(offsetof(SoundRecord, ChannelMode) == 6, "ChannelMode");
+QEV_DEVAPI_ASSERT(sizeof(PictureRecord) == 14, "PictureRecord");
+QEV_DEVAPI_ASSERT(offsetof(PictureRecord, Tag) == 4, "Tag");
+QEV_DEVAPI_ASSERT(offsetof(PictureRecord, Values) == 8, "Values");
+QEV_DEVAPI_ASSERT(sizeof(ProgressRecord) == 13, "ProgressRecord");
+QEV_DEVAPI_ASSERT(offsetof(ProgressRecord, Maximum) == 4, "Maximum");
+QEV_DEVAPI_ASSERT(offsetof(ProgressRecord, Position) == 8, "Position");
+QEV_DEVAPI_ASSERT(offsetof(ProgressRecord, Visible) == 12, "Visible");
+QEV_DEVAPI_ASSERT(offsetof(DeviceInterface, OpenDevice) == 8, "slot 0");
+QEV_DEVAPI_ASSERT(offsetof(DeviceInterface, Tune) == 8 + 8 * 5, "slot 5");
+QEV_DEVAPI_ASSERT(offsetof(DeviceInterface, StartFilter) == 8 + 8 * 10, "slot 10");
+QEV_DEVAPI_ASSERT(offsetof(DeviceInterface, StartVideo) == 8 + 8 * 12, "slot 12");
+QEV_DEVAPI_ASSERT(offsetof(DeviceInterface, GetDeviceInfo) == 8 + 8 * 20, "slot 20");
+QEV_DEVAPI_ASSERT(offsetof(DeviceInterface, GetVideoError) == 8 + 8 * 21, "slot 21");
+QEV_DEVAPI_ASSERT(sizeof(DeviceInterface) == 8 + 8 * 22, "DeviceInterface");
+QEV_DEVAPI_ASSERT(offsetof(DsHelperTable, HlpOpenAvGraph) == 8, "helper 0");
+QEV_DEVAPI_ASSERT(offsetof(DsHelperTable, HlpStartFeed) == 8 + 8 * 5, "helper 5");
+QEV_DEVAPI_ASSERT(offsetof(DsHelperTable, HlpFeedData) == 8 + 8 * 9, "helper 9");
+QEV_DEVAPI_ASSERT(sizeof(DsHelperTable) == 8 + 8 * 10, "DsHelperTable");
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QEV_DEVAPI_H */
