@@ -9,6 +9,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  ffmpeg dvbpsi-utils
   # windows
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
   # picture and sound

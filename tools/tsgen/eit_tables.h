@@ -1,0 +1,27 @@
+#pragma once
+
+#include <vector>
+
+#include "section.h"
+#include "transponder.h"
+
+namespace qev::tsgen {
+
+// Event information of the transport stream's own services, as seen at time `now`: the event
+// on air and the next one, and the schedule in three-hour segments from midnight of `now`.
+class EitBuilder {
+public:
+  explicit EitBuilder(const Transponder &tp) : tp_(tp) {}
+
+  std::vector<Bytes> PresentFollowing(const Service &service, UtcSeconds now) const;
+  std::vector<Bytes> Schedule(const Service &service, UtcSeconds now) const;
+
+private:
+  Bytes EventEntry(const Service &service, const Event &event, UtcSeconds now) const;
+  Bytes Section(const SectionId &id, std::uint8_t segmentLast, std::uint8_t lastTable,
+                const Bytes &events) const;
+
+  const Transponder &tp_;
+};
+
+} // namespace qev::tsgen

@@ -1,0 +1,102 @@
+// tsgen: writes a deterministic MPEG transport stream from a transponder description.
+
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "description_file.h"
+#include "multiplexer.h"
+
+namespace {
+
+constexpr const char *kUsage =
+    R"(Usage: tsgen DESCRIPTION OUTPUT.ts [--input FILE.ts] [--duration SECONDS]
+       tsgen --help
+
+Writes the transport stream described by DESCRIPTION. The same description always gives the
+same bytes: the stream's clock starts at the description's start time, not at the wall clock.
+--input and --duration override the description's input and duration.
+
+Example:
+  tsgen sky/tp1.txt tp1.ts && ffprobe -show_programs tp1.ts
+
+The description is a text file of blocks; '#' starts a comment. Numbers may be hexadecimal
+(0x...). Texts are UTF-8 and are written in the service's character table.
+
+[transponder]  tsid onid network_id network network_charset
+               frequency (kHz) polarisation (H V L R) symbol_rate (S/s) orbital (19.2E, 30W)
+               system (S S2) modulation (qpsk 8psk) fec (1..9)
+               start (YYYY-MM-DD HH:MM:SS, UTC) duration (s) bitrate (bit/s)
+               input (transport stream supplying picture and sound) country local_offset (min)
+[service]      id pmt pcr type (1 TV, 2 radio, 0x0C data, 0x19 H.264 TV) name provider
+               charset (default, utf8, cyrillic, iso8859-N, sel8859-N) eit_schedule eit_pf
+               running ca = CA_ID ECM_PID [PROVIDER...] (repeatable)
+[stream]       kind (mpeg2 h264 mpa ac3 aac teletext) pid lang source (input PID)
+               teletext = LANG TYPE PAGE, ... (TYPE: initial subtitle additional schedule hearing)
+[page]         of the teletext stream above: number subcode national (0..7) row = N TEXT
+               (repeatable) index = TITLE (lists the stream's other pages) subtitle (0/1)
+               caption = LINE|LINE (repeatable, rows 20 to 24) caption_seconds
+[event]        of the service above: id start duration (s) name text extended lang
+               item = DESCRIPTION: TEXT (repeatable) content = BYTE... rating (age)
+               rating_country repeat_days (the event again on the following days)
+[emm]          ca_id pid
+[other]        another transport stream of the network: tsid onid and the delivery keys
+[other_service] of the [other] above, for the SDT other: id type name provider charset
+[repetition]   periods in ms: pat pmt cat sdt sdt_other nit eit_pf eit_schedule time pcr media
+[flaws]        deliberate faults, each EVERY [PID] (every n-th section or packet, per PID):
+               bad_crc wrong_length (length_delta) stuffing_tables packet_loss continuity
+               adaptation (adaptation_bytes); split_headers = 1 cuts section headers at packet
+               boundaries
+)";
+
+struct Arguments {
+  std::string description;
+  std::string output;
+  std::string input;
+  std::string duration;
+};
+
+bool ReadArguments(int argc, char **argv, Arguments &args) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if ((arg == "--input" || arg == "--duration") && i + 1 < argc) {
+      (arg == "--input" ? args.input : args.duration) = argv[++i];
+    } else if (args.description.empty() && arg.rfind("--", 0) != 0) {
+      args.description = arg;
+    } else if (args.output.empty() && arg.rfind("--", 0) != 0) {
+      args.output = arg;
+    } else {
+      return false;
+    }
+  }
+  return !args.description.empty() && !args.output.empty();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::cout << kUsage;
+    return 0;
+  }
+  Arguments args;
+  if (!ReadArguments(argc, argv, args)) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  try {
+    qev::tsgen::Transponder tp = qev::tsgen::DescriptionFile::Load(args.description);
+    if (!args.input.empty()) {
+      tp.inputFile = args.input;
+    }
+    if (!args.duration.empty()) {
+      tp.durationSeconds = std::stod(args.duration);
+    }
+    qev::tsgen::GenerateFile(tp, args.output);
+  } catch (const std::exception &e) {
+    std::cerr << "tsgen: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
