@@ -1,5 +1,8 @@
 #include "app/qev_application.h"
 
+#include "device/device_loader.h"
+#include "device/device_messages.h"
+#include "device/qt/form_select_device.h"
 #include "frame/options_steps.h"
 #include "frame/qt/form_startup.h"
 #include "frame/qt/logind_sleep_monitor.h"
@@ -7,6 +10,7 @@
 #include "frame/window_placement.h"
 #include "ui/qt/form_dvb_main.h"
 
+#include <QApplication>
 #include <QTimer>
 
 namespace qev::app {
@@ -15,15 +19,19 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
                                  std::filesystem::path placementFile)
     : options_(std::move(options)), placementFile_(std::move(placementFile)),
       power_(shutdownSteps_, {}) {
-  frame::SetLogTarget([this](int message, int level, const char* text) {
-    if (message == frame::kMessageLogLine)
-      logRouter_.Show(level, text);
+  frame::SetLogTarget([](int message, int level, const char* text) {
+    device::ProgramDeviceCallback(message, level, const_cast<char*>(text));
   });
+  device::SetDeviceMessageHandlers(
+      {[this](int level, const std::string& text) { logRouter_.Show(level, text); },
+       [this](int bits, const ProgressRecord& progress) { ShowProgress(bits, progress); },
+       nullptr, nullptr});
   PlugSteps();
 }
 
 TQevApplication::~TQevApplication() {
   frame::SetLogTarget(nullptr);
+  device::SetDeviceMessageHandlers({});
   logRouter_.AttachMainWindow(nullptr);
   logRouter_.AttachStartupWindow(nullptr);
 }
@@ -32,7 +40,12 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::Options, frame::LoadOptionsStep);
   startupSteps_.Plug(frame::StartupStep::StartChannel, frame::StartChannelStep);
   startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
+  startupSteps_.Plug(frame::StartupStep::Device, [this] { return ChooseDevice(); });
   shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, frame::SaveOptionsStep);
+  shutdownSteps_.Plug(frame::ShutdownStep::UnloadDevice, []() -> std::optional<std::string> {
+    device::Device().Unload();
+    return std::nullopt;
+  });
   shutdownSteps_.Plug(frame::ShutdownStep::SavePlacement,
                       [this]() -> std::optional<std::string> {
                         if (!mainWindow_ || !mainWindow_->isVisible())
@@ -45,7 +58,28 @@ void TQevApplication::PlugSteps() {
                       });
 }
 
+int TQevApplication::ChooseDevice() {
+  const bool ctrlHeld = QApplication::queryKeyboardModifiers() & Qt::ControlModifier;
+  device::TQtDeviceChooser chooser;
+  return device::ChooseAndLoadDevice(
+      {options_.chooseDevice || ctrlHeld, options_.offline, options_.deviceFile}, chooser, nullptr);
+}
+
+void TQevApplication::ShowProgress(int bits, const ProgressRecord& progress) {
+  if (!startupWindow_)
+    return;
+  if (bits & QEV_PROGRESS_SET_MAXIMUM)
+    startupWindow_->SetProgressMaximum(progress.Maximum);
+  if (bits & QEV_PROGRESS_SET_POSITION)
+    startupWindow_->SetProgressPosition(progress.Position);
+  if (bits & QEV_PROGRESS_SHOW)
+    startupWindow_->SetProgressVisible(progress.Visible != 0);
+}
+
 bool TQevApplication::Start() {
+  // Counted from the start, so that a script is never left waiting on a dialog of the start-up.
+  if (options_.quitAfterMs)
+    QTimer::singleShot(*options_.quitAfterMs, qApp, [this] { RequestClose(); });
   startupWindow_ = std::make_unique<frame::TFormStartup>();
   startupWindow_->show();
   logRouter_.AttachStartupWindow(startupWindow_.get());
@@ -63,6 +97,9 @@ bool TQevApplication::Start() {
 
 void TQevApplication::CreateMainWindow() {
   mainWindow_ = std::make_unique<ui::TFormDvbMain>([this] { return shutdownSteps_.RequestClose(); });
+  const bool loaded = device::Device().Loaded();
+  mainWindow_->SetDevice(loaded ? device::Device().Name() : std::string(),
+                         loaded ? device::Device().DeviceInfoText() : std::string());
   frame::Log("Scheduler initialization");
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);
@@ -74,8 +111,6 @@ void TQevApplication::CreateMainWindow() {
   sleepMonitor_ = std::make_unique<frame::TLogindSleepMonitor>(frame::TLogindSleepMonitor::Handlers{
       [this] { return power_.SuspendAllowed(); }, [this] { power_.Suspend(); },
       [this] { power_.Resume(); }});
-  if (options_.quitAfterMs)
-    QTimer::singleShot(*options_.quitAfterMs, mainWindow_.get(), [this] { RequestClose(); });
   if (closeRequested_)
     QTimer::singleShot(0, mainWindow_.get(), [this] { RequestClose(); });
 }
@@ -88,9 +123,13 @@ void TQevApplication::CloseStartupWindow() {
 
 void TQevApplication::RequestClose() {
   closeRequested_ = true;
-  if (mainWindow_)
+  if (mainWindow_) {
     mainWindow_->close();
-  else if (startupWindow_)
+    return;
+  }
+  if (QWidget* dialog = QApplication::activeModalWidget())
+    dialog->close();
+  if (startupWindow_)
     startupWindow_->close();
 }
 

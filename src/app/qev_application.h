@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devapi/qev_devapi.h"
 #include "frame/log.h"
 #include "frame/power_events.h"
 #include "frame/program_options.h"
@@ -43,6 +44,8 @@ public:
 
 private:
   void PlugSteps();
+  int ChooseDevice();
+  void ShowProgress(int bits, const ProgressRecord& progress);
   void CreateMainWindow();
   void CloseStartupWindow();
 

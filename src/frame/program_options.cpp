@@ -36,6 +36,15 @@ ParsedOptions ParseProgramOptions(const std::vector<std::string>& args) {
       o.help = true;
     } else if (arg == "--version") {
       o.version = true;
+    } else if (arg == "--offline") {
+      o.offline = true;
+    } else if (arg == "--choose-device") {
+      o.chooseDevice = true;
+    } else if (Named(arg, "--device")) {
+      if (auto value = ValueOf(args, i, "--device", error); value && value->empty())
+        error = "--device needs a module file";
+      else if (value)
+        o.deviceFile = *value;
     } else if (Named(arg, "--root")) {
       if (auto value = ValueOf(args, i, "--root", error); value && value->empty())
         error = "--root needs a folder";
@@ -54,6 +63,8 @@ ParsedOptions ParseProgramOptions(const std::vector<std::string>& args) {
       error = "unknown option " + arg;
     }
   }
+  if (error.empty() && o.offline && o.deviceFile)
+    error = "--offline and --device exclude each other";
   return parsed;
 }
 
@@ -64,6 +75,10 @@ std::string ProgramHelp(const std::string& programName) {
          "  --root DIR        keep every file of the program below DIR (also QEVDVB_ROOT;\n"
          "                    default: the program's folder when it holds Configs/, else\n"
          "                    $XDG_DATA_HOME/qevdvb)\n"
+         "  --device FILE     use this device module (a name in Devices/ or a path) for this\n"
+         "                    start, without asking\n"
+         "  --offline         start without a device\n"
+         "  --choose-device   show the device choice even when a device is set\n"
          "  --quit-after MS   close the main window after MS milliseconds, as a user would\n"
          "  --help            show this help and exit\n"
          "  --version         show the version and exit\n"

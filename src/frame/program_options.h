@@ -14,6 +14,10 @@ struct ProgramOptions {
   bool version = false;
   std::optional<std::filesystem::path> root;
   std::optional<int> quitAfterMs;
+  // The device for this start only, without asking: a module file, or none at all.
+  std::optional<std::string> deviceFile;
+  bool offline = false;
+  bool chooseDevice = false;
   std::vector<std::string> commandWords;
 };
 

@@ -41,6 +41,11 @@ protected:
     frame::Flags().Closing = false;
   }
   fs::path Placement() const { return root / "qevdvb.INI"; }
+  static frame::ProgramOptions Offline() {
+    frame::ProgramOptions options;
+    options.offline = true;
+    return options;
+  }
 
   fs::path root;
   test::ScriptedPresenter presenter;
@@ -49,7 +54,7 @@ protected:
 } // namespace
 
 TEST_F(AppStart, StartsOfflineShowsTheLogAndSavesThePlacementOnClose) {
-  app::TQevApplication application({}, Placement());
+  app::TQevApplication application(Offline(), Placement());
   ASSERT_TRUE(application.Start());
   EXPECT_THAT(application.StartupLog(),
               ElementsAre(" Loading resources", " Loading settings", " Loading plugins",
@@ -77,14 +82,14 @@ TEST_F(AppStart, StartsOfflineShowsTheLogAndSavesThePlacementOnClose) {
 
 TEST_F(AppStart, RestoresTheSavedPlacement) {
   ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 640, 480, frame::kWindowNormal}), "");
-  app::TQevApplication application({}, Placement());
+  app::TQevApplication application(Offline(), Placement());
   ASSERT_TRUE(application.Start());
   EXPECT_EQ(application.MainWindow()->size(), QSize(640, 480));
   application.RequestClose();
 }
 
 TEST_F(AppStart, AFailedDeviceKeepsTheStartupWindowUntilItIsClosed) {
-  app::TQevApplication application({}, Placement());
+  app::TQevApplication application(Offline(), Placement());
   application.StartupSteps().Plug(frame::StartupStep::Device, [] {
     frame::Log("Device module not found", frame::kLogError);
     return 2;
@@ -113,7 +118,7 @@ TEST_F(AppStart, AFailedDeviceKeepsTheStartupWindowUntilItIsClosed) {
 }
 
 TEST_F(AppStart, ACloseDuringALongOperationWaitsUntilItReturns) {
-  app::TQevApplication application({}, Placement());
+  app::TQevApplication application(Offline(), Placement());
   ASSERT_TRUE(application.Start());
   ui::TFormDvbMain* window = application.MainWindow();
   {

@@ -58,13 +58,13 @@ protected:
 } // namespace
 
 TEST_F(Program, QuitAfterClosesNormallyAndLeavesThePlacementFile) {
-  EXPECT_EQ(ExitCode(Spawn({"--root", root.string(), "--quit-after", "300"})), 0);
+  EXPECT_EQ(ExitCode(Spawn({"--root", root.string(), "--offline", "--quit-after", "300"})), 0);
   EXPECT_TRUE(fs::is_directory(root / "Configs")); // a new root is seeded
   EXPECT_TRUE(fs::exists(root / "qevdvb.INI"));
 }
 
 TEST_F(Program, TerminationSignalRunsTheOrdinaryClose) {
-  const pid_t pid = Spawn({"--root", root.string()});
+  const pid_t pid = Spawn({"--root", root.string(), "--offline"});
   // The root is seeded after the signals are taken over, so from then on SIGTERM is safe.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!fs::exists(root / "Configs") && std::chrono::steady_clock::now() < deadline)
