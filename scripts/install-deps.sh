@@ -18,6 +18,8 @@ packages=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
   # formatting and tool output
   libfmt-dev nlohmann-json3-dev
+  # data tables: ISO 639 names at build time, satellite tuning files for import tests
+  iso-codes dtv-scan-tables
   # fonts and a display for headless runs
   fonts-dejavu-core xvfb xauth
 )

@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "data/data_store.h"
 #include "device/device_loader.h"
 #include "device/device_messages.h"
 #include "device/qt/form_select_device.h"
@@ -38,9 +39,12 @@ TQevApplication::~TQevApplication() {
 
 void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::Options, frame::LoadOptionsStep);
+  startupSteps_.Plug(frame::StartupStep::Favorites, data::LoadFavoritesStep);
+  startupSteps_.Plug(frame::StartupStep::Satellites, data::LoadSatellitesStep);
   startupSteps_.Plug(frame::StartupStep::StartChannel, frame::StartChannelStep);
   startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
   startupSteps_.Plug(frame::StartupStep::Device, [this] { return ChooseDevice(); });
+  startupSteps_.Plug(frame::StartupStep::Channels, data::LoadChannelsStep);
   shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, frame::SaveOptionsStep);
   shutdownSteps_.Plug(frame::ShutdownStep::UnloadDevice, []() -> std::optional<std::string> {
     device::Device().Unload();

@@ -1,0 +1,159 @@
+#include "data/favorites.h"
+
+#include "data/transponder.h"
+#include "frame/app_paths.h"
+#include "frame/atomic_file.h"
+#include "frame/string_utils.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+namespace qev::data {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool InRange(int n) { return n >= 1 && n <= TFavorites::kSlots; }
+
+bool IsWordBreak(unsigned char c) {
+  return c <= ' ' || std::strchr("!\"()*+,-./:;<=>?[\\]^{|}", c) != nullptr;
+}
+
+std::vector<std::string> ReadLines(const fs::path &file, bool &ok) {
+  std::ifstream in(frame::FindExisting(file));
+  ok = static_cast<bool>(in);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+} // namespace
+
+bool TFavorites::FavLoad(const fs::path &file) {
+  names_.fill({});
+  bool ok = false;
+  for (const std::string &raw : ReadLines(file, ok)) {
+    const std::string line = frame::Trim(raw);
+    if (line.empty() || line[0] == ';')
+      continue;
+    const std::vector<std::string> parts = frame::SplitAt(line, "=");
+    if (parts.size() < 2)
+      continue;
+    const std::uint32_t n = NumberOr0(parts[0]);
+    if (InRange(static_cast<int>(n)))
+      names_[n] = frame::Trim(parts[1]);
+  }
+  return ok;
+}
+
+std::string TFavorites::FavSave(const fs::path &file) const {
+  std::string text;
+  for (int n = 1; n <= kSlots; ++n) {
+    if (!names_[static_cast<std::size_t>(n)].empty())
+      text += fmt::format("{:02d}={}\r\n", n, names_[static_cast<std::size_t>(n)]);
+  }
+  return frame::WriteFileAtomically(file, text);
+}
+
+std::string TFavorites::FavName(int n) const {
+  return InRange(n) ? names_[static_cast<std::size_t>(n)] : std::string();
+}
+
+void TFavorites::SetFavName(int n, std::string_view name) {
+  if (InRange(n))
+    names_[static_cast<std::size_t>(n)] = std::string(name);
+}
+
+std::string TFavorites::FavText(const std::uint8_t (&favCat)[4]) const {
+  std::string text;
+  for (const std::uint8_t n : favCat) {
+    if (n == 0)
+      continue;
+    if (!text.empty())
+      text += ',';
+    text += FavName(n);
+  }
+  return text;
+}
+
+int TFavorites::FirstFreeSlot() const {
+  for (int n = 1; n <= kSlots; ++n) {
+    if (names_[static_cast<std::size_t>(n)].empty())
+      return n;
+  }
+  return 0;
+}
+
+bool FavHas(const std::uint8_t (&favCat)[4], int n) {
+  return std::find(std::begin(favCat), std::end(favCat), n) != std::end(favCat);
+}
+
+FavChange FavAdd(std::uint8_t (&favCat)[4], int n) {
+  if (!InRange(n))
+    return FavChange::OutOfRange;
+  if (FavHas(favCat, n))
+    return FavChange::AlreadyMember;
+  std::uint8_t *empty = std::find(std::begin(favCat), std::end(favCat), 0);
+  if (empty == std::end(favCat))
+    return FavChange::Full;
+  *empty = static_cast<std::uint8_t>(n);
+  std::sort(std::begin(favCat), std::end(favCat));
+  return FavChange::Done;
+}
+
+void FavRemove(std::uint8_t (&favCat)[4], int n) {
+  if (!InRange(n))
+    return;
+  std::replace(std::begin(favCat), std::end(favCat), static_cast<std::uint8_t>(n), std::uint8_t{0});
+  std::sort(std::begin(favCat), std::end(favCat));
+}
+
+bool FavQuickToggle(std::uint8_t (&favCat)[4]) {
+  // Any membership other than slot 1 alone needs the editor: a blind toggle of the last place
+  // would drop whatever favourite sits there.
+  if (favCat[0] || favCat[1] || favCat[2] || favCat[3] > 1)
+    return false;
+  favCat[3] = favCat[3] == 0 ? 1 : 0;
+  return true;
+}
+
+std::string FavTitleCase(std::string_view text) {
+  std::string out(text);
+  bool wordStart = true;
+  for (char &c : out) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (IsWordBreak(u)) {
+      wordStart = true;
+      continue;
+    }
+    if (u < 0x80)
+      c = static_cast<char>(wordStart ? std::toupper(u) : std::tolower(u));
+    wordStart = false;
+  }
+  return out;
+}
+
+void TCategories::CategLoad(const fs::path &file) {
+  names_.clear();
+  bool ok = false;
+  for (std::string line : ReadLines(file, ok)) {
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    names_.push_back(line);
+  }
+  if (names_.empty())
+    names_.push_back(kUnknownCategory);
+}
+
+std::string TCategories::CategName(int i) const {
+  if (i <= 0 || i >= static_cast<int>(names_.size()))
+    return {};
+  return names_[static_cast<std::size_t>(i)];
+}
+
+} // namespace qev::data

@@ -1,0 +1,185 @@
+#include "data/sat_list.h"
+
+#include "frame/app_paths.h"
+#include "frame/atomic_file.h"
+#include "frame/message_boxes.h"
+#include "frame/notification_hub.h"
+#include "frame/string_utils.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+
+namespace qev::data {
+
+namespace fs = std::filesystem;
+
+std::string PositionText(int p) {
+  if (p < 0 || p >= 3600)
+    return "ERR";
+  if (p < 1800)
+    return fmt::format("{}.{}E", p / 10, p % 10);
+  const int west = 3600 - p;
+  return fmt::format("{}.{}W", west / 10, west % 10);
+}
+
+bool TSatList::SatLoad() {
+  items_.clear();
+  std::ifstream in(frame::FindExisting(frame::Paths().SatListFile), std::ios::binary);
+  if (!in) {
+    SortAndMap();
+    return false;
+  }
+  std::array<bool, 256> seen{};
+  TSatRec rec;
+  while (Count() < kMaxSatellites && in.read(reinterpret_cast<char *>(&rec), sizeof rec)) {
+    SanitizeSatRec(rec);
+    if (rec.SatIdx == 0 || seen[rec.SatIdx])
+      continue;
+    seen[rec.SatIdx] = true;
+    items_.push_back(rec);
+  }
+  SortAndMap();
+  return true;
+}
+
+bool TSatList::SatSave() {
+  const fs::path file = frame::Paths().SatListFile;
+  std::error_code ec;
+  fs::create_directories(file.parent_path(), ec);
+  bool ok = !ec;
+  if (ec) {
+    lastError_ = kErrCreateSatFile + file.string();
+  } else if (const std::string error =
+                 frame::WriteFileAtomically(file, {reinterpret_cast<const char *>(items_.data()),
+                                                   items_.size() * sizeof(TSatRec)});
+             !error.empty()) {
+    lastError_ = kErrSaveSatFile + error;
+    ok = false;
+  }
+  if (!ok)
+    frame::ShowError(lastError_);
+  SortAndMap();
+  return ok;
+}
+
+void TSatList::SortAndMap() {
+  std::stable_sort(items_.begin(), items_.end(), [](const TSatRec &a, const TSatRec &b) {
+    return a.SatDish != b.SatDish ? a.SatDish < b.SatDish : a.SatPos < b.SatPos;
+  });
+  map_.fill(0);
+  for (int i = 0; i < Count(); ++i)
+    map_[items_[static_cast<std::size_t>(i)].SatIdx] = i + 1;
+}
+
+bool TSatList::SaveAndAnnounce() {
+  const bool ok = SatSave();
+  if (onChange_)
+    onChange_();
+  frame::NotifyGlobal(frame::kNotifyListsChanged, 0, 0);
+  return ok;
+}
+
+int TSatList::SatNextIndex() const {
+  int highest = 0;
+  for (const TSatRec &rec : items_)
+    highest = std::max<int>(highest, rec.SatIdx);
+  if (highest < kMaxSatellites)
+    return highest + 1;
+  for (int index = 1; index <= kMaxSatellites; ++index) {
+    if (map_[static_cast<std::size_t>(index)] == 0)
+      return index;
+  }
+  return 0;
+}
+
+bool TSatList::PositionTaken(int satPos, int except) const {
+  return std::any_of(items_.begin(), items_.end(),
+                     [&](const TSatRec &r) { return r.SatPos == satPos && r.SatIdx != except; });
+}
+
+bool TSatList::SatAdd(const TSatRec &rec) {
+  if (Count() >= kMaxSatellites || rec.SatIdx == 0 || map_[rec.SatIdx] != 0 ||
+      PositionTaken(rec.SatPos, rec.SatIdx))
+    return false;
+  TSatRec copy = rec;
+  SanitizeSatRec(copy);
+  items_.push_back(copy);
+  SortAndMap();
+  return SaveAndAnnounce();
+}
+
+bool TSatList::SatModify(int position, const TSatRec &rec) {
+  if (position < 0 || position >= Count() ||
+      rec.SatIdx != items_[static_cast<std::size_t>(position)].SatIdx ||
+      PositionTaken(rec.SatPos, rec.SatIdx))
+    return false;
+  items_[static_cast<std::size_t>(position)] = rec;
+  SanitizeSatRec(items_[static_cast<std::size_t>(position)]);
+  return SaveAndAnnounce();
+}
+
+bool TSatList::SatDelete(int position) {
+  if (position < 0 || position >= Count())
+    return false;
+  items_.erase(items_.begin() + position);
+  SortAndMap();
+  return SaveAndAnnounce();
+}
+
+bool TSatList::SatSetActive(int position, bool active, bool oneSatMobDish) {
+  if (position < 0 || position >= Count())
+    return false;
+  TSatRec &target = items_[static_cast<std::size_t>(position)];
+  if ((target.SatActive != 0) == active)
+    return true;
+  if (active && target.SatDish != 0 && oneSatMobDish) {
+    for (TSatRec &rec : items_) {
+      if (rec.SatDish == target.SatDish)
+        rec.SatActive = 0;
+    }
+  }
+  target.SatActive = active ? 1 : 0;
+  return SaveAndAnnounce();
+}
+
+bool TSatList::SatGet(int index, TSatRec &rec) const {
+  std::memset(&rec, 0, sizeof rec);
+  if (index < 1 || index > 255 || map_[static_cast<std::size_t>(index)] == 0)
+    return false;
+  rec = items_[static_cast<std::size_t>(map_[static_cast<std::size_t>(index)] - 1)];
+  return true;
+}
+
+std::string TSatList::SatPosTextOf(int index) const {
+  TSatRec rec;
+  return SatGet(index, rec) ? PositionText(rec.SatPos) : kNoSat;
+}
+
+bool ReadAllSats(const fs::path &file, std::vector<TKnownSat> &sats, std::string &error) {
+  sats.clear();
+  std::ifstream in(frame::FindExisting(file));
+  if (!in) {
+    error = "File missing:\r\r" + file.string();
+    return false;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::vector<std::string> fields = frame::SplitAt(line, ",");
+    if (fields.size() < 3)
+      continue;
+    const std::string pos = frame::Trim(fields[0]);
+    TKnownSat sat;
+    const auto [end, ec] = std::from_chars(pos.data(), pos.data() + pos.size(), sat.Position);
+    if (ec != std::errc() || end != pos.data() + pos.size())
+      continue;
+    sat.Name = frame::Trim(fields[2]);
+    sats.push_back(std::move(sat));
+  }
+  return true;
+}
+
+} // namespace qev::data

@@ -1,0 +1,106 @@
+#include "data/sat_list.h"
+#include "data/tp_import.h"
+#include "data/transponder_list.h"
+#include "tool/commands.h"
+
+#include <fmt/format.h>
+
+namespace qev::tool {
+
+namespace {
+
+// The satellite named by --sat, or the exit code that says why there is none.
+std::optional<data::TSatRec> SatelliteOption(TToolContext &context, int &code) {
+  const auto text = context.TakeOption("--sat");
+  const auto index = text ? ParseInt(*text, 1, 255) : std::nullopt;
+  if (!index) {
+    code = context.BadArguments("--sat needs a satellite index 1..255");
+    return std::nullopt;
+  }
+  data::TSatList sats;
+  sats.SatLoad();
+  data::TSatRec sat;
+  if (!sats.SatGet(*index, sat)) {
+    code = context.Fail(fmt::format("no satellite with index {}", *index));
+    return std::nullopt;
+  }
+  return sat;
+}
+
+data::TSatTransponders LoadList(const data::TSatRec &sat) {
+  data::TSatTransponders list;
+  list.TpLoadIni(data::TransponderFileName(sat.SatPos));
+  if (list.PositionText.empty())
+    list.PositionText = fmt::format("{:04d}", sat.SatPos);
+  if (list.Name.empty())
+    list.Name = data::SatName(sat);
+  return list;
+}
+
+} // namespace
+
+int RunTpList(TToolContext &context) {
+  int code = kExitOk;
+  const auto sat = SatelliteOption(context, code);
+  if (!sat)
+    return code;
+  if (!context.Args.empty())
+    return context.BadArguments("unexpected argument " + context.Args.front());
+  data::TSatTransponders list = LoadList(*sat);
+  list.TpSort(data::kTpOrderFreq);
+  context.Doc["transponders"] = nlohmann::json::array();
+  for (const data::TTransponder &tp : list.Items()) {
+    context.Line(data::TpText(tp));
+    context.Doc["transponders"].push_back(data::TpText(tp));
+  }
+  context.Line(fmt::format("{} transponders", list.Count()));
+  return kExitOk;
+}
+
+int RunTpImport(TToolContext &context) {
+  int code = kExitOk;
+  const auto sat = SatelliteOption(context, code);
+  if (!sat)
+    return code;
+  if (context.Args.size() != 1)
+    return context.BadArguments("tp import needs one FILE");
+  std::string error;
+  data::TImportResult result = data::ImportTransponderFile(context.Args.front(), error);
+  if (!error.empty())
+    return context.Fail(error);
+
+  data::TSatTransponders list = LoadList(*sat);
+  int added = 0;
+  std::vector<data::TRefusedEntry> refused = std::move(result.Refused);
+  for (std::size_t i = 0; i < result.Imported.size(); ++i) {
+    const data::TTransponder &tp = result.Imported[i];
+    if (list.TpIsDuplicate(tp)) {
+      refused.push_back({0, data::TpText(tp), "already in the list"});
+      continue;
+    }
+    list.TpAdd(tp);
+    ++added;
+    context.Line("imported " + data::TpText(tp));
+  }
+  nlohmann::json refusedJson = nlohmann::json::array();
+  for (const data::TRefusedEntry &r : refused) {
+    context.Line(fmt::format("refused {}: {}", r.Text, r.Reason));
+    refusedJson.push_back({{"entry", r.Entry}, {"text", r.Text}, {"reason", r.Reason}});
+  }
+  if (added > 0) {
+    list.TpSort(data::kTpOrderFreq);
+    if (const std::string saveError = list.TpSaveIni(data::TransponderFileName(sat->SatPos));
+        !saveError.empty())
+      return context.Fail(saveError);
+  }
+  const int entries = added + static_cast<int>(refused.size());
+  context.Line(fmt::format("{} entries ({}): {} imported, {} refused", entries, result.Format,
+                           added, refused.size()));
+  context.Doc["format"] = result.Format;
+  context.Doc["entries"] = entries;
+  context.Doc["imported"] = added;
+  context.Doc["refused"] = refusedJson;
+  return kExitOk;
+}
+
+} // namespace qev::tool

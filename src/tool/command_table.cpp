@@ -1,0 +1,41 @@
+#include "tool/command_table.h"
+
+#include "tool/commands.h"
+
+#include <sstream>
+#include <vector>
+
+namespace qev::tool {
+
+namespace {
+// One line per command.
+constexpr TToolCommand kCommands[] = {
+    {"sats", "", RunSats},
+    {"channels", "[--sat N]", RunChannels},
+    {"tp list", "--sat N", RunTpList},
+    {"tp import", "FILE --sat N", RunTpImport},
+};
+
+std::vector<std::string> Words(const char *name) {
+  std::istringstream in(name);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;)
+    words.push_back(w);
+  return words;
+}
+} // namespace
+
+std::span<const TToolCommand> Commands() { return kCommands; }
+
+const TToolCommand *FindCommand(std::span<const std::string> args, std::size_t &consumed) {
+  for (const TToolCommand &command : kCommands) {
+    const std::vector<std::string> words = Words(command.Name);
+    if (words.size() <= args.size() && std::equal(words.begin(), words.end(), args.begin())) {
+      consumed = words.size();
+      return &command;
+    }
+  }
+  return nullptr;
+}
+
+} // namespace qev::tool

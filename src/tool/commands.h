@@ -1,0 +1,12 @@
+#pragma once
+
+#include "tool/tool_context.h"
+
+namespace qev::tool {
+
+int RunSats(TToolContext &context);
+int RunChannels(TToolContext &context);
+int RunTpList(TToolContext &context);
+int RunTpImport(TToolContext &context);
+
+} // namespace qev::tool

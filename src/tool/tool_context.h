@@ -1,0 +1,36 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace qev::tool {
+
+enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitBadArguments = 2 };
+
+// What a command gets: the common options, its own arguments and where to write.
+struct TToolContext {
+  bool Json = false;
+  std::string Device;
+  std::vector<std::string> Args; // after the command name
+  std::ostream &Out;
+  std::ostream &Err;
+  // The one JSON document printed at the end when Json is set.
+  nlohmann::json Doc = nlohmann::json::object();
+
+  // Prints a text line unless JSON was asked for.
+  void Line(const std::string &text) const;
+  // Reports a failure on the error stream (and in the document) and returns kExitFailed.
+  int Fail(const std::string &text);
+  int BadArguments(const std::string &text);
+  // The value of "--name VALUE" among Args, removing both; nothing when absent.
+  std::optional<std::string> TakeOption(const std::string &name);
+};
+
+// A whole number in range, or nothing.
+std::optional<int> ParseInt(const std::string &text, int low, int high);
+
+} // namespace qev::tool

@@ -1,0 +1,76 @@
+#include "tool/tool_main.h"
+
+#include "frame/app_paths.h"
+#include "tool/command_table.h"
+
+#include <optional>
+
+namespace qev::tool {
+
+namespace {
+
+std::string Usage() {
+  std::string text = "usage: qevtool [--root DIR] [--device FILE] [--json] COMMAND ...\n";
+  for (const TToolCommand &command : Commands())
+    text += std::string("  ") + command.Name + " " + command.Usage + "\n";
+  return text;
+}
+
+struct CommonOptions {
+  std::optional<std::filesystem::path> root;
+  std::string device;
+  bool json = false;
+  std::vector<std::string> rest;
+  std::string error;
+};
+
+CommonOptions ParseCommon(const std::vector<std::string> &args) {
+  CommonOptions options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string &a = args[i];
+    const bool takesValue = a == "--root" || a == "--device";
+    if (takesValue && i + 1 >= args.size()) {
+      options.error = a + " needs a value";
+      return options;
+    }
+    if (a == "--root")
+      options.root = args[++i];
+    else if (a == "--device")
+      options.device = args[++i];
+    else if (a == "--json")
+      options.json = true;
+    else
+      options.rest.push_back(a);
+  }
+  return options;
+}
+
+} // namespace
+
+int RunTool(const std::vector<std::string> &args, const std::filesystem::path &exeDir,
+            std::ostream &out, std::ostream &err) {
+  const CommonOptions options = ParseCommon(args);
+  std::size_t consumed = 0;
+  const TToolCommand *command =
+      options.error.empty() ? FindCommand(options.rest, consumed) : nullptr;
+  if (!command) {
+    err << "qevtool: " << (options.error.empty() ? "unknown command" : options.error) << '\n'
+        << Usage();
+    return kExitBadArguments;
+  }
+  const auto root = frame::ResolveRoot(frame::RootSourcesFromEnvironment(options.root, exeDir));
+  frame::SetPaths(frame::TAppPaths(root));
+
+  TToolContext context{
+      options.json,
+      options.device,
+      {options.rest.begin() + static_cast<std::ptrdiff_t>(consumed), options.rest.end()},
+      out,
+      err};
+  const int code = command->Run(context);
+  if (options.json && code != kExitBadArguments)
+    out << context.Doc.dump(2) << '\n';
+  return code;
+}
+
+} // namespace qev::tool

@@ -1,0 +1,105 @@
+// qevtool's commands run as the program runs them, on a hand-made root.
+#include "data/channel_list.h"
+#include "data/sat_list.h"
+#include "tool/tool_main.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace qev;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Tool : public ::testing::Test {
+protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() /
+           ("qev-tool-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    fs::create_directories(root / "SatFiles/Channels");
+    data::TSatRec sat{};
+    sat.SatIdx = 1;
+    sat.SatPos = 192;
+    sat.SatActive = 1;
+    data::SetSatName(sat, "Astra 1");
+    Write(root / "SatFiles/SatList.dat", std::string(reinterpret_cast<char *>(&sat), sizeof sat));
+    data::TChannelRec rec{};
+    rec.Freq = 11836000;
+    rec.Polar = 'H';
+    rec.SRate = 27500;
+    rec.TID = 1101;
+    rec.SID = 28106;
+    rec.SrvType = 1;
+    data::SetChName(rec, "Das Erste");
+    Write(root / "SatFiles/Channels/0192.bch",
+          std::string(reinterpret_cast<char *>(&rec), sizeof rec));
+  }
+  void TearDown() override { fs::remove_all(root); }
+  static void Write(const fs::path &file, const std::string &bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    args.insert(args.begin(), {"--root", root.string()});
+    return tool::RunTool(args, root, out, err);
+  }
+  fs::path root;
+  std::ostringstream out, err;
+};
+
+} // namespace
+
+TEST_F(Tool, SatsAndChannelsOfAHandMadeRoot) {
+  EXPECT_EQ(Run({"sats"}), 0);
+  EXPECT_NE(out.str().find("19.2E"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Astra 1"), std::string::npos);
+  EXPECT_EQ(Run({"channels"}), 0);
+  EXPECT_NE(out.str().find("Das Erste"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("1 channels"), std::string::npos);
+  EXPECT_EQ(Run({"--json", "channels", "--sat", "1"}), 0);
+  const auto doc = nlohmann::json::parse(out.str());
+  ASSERT_EQ(doc["channels"].size(), 1u);
+  EXPECT_EQ(doc["channels"][0]["sid"], 28106);
+  EXPECT_EQ(Run({"channels", "--sat", "9"}), 1);
+}
+
+TEST_F(Tool, ACorruptChannelFileDoesNotCrash) {
+  Write(root / "SatFiles/Channels/0192.bch", std::string(1000, '\xFF'));
+  Write(root / "SatFiles/Channels/0130.bch", std::string(500, '\x01')); // no satellite
+  EXPECT_EQ(Run({"channels"}), 0);
+  EXPECT_NE(out.str().find("3 channels"), std::string::npos) << out.str();
+}
+
+TEST_F(Tool, TransponderImportCountsAddUp) {
+  Write(root / "in.conf", "[A]\n FREQUENCY = 11836000\n POLARIZATION = LEFT\n"
+                          " SYMBOL_RATE = 27500000\n[B]\n FREQUENCY = 900000\n"
+                          " POLARIZATION = V\n SYMBOL_RATE = 27500000\n");
+  EXPECT_EQ(Run({"--json", "tp", "import", (root / "in.conf").string(), "--sat", "1"}), 0);
+  const auto doc = nlohmann::json::parse(out.str());
+  EXPECT_EQ(doc["entries"], 2);
+  EXPECT_EQ(doc["imported"], 1);
+  EXPECT_EQ(doc["refused"].size(), 1u);
+  EXPECT_EQ(Run({"tp", "import", (root / "in.conf").string(), "--sat", "1"}), 0);
+  EXPECT_NE(out.str().find("already in the list"), std::string::npos) << out.str();
+  EXPECT_EQ(Run({"tp", "list", "--sat", "1"}), 0);
+  EXPECT_EQ(out.str(), "11836,H,27500\n1 transponders\n");
+  EXPECT_EQ(Run({"tp", "import", (root / "missing").string(), "--sat", "1"}), 1);
+}
+
+TEST_F(Tool, BadArgumentsExitWithTwo) {
+  EXPECT_EQ(Run({}), 2);
+  EXPECT_EQ(Run({"nothing"}), 2);
+  EXPECT_EQ(Run({"tp", "list"}), 2);
+  EXPECT_EQ(Run({"tp", "list", "--sat", "x"}), 2);
+  EXPECT_EQ(Run({"sats", "extra"}), 2);
+  EXPECT_EQ(tool::RunTool({"--root"}, root, out, err), 2);
+}
