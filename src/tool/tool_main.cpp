@@ -69,7 +69,7 @@ int RunTool(const std::vector<std::string> &args, const std::filesystem::path &e
       err};
   const int code = command->Run(context);
   if (options.json && code != kExitBadArguments)
-    out << context.Doc.dump(2) << '\n';
+    out << context.Doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   return code;
 }
 

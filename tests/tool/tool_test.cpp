@@ -77,6 +77,8 @@ TEST_F(Tool, ACorruptChannelFileDoesNotCrash) {
   Write(root / "SatFiles/Channels/0130.bch", std::string(500, '\x01')); // no satellite
   EXPECT_EQ(Run({"channels"}), 0);
   EXPECT_NE(out.str().find("3 channels"), std::string::npos) << out.str();
+  EXPECT_EQ(Run({"--json", "channels"}), 0); // names that are not UTF-8 still give JSON
+  EXPECT_EQ(nlohmann::json::parse(out.str())["channels"].size(), 3u);
 }
 
 TEST_F(Tool, TransponderImportCountsAddUp) {
