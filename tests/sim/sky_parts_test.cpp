@@ -1,0 +1,122 @@
+// The module's parts on their own, where the module as a whole cannot show them: the pacing
+// arithmetic without a clock, and the sky file's forms.
+#include "diseqc_state.h"
+#include "ini_reader.h"
+#include "pcr_pacer.h"
+#include "sky_config.h"
+
+#include <gtest/gtest.h>
+
+namespace qev::sim {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr std::uint64_t kTicksPerMs = 27'000;
+
+TEST(PcrPacerTest, PcrsAreDueAsFarApartAsTheyAre) {
+  PcrPacer pacer;
+  const auto t0 = PcrPacer::Clock::time_point{} + 1h;
+  EXPECT_EQ(pacer.Due(1'000'000, t0), t0);
+  EXPECT_EQ(pacer.Due(1'000'000 + 40 * kTicksPerMs, t0), t0 + 40ms);
+  // Late calls do not move the schedule: the stream catches up.
+  EXPECT_EQ(pacer.Due(1'000'000 + 80 * kTicksPerMs, t0 + 70ms), t0 + 80ms);
+}
+
+TEST(PcrPacerTest, AJumpBackContinuesOneIntervalLater) {
+  PcrPacer pacer;
+  const auto t0 = PcrPacer::Clock::time_point{} + 1h;
+  pacer.Due(5'000'000, t0);
+  pacer.Due(5'000'000 + 40 * kTicksPerMs, t0);
+  EXPECT_EQ(pacer.Due(100, t0), t0 + 80ms); // the file starts again
+  EXPECT_EQ(pacer.Due(100 + 40 * kTicksPerMs, t0), t0 + 120ms);
+}
+
+TEST(PcrPacerTest, FallingFarBehindStartsAfreshInsteadOfBursting) {
+  PcrPacer pacer;
+  const auto t0 = PcrPacer::Clock::time_point{} + 1h;
+  pacer.Due(0, t0);
+  EXPECT_EQ(pacer.Due(40 * kTicksPerMs, t0 + 5s), t0 + 5s);
+}
+
+TEST(PcrPacerTest, ReadsThePcrOfAnAdaptationField) {
+  std::uint8_t packet[188] = {0x47, 0x01, 0x01, 0x30, 7, 0x10};
+  const std::uint64_t base = 0x1'2345'6789, extension = 0x123;
+  packet[6] = std::uint8_t(base >> 25);
+  packet[7] = std::uint8_t(base >> 17);
+  packet[8] = std::uint8_t(base >> 9);
+  packet[9] = std::uint8_t(base >> 1);
+  packet[10] = std::uint8_t(((base & 1) << 7) | 0x7E | (extension >> 8));
+  packet[11] = std::uint8_t(extension);
+  EXPECT_EQ(ReadPcr(packet), base * 300 + extension);
+  packet[5] = 0; // no PCR flag
+  EXPECT_FALSE(ReadPcr(packet));
+}
+
+TEST(DiseqcStateTest, GotoAngleInEveryEncoding) {
+  EXPECT_DOUBLE_EQ(DecodeGotoAngle(0x00, 0xA8), 10.5);  // plain, west
+  EXPECT_DOUBLE_EQ(DecodeGotoAngle(0xFF, 0x58), -10.5); // plain, east
+  EXPECT_DOUBLE_EQ(DecodeGotoAngle(0xD0, 0xA8), 10.5);  // direction nibble D, west
+  EXPECT_DOUBLE_EQ(DecodeGotoAngle(0xE0, 0xA8), -10.5); // direction nibble E, east
+  EXPECT_DOUBLE_EQ(DecodeGotoAngle(0x00, 0x00), 0);
+}
+
+TEST(DiseqcStateTest, UnknownMessagesChangeNothing) {
+  DiseqcState state;
+  SatellitePath port3;
+  port3.committedPort = 3;
+  const std::uint8_t port3Message[] = {0xE0, 0x10, 0x38, 0xF8};
+  ASSERT_TRUE(state.Apply(port3Message, 0));
+  const std::uint8_t stop[] = {0xE0, 0x31, 0x60};
+  const std::uint8_t notFramed[] = {0x10, 0x10, 0x38, 0xF0};
+  EXPECT_FALSE(state.Apply(stop, 0));
+  EXPECT_FALSE(state.Apply(notFramed, 0));
+  EXPECT_FALSE(state.Apply({}, 3));
+  EXPECT_TRUE(state.Reaches(port3));
+}
+
+TEST(SkyConfigTest, ReadsTheSkyInBothUnitsAndAllPathKinds) {
+  const IniFile ini = IniFile::Parse(R"(; the sky
+[sky]
+name = Mine
+fast = 1
+[Hot Bird]
+Uncommitted=3
+Burst=a
+Angle=13.0E
+Position=7
+tp7 = 10719, h , 27500, /abs/hb.ts, 120, 50, 40
+TPX=ignored
+)");
+  std::string error;
+  const auto sky = ParseSky(ini, "/sky", error);
+  ASSERT_TRUE(sky) << error;
+  EXPECT_EQ(sky->name, "Mine");
+  EXPECT_TRUE(sky->fast);
+  EXPECT_EQ(sky->lnbLowKhz, 9750000u);
+  ASSERT_EQ(sky->satellites.size(), 1u);
+  const SkySatellite &sat = sky->satellites[0];
+  EXPECT_EQ(sat.name, "Hot Bird");
+  EXPECT_EQ(sat.path.uncommittedPort, 3);
+  EXPECT_EQ(sat.path.toneBurst, 1);
+  EXPECT_EQ(sat.path.storedPosition, 7);
+  EXPECT_DOUBLE_EQ(*sat.path.angle, -13.0);
+  ASSERT_EQ(sat.transponders.size(), 1u);
+  const SkyTransponder &tp = sat.transponders[0];
+  EXPECT_EQ(tp.frequencyKhz, 10719000u);
+  EXPECT_EQ(tp.polarisation, Polarisation::Horizontal);
+  EXPECT_EQ(tp.symbolRate, 27500000u);
+  EXPECT_EQ(tp.file, "/abs/hb.ts");
+  EXPECT_EQ(tp.level, 100); // clamped
+  EXPECT_EQ(tp.lockDelay, 40ms);
+}
+
+TEST(SkyConfigTest, AWrongLineNamesItself) {
+  std::string error;
+  EXPECT_FALSE(ParseSky(IniFile::Parse("[S]\nTP2=1,V,2,f.ts,1,1,x\n"), "/", error));
+  EXPECT_EQ(error, "[S] TP2: 1,V,2,f.ts,1,1,x");
+  EXPECT_FALSE(ParseSky(IniFile::Parse("[S]\nAngle=west\n"), "/", error));
+  EXPECT_EQ(error, "[S] Angle: west");
+}
+
+} // namespace
+} // namespace qev::sim
