@@ -1,5 +1,6 @@
 // Starts the program's composition root on a temporary root, as main does, and looks at it.
 #include "app/qev_application.h"
+#include "device/device_module.h"
 #include "frame/app_paths.h"
 #include "frame/busy_tracker.h"
 #include "frame/log.h"
@@ -80,6 +81,17 @@ TEST_F(AppStart, StartsOfflineShowsTheLogAndSavesThePlacementOnClose) {
   EXPECT_TRUE(presenter.shown.empty());
 }
 
+TEST_F(AppStart, TheCaptionNamesTheLoadedDevice) {
+  frame::ProgramOptions options;
+  options.deviceFile = QEV_FIXTURE_DEVICES "/Dev_Null.int";
+  app::TQevApplication application(options, Placement());
+  ASSERT_TRUE(application.Start());
+  EXPECT_EQ(application.MainWindow()->windowTitle(), "QEV-DVB @ Dev_Null [ drives nothing ]");
+  EXPECT_THAT(application.StartupLog(), ::testing::Contains(" Loading \"Dev_Null.int\""));
+  application.RequestClose();
+  EXPECT_FALSE(device::Device().Loaded()); // the shutdown unloaded it
+}
+
 TEST_F(AppStart, RestoresTheSavedPlacement) {
   ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 640, 480, frame::kWindowNormal}), "");
   app::TQevApplication application(Offline(), Placement());
@@ -89,11 +101,9 @@ TEST_F(AppStart, RestoresTheSavedPlacement) {
 }
 
 TEST_F(AppStart, AFailedDeviceKeepsTheStartupWindowUntilItIsClosed) {
-  app::TQevApplication application(Offline(), Placement());
-  application.StartupSteps().Plug(frame::StartupStep::Device, [] {
-    frame::Log("Device module not found", frame::kLogError);
-    return 2;
-  });
+  frame::ProgramOptions options;
+  options.deviceFile = QEV_FIXTURE_DEVICES "/Dev_Version0201.int";
+  app::TQevApplication application(options, Placement());
   // Plays the user: once the start-up has ended, the window offers its close button.
   bool waited = false;
   QTimer user;
@@ -114,7 +124,9 @@ TEST_F(AppStart, AFailedDeviceKeepsTheStartupWindowUntilItIsClosed) {
   EXPECT_TRUE(waited);
   EXPECT_EQ(application.MainWindow(), nullptr);
   EXPECT_THAT(application.StartupLog(),
-              ElementsAre(" Loading resources", " Loading settings", " Device module not found"));
+              ElementsAre(" Loading resources", " Loading settings",
+                          " Loading \"Dev_Version0201.int\"",
+                          " Incompatible interface version: 0x0201 (expected 0x0200)"));
 }
 
 TEST_F(AppStart, ACloseDuringALongOperationWaitsUntilItReturns) {

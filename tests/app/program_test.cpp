@@ -74,6 +74,18 @@ TEST_F(Program, TerminationSignalRunsTheOrdinaryClose) {
   EXPECT_TRUE(fs::exists(root / "qevdvb.INI"));
 }
 
+TEST_F(Program, AFailingStoredDeviceEndsWithExitCodeOneAndIsForgotten) {
+  fs::create_directories(root / "Devices");
+  fs::create_directories(root / "Configs");
+  fs::copy_file(QEV_FIXTURE_DEVICES "/Dev_OpenFails.int", root / "Devices/Dev_OpenFails.int");
+  std::ofstream(root / "Configs/Options.cfg") << "[StartUp]\r\nActiveDevice=Dev_OpenFails.int\r\n";
+  // The start-up window waits for its close, which --quit-after gives.
+  EXPECT_EQ(ExitCode(Spawn({"--root", root.string(), "--quit-after", "500"})), 1);
+  std::ifstream in(root / "Configs/Options.cfg");
+  const std::string options{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(options.find("ActiveDevice=\r\n"), std::string::npos) << options;
+}
+
 TEST_F(Program, HelpVersionAndBadArguments) {
   EXPECT_EQ(ExitCode(Spawn({"--help"})), 0);
   EXPECT_NE(Output().find("--quit-after MS"), std::string::npos);
