@@ -1,0 +1,10 @@
+#include "device/transponder_tuner.h"
+
+namespace qev::device {
+
+TLoadedSat &LoadedSat() {
+  static TLoadedSat loaded;
+  return loaded;
+}
+
+} // namespace qev::device
