@@ -3,6 +3,7 @@
 #include "devapi/qev_devapi.h"
 #include "device/device_module.h"
 
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -41,6 +42,11 @@ bool IsDeviceModuleName(const std::string& fileName);
 // calls no export but the description.
 std::vector<DeviceModuleRow> ListDeviceModules(const std::filesystem::path& folder);
 std::string HwiText(const DeviceDescription& description);
+// A text field of the description, which need not end in NUL.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+  return std::string(field, strnlen(field, N));
+}
 
 // The device choice: the name of the chosen module ("" = run without a device), or nothing
 // when the user cancelled.

@@ -12,6 +12,7 @@ namespace {
 constexpr TToolCommand kCommands[] = {
     {"sats", "", RunSats},
     {"channels", "[--sat N]", RunChannels},
+    {"devices", "[--folder DIR]", RunDevices},
     {"tp list", "--sat N", RunTpList},
     {"tp import", "FILE --sat N", RunTpImport},
 };

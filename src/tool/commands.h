@@ -6,6 +6,7 @@ namespace qev::tool {
 
 int RunSats(TToolContext &context);
 int RunChannels(TToolContext &context);
+int RunDevices(TToolContext &context);
 int RunTpList(TToolContext &context);
 int RunTpImport(TToolContext &context);
 

@@ -59,6 +59,9 @@ int RunTool(const std::vector<std::string> &args, const std::filesystem::path &e
     return kExitBadArguments;
   }
   const auto root = frame::ResolveRoot(frame::RootSourcesFromEnvironment(options.root, exeDir));
+  // A new root gets the default files, as the receiver gives it, so both see the same data.
+  if (const std::string error = frame::SeedRoot(root, frame::ShareDir(exeDir)); !error.empty())
+    err << "qevtool: " << error << '\n';
   frame::SetPaths(frame::TAppPaths(root));
 
   TToolContext context{

@@ -105,3 +105,33 @@ TEST_F(Tool, BadArgumentsExitWithTwo) {
   EXPECT_EQ(Run({"sats", "extra"}), 2);
   EXPECT_EQ(tool::RunTool({"--root"}, root, out, err), 2);
 }
+
+TEST_F(Tool, DevicesListsEveryModuleWithVersionAndDescription) {
+  EXPECT_EQ(Run({"devices", "--folder", QEV_FIXTURE_DEVICES}), 0);
+  const std::string text = out.str();
+  EXPECT_NE(text.find("Dev_Null.int"), std::string::npos) << text;
+  EXPECT_NE(text.find("1.2.3.4"), std::string::npos);
+  EXPECT_NE(text.find("Dev_Pip.int              Unknow"), std::string::npos) << text;
+  EXPECT_NE(text.find("(cannot check module description)"), std::string::npos);
+
+  EXPECT_EQ(Run({"--json", "devices", "--folder", QEV_FIXTURE_DEVICES}), 0);
+  const auto doc = nlohmann::json::parse(out.str());
+  bool sawNull = false;
+  for (const auto &row : doc["devices"])
+    if (row["file"] == "Dev_Null.int") {
+      sawNull = true;
+      EXPECT_EQ(row["name"], "Dev_Null");
+      EXPECT_EQ(row["hwi"], "0200");
+    }
+  EXPECT_TRUE(sawNull);
+  EXPECT_EQ(Run({"devices", "--bogus"}), 2);
+}
+
+TEST_F(Tool, DevicesOfTheRootFindTheSimulatedSky) {
+  fs::create_directories(root / "Devices");
+  fs::copy_file(QEV_SIM_MODULE, root / "Devices/Dev_Sim.int");
+  EXPECT_EQ(Run({"devices"}), 0);
+  EXPECT_NE(out.str().find("Dev_Sim.int"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("QEV Sky Simulator"), std::string::npos);
+  EXPECT_NE(out.str().find("1 device modules"), std::string::npos);
+}

@@ -19,8 +19,9 @@ namespace qev::device {
 
 namespace {
 
-QString Text(const char* field, std::size_t size) {
-  return QString::fromUtf8(field, static_cast<qsizetype>(strnlen(field, size)));
+template <std::size_t N>
+QString Text(const char (&field)[N]) {
+  return QString::fromStdString(FieldText(field));
 }
 
 QString DecoderText(std::uint8_t decoders) {
@@ -46,7 +47,7 @@ TFormSelectDevice::TFormSelectDevice(std::vector<DeviceModuleRow> rows,
     new QTreeWidgetItem(list_, {QString::fromStdString(row.fileName),
                                 QString::fromStdString(row.version),
                                 QString::fromStdString(HwiText(row.description)),
-                                Text(row.description.Name, sizeof row.description.Name)});
+                                Text(row.description.Name)});
   details_->setHeaderHidden(true);
   details_->setColumnCount(2);
   details_->setRootIsDecorated(false);
@@ -161,8 +162,8 @@ void TFormSelectDevice::ShowDetails() {
     return;
   const DeviceDescription& d = rows_[row].description;
   const std::pair<const char*, QString> lines[] = {
-      {"Name", Text(d.Name, sizeof d.Name)},
-      {"Author", Text(d.Author, sizeof d.Author)},
+      {"Name", Text(d.Name)},
+      {"Author", Text(d.Author)},
       {"Video Streams", QString::number(d.VideoStreams)},
       {"Video Decoder", DecoderText(d.VideoDecoders)},
       {"Min Filters", QString::number(d.MinFilters)},
