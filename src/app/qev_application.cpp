@@ -19,7 +19,7 @@ namespace qev::app {
 TQevApplication::TQevApplication(frame::ProgramOptions options,
                                  std::filesystem::path placementFile)
     : options_(std::move(options)), placementFile_(std::move(placementFile)),
-      power_(shutdownSteps_, {}) {
+      power_(shutdownSteps_, {nullptr, [this] { ReloadDevice(); }, nullptr}) {
   frame::SetLogTarget([](int message, int level, const char* text) {
     device::ProgramDeviceCallback(message, level, const_cast<char*>(text));
   });
@@ -65,8 +65,19 @@ void TQevApplication::PlugSteps() {
 int TQevApplication::ChooseDevice() {
   const bool ctrlHeld = QApplication::queryKeyboardModifiers() & Qt::ControlModifier;
   device::TQtDeviceChooser chooser;
-  return device::ChooseAndLoadDevice(
+  const int result = device::ChooseAndLoadDevice(
       {options_.chooseDevice || ctrlHeld, options_.offline, options_.deviceFile}, chooser, nullptr);
+  devicePath_ = device::Device().Path();
+  return result;
+}
+
+void TQevApplication::ReloadDevice() {
+  if (devicePath_.empty())
+    return;
+  ShowStartupWindow();
+  device::LoadDeviceModule(device::Device(), devicePath_, &device::ProgramDeviceCallback, nullptr);
+  ShowDeviceInCaption();
+  CloseStartupWindow();
 }
 
 void TQevApplication::ShowProgress(int bits, const ProgressRecord& progress) {
@@ -84,10 +95,7 @@ bool TQevApplication::Start() {
   // Counted from the start, so that a script is never left waiting on a dialog of the start-up.
   if (options_.quitAfterMs)
     QTimer::singleShot(*options_.quitAfterMs, qApp, [this] { RequestClose(); });
-  startupWindow_ = std::make_unique<frame::TFormStartup>();
-  startupWindow_->show();
-  logRouter_.AttachStartupWindow(startupWindow_.get());
-
+  ShowStartupWindow();
   const int result = startupSteps_.Run();
   if (result == 2 && !closeRequested_)
     startupWindow_->WaitForClose();
@@ -101,9 +109,7 @@ bool TQevApplication::Start() {
 
 void TQevApplication::CreateMainWindow() {
   mainWindow_ = std::make_unique<ui::TFormDvbMain>([this] { return shutdownSteps_.RequestClose(); });
-  const bool loaded = device::Device().Loaded();
-  mainWindow_->SetDevice(loaded ? device::Device().Name() : std::string(),
-                         loaded ? device::Device().DeviceInfoText() : std::string());
+  ShowDeviceInCaption();
   frame::Log("Scheduler initialization");
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);
@@ -117,6 +123,20 @@ void TQevApplication::CreateMainWindow() {
       [this] { power_.Resume(); }});
   if (closeRequested_)
     QTimer::singleShot(0, mainWindow_.get(), [this] { RequestClose(); });
+}
+
+void TQevApplication::ShowStartupWindow() {
+  startupWindow_ = std::make_unique<frame::TFormStartup>();
+  startupWindow_->show();
+  logRouter_.AttachStartupWindow(startupWindow_.get());
+}
+
+void TQevApplication::ShowDeviceInCaption() {
+  if (!mainWindow_)
+    return;
+  const bool loaded = device::Device().Loaded();
+  mainWindow_->SetDevice(loaded ? device::Device().Name() : std::string(),
+                         loaded ? device::Device().DeviceInfoText() : std::string());
 }
 
 void TQevApplication::CloseStartupWindow() {

@@ -38,6 +38,7 @@ public:
 
   frame::TStartupSequence& StartupSteps() { return startupSteps_; }
   frame::TShutdownSequence& ShutdownSteps() { return shutdownSteps_; }
+  frame::TPowerEvents& Power() { return power_; }
   ui::TFormDvbMain* MainWindow() const { return mainWindow_.get(); }
   // What the start-up window showed before it was closed.
   const QStringList& StartupLog() const { return startupLog_; }
@@ -47,7 +48,10 @@ private:
   int ChooseDevice();
   void ShowProgress(int bits, const ProgressRecord& progress);
   void CreateMainWindow();
+  void ShowStartupWindow();
   void CloseStartupWindow();
+  void ShowDeviceInCaption();
+  void ReloadDevice();
 
   const frame::ProgramOptions options_;
   const std::filesystem::path placementFile_;
@@ -59,6 +63,8 @@ private:
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
   QStringList startupLog_;
+  // The module chosen at start, loaded again after a system resume.
+  std::filesystem::path devicePath_;
   bool closeRequested_ = false;
 };
 

@@ -92,6 +92,19 @@ TEST_F(AppStart, TheCaptionNamesTheLoadedDevice) {
   EXPECT_FALSE(device::Device().Loaded()); // the shutdown unloaded it
 }
 
+TEST_F(AppStart, ASystemSuspendGivesUpTheDeviceAndTheResumeLoadsItAgain) {
+  frame::ProgramOptions options;
+  options.deviceFile = QEV_FIXTURE_DEVICES "/Dev_Null.int";
+  app::TQevApplication application(options, Placement());
+  ASSERT_TRUE(application.Start());
+  application.Power().Suspend();
+  EXPECT_FALSE(device::Device().Loaded());
+  application.Power().Resume();
+  EXPECT_TRUE(device::Device().Loaded());
+  EXPECT_EQ(application.MainWindow()->windowTitle(), "QEV-DVB @ Dev_Null [ drives nothing ]");
+  application.RequestClose();
+}
+
 TEST_F(AppStart, RestoresTheSavedPlacement) {
   ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 640, 480, frame::kWindowNormal}), "");
   app::TQevApplication application(Offline(), Placement());
