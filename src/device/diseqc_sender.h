@@ -6,6 +6,8 @@
 #include "device/tuner_device.h"
 #include "frame/options.h"
 
+#include <string>
+
 namespace qev::device {
 
 class TDiseqcLog;
@@ -29,7 +31,10 @@ public:
   void SendMessage(const TDiseqcBytes &message, int repeats, int pauseMs);
   // Sent at least once.
   void SendToneBurst(int burst, int repeats, int pauseMs);
-  void SendCommand(const TDiseqcCommand &command, int repeats, int pauseMs);
+  // A switch level or the positioner; `what` names it in the line that tells why an invalid
+  // setting was skipped.
+  void SendCommand(const std::string &what, const TDiseqcCommand &command, int repeats,
+                   int pauseMs);
 
   void SendSwitchSequence(const data::TSatRec &sat, bool horizontal, bool toneOn);
   void SendPositioner(const data::TSatRec &sat);

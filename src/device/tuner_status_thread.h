@@ -12,12 +12,20 @@
 
 namespace qev::device {
 
-// An event that wakes one wait and then resets itself.
-class TAutoResetEvent {
+// What paces the monitor: a wait for the interval that Wake ends early.
+class IStatusPacer {
 public:
-  void Set();
-  // True when the event was set, false when the time ran out.
-  bool WaitFor(std::chrono::milliseconds timeout);
+  virtual ~IStatusPacer() = default;
+  // True when woken, false when the time ran out.
+  virtual bool Wait(std::chrono::milliseconds timeout) = 0;
+  virtual void Wake() = 0;
+};
+
+// An event that wakes one wait and then resets itself.
+class TAutoResetEvent final : public IStatusPacer {
+public:
+  bool Wait(std::chrono::milliseconds timeout) override;
+  void Wake() override;
 
 private:
   std::mutex mutex_;
@@ -34,13 +42,12 @@ public:
   using Task = frame::UiDispatcher::Task;
   using PostFn = std::function<void(Task)>;
   using IntervalFn = std::function<int()>;
-  using WaitFn = std::function<bool(std::chrono::milliseconds)>; // true: woken
 
   static constexpr int kMinIntervalMs = 100;
 
   // Starts paused. read runs on the user-interface thread through post; interval gives
-  // SignalUpdateInterval. wait defaults to the thread's own wake event.
-  TTunerStatusThread(Task read, PostFn post, IntervalFn interval, WaitFn wait = {});
+  // SignalUpdateInterval (at least 100 ms is used). pacer defaults to the thread's own event.
+  TTunerStatusThread(Task read, PostFn post, IntervalFn interval, IStatusPacer *pacer = nullptr);
   ~TTunerStatusThread();
   TTunerStatusThread(const TTunerStatusThread &) = delete;
   TTunerStatusThread &operator=(const TTunerStatusThread &) = delete;
@@ -59,8 +66,8 @@ private:
   std::shared_ptr<Shared> shared_;
   PostFn post_;
   IntervalFn interval_;
-  WaitFn wait_;
-  TAutoResetEvent wake_;
+  TAutoResetEvent event_;
+  IStatusPacer &pacer_;
   std::atomic<bool> terminated_{false};
   std::thread thread_;
 };
