@@ -98,8 +98,8 @@ TDiseqcBytes UncommittedMessage(std::uint8_t address, int port) {
 }
 
 TDiseqcBytes RawMessage(std::span<const std::uint8_t> stored, int length) {
-  const auto count = std::min<std::size_t>({static_cast<std::size_t>(std::max(length, 0)),
-                                            kMaxDiseqcLength, stored.size()});
+  const auto count = std::min<std::size_t>(
+      {static_cast<std::size_t>(std::max(length, 0)), kMaxDiseqcLength, stored.size()});
   return TDiseqcBytes(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
@@ -225,9 +225,7 @@ TDiseqcBytes LimitMessage(std::uint8_t address, bool east) {
   return Message(address, east ? kCmdLimitEast : kCmdLimitWest);
 }
 
-TDiseqcBytes DisableLimitsMessage(std::uint8_t address) {
-  return Message(address, kCmdLimitsOff);
-}
+TDiseqcBytes DisableLimitsMessage(std::uint8_t address) { return Message(address, kCmdLimitsOff); }
 
 TDiseqcBytes EnableLimitsMessage(std::uint8_t address) {
   return Message(address, kCmdStorePosition, 0);
@@ -252,8 +250,8 @@ THexField ParseHexField(std::string_view text) {
     return {THexField::Odd, {}};
   THexField field;
   for (std::size_t i = 0; i + 1 < digits.size() && field.bytes.size() < kMaxDiseqcLength; i += 2)
-    field.bytes.push_back(static_cast<std::uint8_t>(HexDigit(digits[i]) * 16 +
-                                                    HexDigit(digits[i + 1])));
+    field.bytes.push_back(
+        static_cast<std::uint8_t>(HexDigit(digits[i]) * 16 + HexDigit(digits[i + 1])));
   return field;
 }
 

@@ -48,9 +48,8 @@ void TDiseqcSender::Finish(int pauseMs) {
 void TDiseqcSender::SendMessage(const TDiseqcBytes &message, int repeats, int pauseMs) {
   if (message.empty() || repeats <= 0)
     return;
-  TDiseqcBytes bytes(message.begin(),
-                     message.begin() + static_cast<std::ptrdiff_t>(
-                                           std::min(message.size(), kMaxDiseqcLength)));
+  TDiseqcBytes bytes(message.begin(), message.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                            message.size(), kMaxDiseqcLength)));
   const int busTime = BusTimeMs(bytes.size());
   for (int i = 0; i < repeats; ++i) {
     bytes[0] = static_cast<std::uint8_t>(i == 0 ? kDiseqcFraming
@@ -69,8 +68,8 @@ void TDiseqcSender::SendToneBurst(int burst, int repeats, int pauseMs) {
   Finish(pauseMs);
 }
 
-void TDiseqcSender::SendCommand(const std::string &what, const TDiseqcCommand &command,
-                                int repeats, int pauseMs) {
+void TDiseqcSender::SendCommand(const std::string &what, const TDiseqcCommand &command, int repeats,
+                                int pauseMs) {
   switch (command.kind) {
   case TDiseqcCommand::Nothing:
     return;
@@ -93,8 +92,8 @@ void TDiseqcSender::SendSwitchSequence(const data::TSatRec &sat, bool horizontal
   const data::TSwitchCfg *switches[] = {&sat.Sw1, &sat.Sw2, &sat.Sw3};
   for (int level = 1; level <= 3; ++level) {
     const data::TSwitchCfg &sw = *switches[level - 1];
-    SendCommand(fmt::format("Sw{}", level),
-                SwitchCommand(level, sw, options_, horizontal, toneOn), sw.SwTxCount, sw.SwGap);
+    SendCommand(fmt::format("Sw{}", level), SwitchCommand(level, sw, options_, horizontal, toneOn),
+                sw.SwTxCount, sw.SwGap);
   }
 }
 

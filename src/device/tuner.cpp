@@ -77,9 +77,9 @@ std::int32_t TTuner::TuneTransponder(std::uint32_t frequency, std::string_view p
   }
   const std::optional<std::uint32_t> voltage = VoltageOf(polarisation);
   if (!voltage) {
-    frame::Log(fmt::format("Tune: polarisation \"{}\" is neither H nor V, nothing tuned",
-                           polarisation),
-               frame::kLogError);
+    frame::Log(
+        fmt::format("Tune: polarisation \"{}\" is neither H nor V, nothing tuned", polarisation),
+        frame::kLogError);
     return kTuneRefused;
   }
   const data::TSatRec sat = sat_.Rec();

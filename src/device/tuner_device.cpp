@@ -4,9 +4,7 @@
 
 namespace qev::device {
 
-std::int32_t TModuleTunerDevice::Tune(const TuneRequest &request) {
-  return module_.Tune(request);
-}
+std::int32_t TModuleTunerDevice::Tune(const TuneRequest &request) { return module_.Tune(request); }
 
 std::int32_t TModuleTunerDevice::GetSignalStatus(SignalStatus &status) {
   return module_.GetSignalStatus(status);
