@@ -9,6 +9,8 @@
 
 namespace qev::tool {
 
+class TTsSky;
+
 enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitBadArguments = 2 };
 
 // What a command gets: the common options, its own arguments and where to write.
@@ -18,6 +20,8 @@ struct TToolContext {
   std::vector<std::string> Args; // after the command name
   std::ostream &Out;
   std::ostream &Err;
+  // Set with --ts: the one-file sky that Device names.
+  const TTsSky *TsSky = nullptr;
   // The one JSON document printed at the end when Json is set.
   nlohmann::json Doc = nlohmann::json::object();
 

@@ -2,6 +2,7 @@
 
 #include "frame/app_paths.h"
 #include "tool/command_table.h"
+#include "tool/ts_sky.h"
 
 #include <optional>
 
@@ -10,7 +11,8 @@ namespace qev::tool {
 namespace {
 
 std::string Usage() {
-  std::string text = "usage: qevtool [--root DIR] [--device FILE] [--json] COMMAND ...\n";
+  std::string text =
+      "usage: qevtool [--root DIR] [--device FILE | --ts FILE] [--json] COMMAND ...\n";
   for (const TToolCommand &command : Commands())
     text += std::string("  ") + command.Name + " " + command.Usage + "\n";
   return text;
@@ -19,6 +21,7 @@ std::string Usage() {
 struct CommonOptions {
   std::optional<std::filesystem::path> root;
   std::string device;
+  std::string ts;
   bool json = false;
   std::vector<std::string> rest;
   std::string error;
@@ -28,7 +31,7 @@ CommonOptions ParseCommon(const std::vector<std::string> &args) {
   CommonOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string &a = args[i];
-    const bool takesValue = a == "--root" || a == "--device";
+    const bool takesValue = a == "--root" || a == "--device" || a == "--ts";
     if (takesValue && i + 1 >= args.size()) {
       options.error = a + " needs a value";
       return options;
@@ -37,12 +40,22 @@ CommonOptions ParseCommon(const std::vector<std::string> &args) {
       options.root = args[++i];
     else if (a == "--device")
       options.device = args[++i];
+    else if (a == "--ts")
+      options.ts = args[++i];
     else if (a == "--json")
       options.json = true;
     else
       options.rest.push_back(a);
   }
   return options;
+}
+
+// The root's simulator, else the installed one.
+std::filesystem::path SimulatorModule(const std::filesystem::path &exeDir) {
+  const auto inRoot = frame::Paths().Devices / "Dev_Sim.int";
+  std::error_code ec;
+  return std::filesystem::exists(inRoot, ec) ? inRoot
+                                             : frame::ShareDir(exeDir) / "Devices" / "Dev_Sim.int";
 }
 
 } // namespace
@@ -64,12 +77,26 @@ int RunTool(const std::vector<std::string> &args, const std::filesystem::path &e
     err << "qevtool: " << error << '\n';
   frame::SetPaths(frame::TAppPaths(root));
 
+  if (!options.ts.empty() && !options.device.empty()) {
+    err << "qevtool: --ts and --device exclude each other\n";
+    return kExitBadArguments;
+  }
+  std::optional<TTsSky> tsSky;
+  if (!options.ts.empty()) {
+    tsSky.emplace(options.ts, SimulatorModule(exeDir));
+    if (!tsSky->Error().empty()) {
+      err << "qevtool: " << tsSky->Error() << '\n';
+      return kExitFailed;
+    }
+  }
+
   TToolContext context{
       options.json,
-      options.device,
+      tsSky ? tsSky->ModuleFile().string() : options.device,
       {options.rest.begin() + static_cast<std::ptrdiff_t>(consumed), options.rest.end()},
       out,
       err};
+  context.TsSky = tsSky ? &*tsSky : nullptr;
   const int code = command->Run(context);
   if (options.json && code != kExitBadArguments)
     out << context.Doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';

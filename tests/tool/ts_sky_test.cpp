@@ -1,0 +1,99 @@
+// The one-file sky of "qevtool --ts": the simulator loaded from it locks on its transponder
+// and plays the file.
+#include "device/device_loader.h"
+#include "multiplexer.h"
+#include "description_file.h"
+#include "tool/ts_sky.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+using namespace qev;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char *kDescription = "[transponder]\ntsid = 7\nonid = 1\nnetwork_id = 1\n"
+                                     "start = 2026-12-09 20:00:00\nduration = 2\n"
+                                     "[service]\nid = 0x21\npmt = 0x100\npcr = 0x101\ntype = 1\n"
+                                     "name = One\nprovider = Test\n"
+                                     "[stream]\nkind = mpeg2\npid = 0x101\n";
+
+fs::path MakeStream() {
+  const fs::path file = fs::temp_directory_path() / ("qev-ts-sky-" + std::to_string(::getpid()) + ".ts");
+  std::istringstream in(kDescription);
+  tsgen::GenerateFile(tsgen::DescriptionFile::Parse(in), file.string());
+  return file;
+}
+
+void Ignore(std::int32_t, std::int32_t, void *) noexcept {}
+
+struct PatCounter {
+  std::atomic<int> sections{0};
+  static void Count(const std::uint8_t *data, std::int32_t length, void *context) {
+    if (length > 0 && data[0] == 0x00)
+      ++static_cast<PatCounter *>(context)->sections;
+  }
+};
+
+bool WaitUntil(const std::function<bool()> &done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+} // namespace
+
+TEST(TsSky, TheSimulatorLocksOnTheOneTransponderAndPlaysTheFile) {
+  const fs::path stream = MakeStream();
+  fs::path folder;
+  {
+    tool::TTsSky sky(stream, QEV_SIM_MODULE);
+    ASSERT_EQ(sky.Error(), "");
+    folder = sky.ModuleFile().parent_path();
+    device::TDeviceModule &device = device::Device();
+    ASSERT_EQ(device::LoadDeviceModule(device, sky.ModuleFile(), &Ignore, nullptr), 0);
+
+    const data::TSatRec sat = sky.Satellite();
+    TuneRequest request{};
+    request.Frequency = tool::TTsSky::kFrequency;
+    request.Always2 = 2;
+    request.SymbolRate = tool::TTsSky::kSymbolRate;
+    request.LnbFrequency = static_cast<std::uint32_t>(sat.LofHigh); // above the switch: high band
+    request.Tone = 1;
+    request.Voltage = 18;
+    ASSERT_EQ(device.Tune(request), 0);
+    EXPECT_TRUE(WaitUntil([&] {
+      SignalStatus status{};
+      return device.GetSignalStatus(status) == 0 && (status.Bits & QEV_SIGNAL_LOCK);
+    }));
+
+    PatCounter pat;
+    const std::uint8_t match[17] = {}, mask[17] = {0xFF};
+    const std::int32_t handle =
+        device.StartFilter(0, &PatCounter::Count, QEV_DELIVER_SECTIONS, match, mask, 1, &pat);
+    ASSERT_GT(handle, 0);
+    EXPECT_TRUE(WaitUntil([&] { return pat.sections > 0; }));
+    device.StopFilter(handle);
+    device.Unload();
+  }
+  EXPECT_FALSE(fs::exists(folder)); // the sky goes with its object
+  fs::remove(stream);
+}
+
+TEST(TsSky, AMissingFileOrModuleIsNamed) {
+  tool::TTsSky noFile("/nonexistent/stream.ts", QEV_SIM_MODULE);
+  EXPECT_EQ(noFile.Error(), "cannot read /nonexistent/stream.ts");
+  EXPECT_TRUE(noFile.ModuleFile().empty());
+  tool::TTsSky noModule(QEV_SIM_MODULE, "/nonexistent/Dev_Sim.int");
+  EXPECT_EQ(noModule.Error(), "the simulator module is missing: /nonexistent/Dev_Sim.int");
+}
