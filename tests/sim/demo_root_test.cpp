@@ -1,0 +1,298 @@
+// A new root seeded from the build's default files: its satellites reach the simulated sky and
+// its channel lists hold what the demo streams really carry.
+#include "data/channel_lists.h"
+#include "data/favorites.h"
+#include "data/sat_list.h"
+#include "data/si_text.h"
+#include "data/transponder_list.h"
+#include "description_file.h"
+#include "diseqc_state.h"
+#include "frame/app_paths.h"
+#include "sky_config.h"
+#include "sky_tuner.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <unistd.h>
+
+using namespace qev;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint8_t kCommittedSwitch = 2;
+
+std::string Capture(const std::string &command) {
+  std::string output;
+  if (FILE *pipe = ::popen(command.c_str(), "r")) {
+    std::array<char, 4096> buffer;
+    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+      output.append(buffer.data(), n);
+    ::pclose(pipe);
+  }
+  return output;
+}
+
+bool HaveFfprobe() { return std::system("command -v ffprobe >/dev/null 2>&1") == 0; }
+
+// The request and the committed-switch message that point a tuner at a transponder of a
+// satellite: the band by the switch frequency, the polarisation by the voltage.
+struct TDishSetting {
+  TuneRequest Request{};
+  std::array<std::uint8_t, 4> Diseqc{};
+};
+
+TDishSetting DishSetting(const data::TSatRec &sat, std::uint32_t freqKhz, char polar,
+                         std::uint32_t symbolRate) {
+  const bool high = sat.LofSwitch != 0 && freqKhz >= static_cast<std::uint32_t>(sat.LofSwitch);
+  TDishSetting setting;
+  setting.Request.Frequency = freqKhz;
+  setting.Request.Always2 = 2;
+  setting.Request.SymbolRate = symbolRate;
+  setting.Request.LnbFrequency = static_cast<std::uint32_t>(high ? sat.LofHigh : sat.LofLow);
+  setting.Request.Tone = high ? 1 : 0;
+  setting.Request.Voltage = polar == 'H' ? 18 : 13;
+  const auto data = static_cast<std::uint8_t>(0xF0 + 4 * (sat.Sw1.SwPort - 1) +
+                                              (polar == 'H' ? 2 : 0) + (high ? 1 : 0));
+  setting.Diseqc = {0xE0, 0x10, 0x38, data};
+  return setting;
+}
+
+// The sky transponder a satellite's settings reach, or none.
+const sim::SkyTransponder *Reach(const sim::Sky &sky, const data::TSatRec &sat,
+                                 std::uint32_t freqKhz, char polar, std::uint32_t symbolRate) {
+  const TDishSetting setting = DishSetting(sat, freqKhz, polar, symbolRate);
+  sim::DiseqcState dish;
+  if (sat.Sw1.SwType != kCommittedSwitch || !dish.Apply(setting.Diseqc, 0))
+    return nullptr;
+  return sim::FindTransponder(sky, dish, setting.Request);
+}
+
+class DemoRoot : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    root_ = fs::temp_directory_path() / ("qev-demo-root-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    ASSERT_EQ(frame::SeedRoot(root_, QEV_SHARE_DIR), "");
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+
+  void SetUp() override {
+    frame::SetPaths(frame::TAppPaths(root_));
+    sats.SatLoad();
+    lists.ListsSync();
+    std::string error;
+    auto loaded = sim::LoadSky(root_ / "Devices/Dev_Sim.ini", error);
+    ASSERT_TRUE(loaded) << error;
+    sky = *loaded;
+  }
+
+  const data::TSatRec &SatNamed(const std::string &name) {
+    for (const data::TSatRec &sat : sats.Items()) {
+      if (data::SatName(sat) == name)
+        return sat;
+    }
+    ADD_FAILURE() << "no satellite " << name;
+    return sats.At(0);
+  }
+
+  // The stream a channel is tuned to, found through its satellite's settings.
+  fs::path StreamOf(const data::TChannelRec &rec) {
+    data::TSatRec sat;
+    if (!sats.SatGet(rec.SatIndex, sat))
+      return {};
+    const sim::SkyTransponder *tp = Reach(sky, sat, rec.Freq, rec.Polar, rec.SRate * 1000u);
+    return tp != nullptr ? tp->file : fs::path();
+  }
+
+  static fs::path root_;
+  data::TSatList sats;
+  data::TChannelLists lists{sats};
+  sim::Sky sky;
+};
+
+fs::path DemoRoot::root_;
+
+TEST_F(DemoRoot, ANewRootHoldsBothSatellitesWithTheirLists) {
+  ASSERT_EQ(sats.Count(), 2);
+  const data::TSatRec &astra = SatNamed("QEV Sat 19.2E");
+  const data::TSatRec &hotbird = SatNamed("QEV Sat 13.0E");
+  EXPECT_EQ(astra.SatPos, 192);
+  EXPECT_EQ(hotbird.SatPos, 130);
+  for (const data::TSatRec *sat : {&astra, &hotbird}) {
+    EXPECT_EQ(sat->SatActive, 1);
+    const data::TChannelsList *list = lists.ListOf(sat->SatIdx);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->Count(), 10);
+    for (const data::TChannelRec &rec : list->Items()) {
+      EXPECT_TRUE(data::ChValid(rec));
+      EXPECT_EQ(rec.SatIndex, sat->SatIdx);
+      EXPECT_EQ(rec.VolAdj, 100);
+      EXPECT_GT(rec.TimeAdd, 0);
+    }
+    data::TSatTransponders tps;
+    ASSERT_TRUE(tps.TpLoadIni(data::TransponderFileName(sat->SatPos)));
+    EXPECT_EQ(tps.PositionText, fmt::format("{:04d}", sat->SatPos));
+    EXPECT_EQ(tps.Name, data::SatName(*sat));
+    EXPECT_EQ(tps.Count(), 2);
+  }
+}
+
+TEST_F(DemoRoot, EverySatelliteTuningReachesItsOwnTransponders) {
+  for (const sim::SkySatellite &skySat : sky.satellites) {
+    const data::TSatRec &sat = SatNamed(skySat.name);
+    EXPECT_EQ(sat.Sw1.SwType, kCommittedSwitch);
+    EXPECT_EQ(sat.Sw1.SwPort, skySat.path.committedPort);
+    EXPECT_GE(sat.Sw1.SwTxCount, 1);
+    EXPECT_EQ(static_cast<std::uint32_t>(sat.LofLow), sky.lnbLowKhz);
+    EXPECT_EQ(static_cast<std::uint32_t>(sat.LofHigh), sky.lnbHighKhz);
+    data::TSatTransponders tps;
+    ASSERT_TRUE(tps.TpLoadIni(data::TransponderFileName(sat.SatPos)));
+    ASSERT_EQ(tps.Count(), static_cast<int>(skySat.transponders.size()));
+    for (const data::TTransponder &tp : tps.Items()) {
+      const sim::SkyTransponder *reached =
+          Reach(sky, sat, tp.TpFreq * 1000, data::TpPolar(tp), tp.TpSRate * 1000);
+      ASSERT_NE(reached, nullptr) << data::TpText(tp);
+      EXPECT_EQ(reached->frequencyKhz, tp.TpFreq * 1000);
+      EXPECT_TRUE(std::any_of(skySat.transponders.begin(), skySat.transponders.end(),
+                              [&](const sim::SkyTransponder &own) { return &own == reached; }))
+          << data::TpText(tp) << " reached another satellite's transponder";
+    }
+  }
+}
+
+TEST_F(DemoRoot, EveryChannelIsWhatItsStreamCarries) {
+  if (!HaveFfprobe())
+    GTEST_SKIP() << "ffprobe is not installed";
+  std::map<fs::path, std::map<int, nlohmann::json>> programs;
+  std::map<fs::path, int> listed;
+  for (const data::TSatRec &sat : sats.Items()) {
+    for (const data::TChannelRec &rec : lists.ListOf(sat.SatIdx)->Items()) {
+      const std::string name = data::ChName(rec);
+      SCOPED_TRACE(name);
+      const fs::path file = StreamOf(rec);
+      ASSERT_FALSE(file.empty()) << "the channel's transponder cannot be tuned";
+      if (!programs.contains(file)) {
+        const auto doc = nlohmann::json::parse(
+            Capture("ffprobe -v error -show_programs -of json '" + file.string() + "'"));
+        for (const auto &program : doc["programs"])
+          programs[file][program["program_id"].get<int>()] = program;
+      }
+      ++listed[file];
+      ASSERT_TRUE(programs[file].contains(rec.SID));
+      const nlohmann::json &program = programs[file][rec.SID];
+      EXPECT_EQ(program["pmt_pid"], rec.PmtPid);
+      EXPECT_EQ(program["pcr_pid"], rec.PcrPid);
+      EXPECT_EQ(program["tags"]["service_name"], name);
+      EXPECT_EQ(program["tags"]["service_provider"], data::FixedText(rec.ChProv));
+      std::map<int, std::string> languages; // by PID, as ffprobe joins them
+      std::set<int> audioPids;
+      for (const auto &stream : program["streams"]) {
+        const int pid = std::stoi(stream["id"].get<std::string>(), nullptr, 16);
+        languages[pid] = stream.contains("tags") ? stream["tags"].value("language", "") : "";
+        const std::string type = stream["codec_type"];
+        if (type == "video") {
+          EXPECT_EQ(pid, rec.VidPid);
+        } else if (type == "audio") {
+          audioPids.insert(pid);
+        } else if (stream.value("codec_name", "") == "dvb_teletext") {
+          EXPECT_EQ(pid, rec.TtxPid);
+        }
+      }
+      std::set<int> esPids;
+      for (int i = 0; i < rec.EsCount; ++i) {
+        const data::TEsItem &es = rec.EsList[i];
+        esPids.insert(es.Pid);
+        EXPECT_NE(languages[es.Pid].find(data::FoldCase(data::EsLang(es))), std::string::npos)
+            << "PID " << es.Pid;
+      }
+      EXPECT_EQ(esPids.size(), languages.size());
+      EXPECT_TRUE(std::all_of(esPids.begin(), esPids.end(),
+                              [&](int pid) { return languages.contains(pid); }));
+      EXPECT_EQ(audioPids.empty() ? 0 : 1, audioPids.contains(rec.AudPid) ? 1 : 0);
+    }
+  }
+  for (const auto &[file, count] : listed)
+    EXPECT_EQ(count, static_cast<int>(programs[file].size())) << file << ": a service is missing";
+}
+
+// The facts ffprobe does not show, from the descriptions the streams were made of.
+TEST_F(DemoRoot, ScrambledServicesCarryTheirCaSystemsAndEmmPids) {
+  int scrambled = 0;
+  for (const auto &entry : fs::directory_iterator(QEV_DEMO_DESCRIPTIONS)) {
+    if (entry.path().extension() != ".txt")
+      continue;
+    const auto stream = tsgen::DescriptionFile::Load(entry.path().string());
+    for (const tsgen::Service &service : stream.services) {
+      if (service.ca.empty())
+        continue;
+      ++scrambled;
+      std::optional<data::TChannelRec> rec;
+      for (const data::TSatRec &sat : sats.Items()) {
+        const data::TChannelsList *list = lists.ListOf(sat.SatIdx);
+        const int i = list->ListFind(stream.transportStreamId, service.serviceId);
+        if (i >= 0 && list->Item(i).Freq == stream.delivery.frequencyKhz)
+          rec = list->Item(i);
+      }
+      ASSERT_TRUE(rec) << service.name;
+      EXPECT_EQ(rec->Encrypted, 1);
+      ASSERT_EQ(rec->CaCount, static_cast<int>(service.ca.size()));
+      EXPECT_EQ(rec->EcmPid, rec->CaList[0].EcmPid);
+      for (const tsgen::CaSystem &ca : service.ca) {
+        const auto *item = std::find_if(rec->CaList, rec->CaList + rec->CaCount,
+                                        [&](const data::TCaItem &c) { return c.CaId == ca.caId; });
+        ASSERT_NE(item, rec->CaList + rec->CaCount) << std::hex << ca.caId;
+        EXPECT_EQ(item->EcmPid, ca.ecmPid);
+        for (const tsgen::EmmEntry &emm : stream.emms) {
+          if (emm.caId == ca.caId) {
+            EXPECT_EQ(item->EmmPid, emm.emmPid);
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(scrambled, 0);
+}
+
+TEST_F(DemoRoot, DefaultSatellitePickerAndCategoriesAreReadable) {
+  std::vector<data::TKnownSat> known;
+  std::string error;
+  ASSERT_TRUE(data::ReadAllSats(frame::Paths().SatFiles / "AllSats.txt", known, error)) << error;
+  EXPECT_GE(known.size(), 20u);
+  std::set<int> positions;
+  for (const data::TKnownSat &sat : known) {
+    EXPECT_TRUE(sat.Position >= 1 && sat.Position <= 3600) << sat.Name;
+    EXPECT_LE(sat.Name.size(), data::kSatNameChars) << sat.Name;
+    EXPECT_TRUE(positions.insert(sat.Position).second) << "twice: " << sat.Position;
+  }
+  EXPECT_TRUE(positions.contains(192) && positions.contains(130));
+  data::TCategories categories;
+  categories.CategLoad(frame::Paths().CategoryFile);
+  EXPECT_GT(categories.CategList().size(), 10u);
+  EXPECT_EQ(categories.CategName(0), "");
+  EXPECT_EQ(categories.CategName(1), "News");
+}
+
+TEST_F(DemoRoot, QevtoolShowsTheSatellitesAndChannels) {
+  const std::string tool = std::string(QEV_QEVTOOL) + " --root '" + root_.string() + "' ";
+  const std::string satsOut = Capture(tool + "sats");
+  EXPECT_NE(satsOut.find("QEV Sat 19.2E"), std::string::npos) << satsOut;
+  EXPECT_NE(satsOut.find("QEV Sat 13.0E"), std::string::npos);
+  EXPECT_NE(satsOut.find("2 satellites"), std::string::npos);
+  const std::string channelsOut = Capture(tool + "channels");
+  EXPECT_NE(channelsOut.find("20 channels"), std::string::npos) << channelsOut;
+  for (const data::TSatRec &sat : sats.Items()) {
+    for (const data::TChannelRec &rec : lists.ListOf(sat.SatIdx)->Items())
+      EXPECT_NE(channelsOut.find(data::ChName(rec)), std::string::npos) << data::ChName(rec);
+  }
+}
+
+} // namespace
