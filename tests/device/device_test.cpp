@@ -135,6 +135,8 @@ TEST_F(Loader, UnloadWaitsForACallInFlight) {
   ASSERT_EQ(Load("Dev_Null.int"), 0);
   const auto hold = Hook<void (*)(bool)>("Dev_Null.int", "Fixture_HoldCalls");
   const auto inside = Hook<bool (*)()>("Dev_Null.int", "Fixture_InsideHeldCall");
+  // The hooks run outside the gate: the library must stay until hold(false) has returned.
+  auto keepLoaded = dlopen((kFixtures / "Dev_Null.int").c_str(), RTLD_NOW | RTLD_NOLOAD);
   hold(true);
   auto tune = std::async(std::launch::async, [&] { return device.Tune(TuneRequest{}); });
   while (!inside())
@@ -144,6 +146,7 @@ TEST_F(Loader, UnloadWaitsForACallInFlight) {
   hold(false);
   EXPECT_EQ(tune.get(), 0);
   unload.get();
+  dlclose(keepLoaded);
   EXPECT_FALSE(device.Loaded());
 }
 
