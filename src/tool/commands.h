@@ -9,5 +9,6 @@ int RunChannels(TToolContext &context);
 int RunDevices(TToolContext &context);
 int RunTpList(TToolContext &context);
 int RunTpImport(TToolContext &context);
+int RunTune(TToolContext &context);
 
 } // namespace qev::tool
