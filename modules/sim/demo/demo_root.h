@@ -5,6 +5,7 @@
 #include "data/transponder.h"
 #include "scanned_record.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,7 +37,8 @@ TDemoSky ReadDemoSky(const std::filesystem::path &skyFile,
                      const std::filesystem::path &descriptionDir, const TScanRules &rules);
 
 // Writes SatList.dat, the transponder lists and the channel lists of the sky below root
-// through the data layer, replacing earlier copies. Throws std::runtime_error on failure.
+// through the data layer, replacing earlier copies; root becomes the program's root for that.
+// Throws std::runtime_error on failure.
 void WriteDemoRoot(const TDemoSky &sky, const std::filesystem::path &root);
 
 } // namespace qev::sim::demo
