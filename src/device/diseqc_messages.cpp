@@ -208,6 +208,14 @@ TDiseqcCommand PositionerCommand(const data::TSatRec &sat, const frame::TDiseqcO
   }
 }
 
+std::string MoveDishQuestion(int position) {
+  return fmt::format("Move dish to [ {} ] ?", position);
+}
+
+std::string SavePositionQuestion(int position) {
+  return fmt::format("Save SAT position [ {} ] ?", position);
+}
+
 TDiseqcBytes StepMessage(std::uint8_t address, bool east, int steps) {
   if (steps < 1 || steps > kMaxSteps)
     steps = 1;

@@ -78,6 +78,12 @@ TDiseqcCommand SwitchCommand(int level, const data::TSwitchCfg &sw,
                              const frame::TDiseqcOptions &options, bool horizontal, bool toneOn);
 TDiseqcCommand PositionerCommand(const data::TSatRec &sat, const frame::TDiseqcOptions &options);
 
+// Texts of the positioner console.
+inline constexpr const char *kConsoleNotSupported =
+    "DiseqC 1.2 is not supported by driver/hardware !";
+std::string MoveDishQuestion(int position);     // "Move dish to [ n ] ?"
+std::string SavePositionQuestion(int position); // "Save SAT position [ n ] ?"
+
 // Messages of the positioner console.
 TDiseqcBytes StepMessage(std::uint8_t address, bool east, int steps);
 TDiseqcBytes DriveMessage(std::uint8_t address, bool east);

@@ -9,6 +9,7 @@
 #include "frame/log.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
+#include "frame/ui_dispatcher.h"
 
 #include <fmt/format.h>
 
@@ -168,6 +169,17 @@ SignalStatus TTuner::Status() const {
 TuneRequest TTuner::LastRequest() const {
   std::lock_guard lock(mutex_);
   return request_;
+}
+
+std::unique_ptr<TTunerStatusThread> MakeTunerStatusThread(TTuner &tuner) {
+  return std::make_unique<TTunerStatusThread>(
+      [&tuner] { tuner.ReadSignal(true); },
+      [](TTunerStatusThread::Task task) {
+        // Before the user interface exists there is nobody to show a reading to.
+        if (frame::UiDispatcher *dispatcher = frame::CurrentDispatcher())
+          dispatcher->Post(std::move(task));
+      },
+      [] { return int{frame::Options().General.SignalUpdateInterval}; });
 }
 
 TTuner &Tuner() {

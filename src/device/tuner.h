@@ -4,6 +4,7 @@
 #include "device/transponder_tuner.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string_view>
 
@@ -66,5 +67,10 @@ inline constexpr std::uint32_t kVoltsHorizontal = 18;
 // The program's tuner: the loaded device module, the loaded satellite, the options and the
 // DiSEqC log.
 TTuner &Tuner();
+
+// The status monitor of a tuner, started paused: it reads and announces on the user-interface
+// thread of the current dispatcher every SignalUpdateInterval while polling. The caller
+// attaches it to the tuner, and detaches it before destroying it.
+std::unique_ptr<TTunerStatusThread> MakeTunerStatusThread(TTuner &tuner);
 
 } // namespace qev::device

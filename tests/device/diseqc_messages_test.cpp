@@ -194,6 +194,11 @@ TEST(DiseqcConsole, StorePositionZeroWouldEnableLimitsSoItIsRefused) {
   EXPECT_EQ(StorePositionMessage(0x31, 255), (Bytes{0xE0, 0x31, 0x6A, 0xFF}));
 }
 
+TEST(DiseqcConsole, ConfirmationTexts) {
+  EXPECT_EQ(MoveDishQuestion(12), "Move dish to [ 12 ] ?");
+  EXPECT_EQ(SavePositionQuestion(3), "Save SAT position [ 3 ] ?");
+}
+
 TEST(DiseqcConsole, HexFieldIsClassifiedAndParsed) {
   EXPECT_EQ(ParseHexField("E0 10 38 F0").state, THexField::Valid);
   EXPECT_EQ(ParseHexField("E0-10,38.F0").bytes, (Bytes{0xE0, 0x10, 0x38, 0xF0}));

@@ -44,6 +44,8 @@ public:
   }
   std::int32_t GetSignalStatus(SignalStatus &out) override {
     ++reads;
+    if (onRead)
+      onRead();
     out = status;
     if (lockAfterReads > 0 && reads >= lockAfterReads)
       out.Bits |= QEV_SIGNAL_LOCK;
@@ -70,6 +72,7 @@ public:
   std::intptr_t level = 12;
   int busyMs = 0; // time one SendDiseqc takes
   std::function<void()> onTune;
+  std::function<void()> onRead;
   std::int32_t tuneResult = 0;
   std::int32_t readResult = 0;
   SignalStatus status{70, 80, QEV_SIGNAL_SIGNAL | QEV_SIGNAL_CARRIER};

@@ -4,6 +4,7 @@
 #include "device/diseqc_sender.h"
 #include "device/tuner.h"
 #include "device/tuner_status_thread.h"
+#include "frame/event_loop.h"
 #include "frame/notification_hub.h"
 #include "tuner_fakes.h"
 
@@ -13,6 +14,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 using namespace qev::device;
 using namespace qev::device::test;
@@ -256,4 +258,24 @@ TEST_F(Tuning, ATunePausesTheMonitorAndLetsItPollAfterwardsButNeverRevivesIt) {
   tuner.TuneTransponder(10788, "V", 22000, 0, false);
   EXPECT_EQ(monitor.GetMode(), TTunerStatusThread::kStopped);
   tuner.AttachStatusThread(nullptr);
+}
+
+TEST_F(Tuning, TheProgramsMonitorReadsAndAnnouncesOnTheUiThread) {
+  qev::frame::EventLoop loop;
+  qev::frame::SetCurrentDispatcher(&loop);
+  bool offUiThread = false;
+  device.onRead = [&] { offUiThread = offUiThread || !loop.IsUiThread(); };
+  auto monitor = MakeTunerStatusThread(tuner);
+  tuner.AttachStatusThread(monitor.get());
+  tuner.SetStatusMode(TTunerStatusThread::kPolling);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (statusNotifications < 2 && std::chrono::steady_clock::now() < deadline) {
+    loop.ProcessPending();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_GE(statusNotifications, 2);
+  EXPECT_FALSE(offUiThread);
+  tuner.AttachStatusThread(nullptr);
+  monitor.reset();
+  qev::frame::SetCurrentDispatcher(nullptr);
 }
