@@ -16,8 +16,9 @@ void TChannelHistory::Add(std::int32_t handle, std::string text, TClock::time_po
   if (same != entries_.end()) {
     same->Text = std::move(text);
     same->Left = left;
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const THistoryEntry &a, const THistoryEntry &b) { return a.Left < b.Left; });
+    std::stable_sort(
+        entries_.begin(), entries_.end(),
+        [](const THistoryEntry &a, const THistoryEntry &b) { return a.Left < b.Left; });
     return;
   }
   entries_.push_back({handle, std::move(text), left});
@@ -31,8 +32,7 @@ std::string HistoryText(TClock::time_point left, const data::TChannelRec &rec,
   std::tm local{};
   localtime_r(&seconds, &local);
   return fmt::format("{:02}{:02}{:02}{:02}{}({}) {}", local.tm_mday, local.tm_hour, local.tm_min,
-                     local.tm_sec, data::ChannelIcon(rec), satName,
-                     frame::Trim(data::ChName(rec)));
+                     local.tm_sec, data::ChannelIcon(rec), satName, frame::Trim(data::ChName(rec)));
 }
 
 } // namespace qev::device

@@ -9,10 +9,9 @@ namespace qev::device {
 namespace {
 
 std::int32_t ReadLittleEndian(const unsigned char *bytes) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[0]) |
-                                   static_cast<std::uint32_t>(bytes[1]) << 8 |
-                                   static_cast<std::uint32_t>(bytes[2]) << 16 |
-                                   static_cast<std::uint32_t>(bytes[3]) << 24);
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
 void WriteLittleEndian(std::int32_t value, char *bytes) {
