@@ -1,0 +1,241 @@
+#include "data/channel_lists.h"
+#include "data/code_tables.h"
+#include "data/sat_list.h"
+#include "device/av_device.h"
+#include "device/device_loader.h"
+#include "device/device_module.h"
+#include "device/diseqc_log.h"
+#include "device/diseqc_sender.h"
+#include "device/last_channels.h"
+#include "device/tuner.h"
+#include "device/tuner_clock.h"
+#include "device/tuner_device.h"
+#include "device/tuning_engine.h"
+#include "frame/app_paths.h"
+#include "frame/log.h"
+#include "frame/notification_hub.h"
+#include "frame/options.h"
+#include "tool/commands.h"
+
+#include <fmt/format.h>
+
+#include <limits>
+#include <mutex>
+
+namespace qev::tool {
+
+namespace {
+
+// The steps of the switch in the order they happened; log lines may come from the module's
+// threads.
+class TSwitchSteps {
+public:
+  void Add(const std::string &kind, const std::string &text) {
+    std::lock_guard lock(mutex_);
+    steps_.emplace_back(kind, text);
+  }
+  void Report(TToolContext &context) const {
+    std::lock_guard lock(mutex_);
+    context.Doc["steps"] = nlohmann::json::array();
+    for (const auto &[kind, text] : steps_) {
+      context.Line(fmt::format("{:<7} {}", kind, text));
+      context.Doc["steps"].push_back({{"kind", kind}, {"text", text}});
+    }
+  }
+  void OnProgress(std::intptr_t first, std::intptr_t second) {
+    Add("notify", fmt::format("5 ({}, {}) {}", first, second, ProgressText(first)));
+  }
+
+private:
+  static const char *ProgressText(std::intptr_t value) {
+    switch (value) {
+    case device::kSwitchBegins:
+      return "switch begins";
+    case device::kSwitchTuned:
+      return "transponder tuned";
+    case device::kSwitchEnded:
+      return "switch ended";
+    default:
+      return "";
+    }
+  }
+
+  mutable std::mutex mutex_;
+  std::vector<std::pair<std::string, std::string>> steps_;
+};
+
+TSwitchSteps *currentSteps = nullptr;
+
+// Lines of the program's log and of the module's callback; empty lines only clear the
+// receiver's message line.
+void AddLogLine(int level, const char *text) {
+  if (currentSteps != nullptr && text != nullptr && *text != '\0')
+    currentSteps->Add(level == frame::kLogError ? "error" : "log", text);
+}
+
+void ModuleCallback(std::int32_t message, std::int32_t value, void *data) {
+  if (message == QEV_MSG_LOG)
+    AddLogLine(value, static_cast<const char *>(data));
+}
+
+// Passes the calls on and notes them as steps; the PIDs also go into the report.
+class TPrintingAvDevice final : public device::IAvDevice {
+public:
+  TPrintingAvDevice(device::IAvDevice &inner, TSwitchSteps &steps, nlohmann::json &pids)
+      : inner_(inner), steps_(steps), pids_(pids) {}
+
+  std::int32_t SetChannelPids(std::int32_t slot, std::uint16_t audioPid, std::uint16_t videoPid,
+                              std::uint16_t pcrPid, std::int32_t flags) override {
+    const std::int32_t result = inner_.SetChannelPids(slot, audioPid, videoPid, pcrPid, flags);
+    steps_.Add("device", fmt::format("SetChannelPids slot {} audio 0x{:04X} video 0x{:04X} "
+                                     "pcr 0x{:04X} flags {} -> {}",
+                                     slot, audioPid, videoPid, pcrPid, flags, result));
+    pids_.push_back({{"slot", slot},
+                     {"audio", audioPid},
+                     {"video", videoPid},
+                     {"pcr", pcrPid},
+                     {"flags", flags},
+                     {"result", result}});
+    return result;
+  }
+  std::int32_t SetTeletextPid(std::int32_t pid) override {
+    const std::int32_t result = inner_.SetTeletextPid(pid);
+    steps_.Add("device", fmt::format("SetTeletextPid 0x{:04X} -> {}", pid, result));
+    return result;
+  }
+  std::int32_t AudioControl(std::int32_t slot, bool write, SoundRecord &sound) override {
+    return inner_.AudioControl(slot, write, sound);
+  }
+  std::int32_t PictureControl(std::int32_t slot, bool write, PictureRecord &picture) override {
+    return inner_.PictureControl(slot, write, picture);
+  }
+
+private:
+  device::IAvDevice &inner_;
+  TSwitchSteps &steps_;
+  nlohmann::json &pids_;
+};
+
+std::filesystem::path ModuleFile(const std::string &device) {
+  const std::filesystem::path path(device);
+  return path.has_parent_path() ? path : frame::Paths().Devices / path;
+}
+
+// The first channel of that name, satellites in the order of the list.
+std::int32_t FindByName(const data::TSatList &sats, const data::TChannelLists &lists,
+                        const std::string &name) {
+  for (const data::TSatRec &sat : sats.Items()) {
+    const data::TChannelsList *list = lists.ListOf(sat.SatIdx);
+    const int position = list ? list->ListFindByName(name) : -1;
+    if (position >= 0)
+      return data::MakeChannelHandle(sat.SatIdx, static_cast<std::uint16_t>(position));
+  }
+  return -1;
+}
+
+// Takes the program's and the module's log lines as steps while it lives.
+class TStepCapture {
+public:
+  explicit TStepCapture(TSwitchSteps &steps) {
+    currentSteps = &steps;
+    frame::SetLogTarget([](int, int level, const char *text) { AddLogLine(level, text); });
+  }
+  ~TStepCapture() {
+    frame::SetLogTarget(nullptr);
+    currentSteps = nullptr;
+  }
+  TStepCapture(const TStepCapture &) = delete;
+  TStepCapture &operator=(const TStepCapture &) = delete;
+};
+
+struct TSwitchTarget {
+  int slot = 0;
+  std::int32_t handle = -1;
+};
+
+bool Switch(TToolContext &context, const data::TSatList &sats, data::TChannelLists &lists,
+            const TSwitchTarget &target, TSwitchSteps &steps) {
+  const data::TChannelRec rec = *lists.ChannelByHandle(target.handle);
+  context.Line(fmt::format("Channel {} [{}] {} {} {} {} on slot {}", target.handle,
+                           sats.SatPosTextOf(rec.SatIndex), data::ChName(rec), rec.Freq,
+                           rec.Polar ? rec.Polar : '?', rec.SRate, target.slot));
+  context.Doc["channel"] = {{"handle", target.handle},
+                            {"satellite", sats.SatPosTextOf(rec.SatIndex)},
+                            {"name", data::ChName(rec)},
+                            {"freq", rec.Freq},
+                            {"srate", rec.SRate}};
+  context.Doc["slot"] = target.slot;
+  context.Doc["pids"] = nlohmann::json::array();
+
+  frame::TNotificationHub hub;
+  hub.Add(frame::kNotifySwitchProgress,
+          frame::MethodHandler<TSwitchSteps, &TSwitchSteps::OnProgress>, &steps);
+
+  device::TModuleTunerDevice tunerDevice(device::Device());
+  device::TDiseqcSender diseqc(tunerDevice, device::SystemTunerClock(), frame::Options().DiseqC,
+                               device::DiseqcLog());
+  device::TTuner tuner(tunerDevice, device::LoadedSat(), diseqc, device::SystemTunerClock(),
+                       frame::Options().DiseqC);
+  device::TModuleAvDevice module(device::Device());
+  TPrintingAvDevice av(module, steps, context.Doc["pids"]);
+  device::TLastChannels lastChannels;
+  device::TTuningEngine engine({lists, sats, av, tuner, device::LoadedSat(), lastChannels, hub});
+  return engine.SwitchChannel(target.slot, target.handle, true);
+}
+
+} // namespace
+
+// Switches an AV slot to a channel of the root's lists through the device module, as the
+// receiver does, and shows every step: the log lines, the switch notifications and what was
+// handed to the module.
+int RunSwitch(TToolContext &context) {
+  TSwitchTarget target;
+  const std::optional<std::string> slot = context.TakeOption("--slot");
+  const std::optional<std::string> name = context.TakeOption("--name");
+  if (slot) {
+    const auto value = ParseInt(*slot, 0, device::kAvSlotCount - 1);
+    if (!value)
+      return context.BadArguments("--slot takes 0..3");
+    target.slot = *value;
+  }
+  if (name ? !context.Args.empty() : context.Args.size() != 1)
+    return context.BadArguments("switch takes HANDLE or --name NAME, and [--slot N]");
+  std::optional<int> handle;
+  if (!name && !(handle = ParseInt(context.Args[0], 1, std::numeric_limits<int>::max())))
+    return context.BadArguments("HANDLE is a channel handle: satellite index * 65536 + position");
+
+  frame::Options() = frame::TOptions{};
+  frame::LoadOptions(frame::Options(), frame::Paths().OptionsFile);
+  data::TSatList sats;
+  sats.SatLoad();
+  data::TChannelLists lists(sats);
+  lists.ListsSync();
+  target.handle = name ? FindByName(sats, lists, *name) : *handle;
+  if (!lists.ChannelByHandle(target.handle))
+    return context.Fail(name ? "no channel named " + *name
+                             : fmt::format("no channel with handle {}", target.handle));
+
+  const std::string deviceName =
+      !context.Device.empty() ? context.Device : frame::Options().StartUp.ActiveDevice;
+  if (deviceName.empty())
+    return context.Fail("no device: give --device FILE or choose one in the receiver");
+  TSwitchSteps steps;
+  bool loaded = false;
+  bool switched = false;
+  {
+    TStepCapture capture(steps);
+    loaded = device::LoadDeviceModule(device::Device(), ModuleFile(deviceName), &ModuleCallback,
+                                      nullptr) == device::kLoaded;
+    if (loaded)
+      switched = Switch(context, sats, lists, target, steps);
+    device::Device().Unload();
+  }
+  steps.Report(context);
+  if (!loaded)
+    return context.Fail("cannot load device module " + deviceName);
+  context.Doc["switched"] = switched;
+  context.Line(switched ? "Switched" : "Not switched");
+  return switched ? kExitOk : context.Fail("the switch was refused");
+}
+
+} // namespace qev::tool

@@ -1,0 +1,129 @@
+// qevtool switch on a hand-made root whose device is the simulated sky.
+#include "data/channel_list.h"
+#include "data/sat_list.h"
+#include "frame/app_paths.h"
+#include "tool/tool_main.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
+using namespace qev;
+using ::testing::HasSubstr;
+using ::testing::Not;
+namespace fs = std::filesystem;
+
+namespace {
+
+data::TSatRec Sat(std::uint8_t index, std::uint16_t position, std::uint8_t port) {
+  data::TSatRec sat{};
+  sat.SatIdx = index;
+  sat.SatPos = position;
+  sat.SatActive = 1;
+  sat.LofLow = 9750000;
+  sat.LofHigh = 10600000;
+  sat.LofSwitch = 11700000;
+  sat.Sw1 = {2, port, 0, {}, 1, 0}; // committed
+  return sat;
+}
+
+data::TChannelRec Channel(std::uint32_t freq, char polar, std::uint16_t srate, std::uint16_t sid,
+                          const char *name) {
+  data::TChannelRec rec{};
+  rec.Freq = freq;
+  rec.Polar = polar;
+  rec.SRate = srate;
+  rec.SID = sid;
+  rec.SrvType = 1;
+  rec.VidPid = 0x100 + sid;
+  rec.PcrPid = rec.VidPid;
+  rec.AudPid = 0x200 + sid;
+  data::SetChName(rec, name);
+  return rec;
+}
+
+class ToolSwitch : public ::testing::Test {
+protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() /
+           ("qev-switch-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    fs::create_directories(root / "Configs");
+    fs::create_directories(root / "Devices");
+    fs::copy_file(QEV_SIM_MODULE, root / "Devices/Dev_Sim.int");
+    fs::copy_file(QEV_SIM_SKY, root / "Devices/Dev_Sim.ini");
+    frame::SetPaths(frame::TAppPaths(root));
+    data::TSatList sats;
+    ASSERT_TRUE(sats.SatAdd(Sat(1, 192, 1)));
+    ASSERT_TRUE(sats.SatAdd(Sat(2, 130, 2)));
+    data::TChannelsList north(192, 1);
+    north.ListAppend(Channel(10788000, 'V', 22000, 1, "North One"));
+    north.ListAppend(Channel(10788000, 'V', 22000, 2, "North Two"));
+    ASSERT_TRUE(north.ListSaveAll());
+    data::TChannelsList south(130, 2);
+    south.ListAppend(Channel(11054000, 'H', 27500, 3, "South One"));
+    ASSERT_TRUE(south.ListSaveAll());
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    args.insert(args.begin(), {"--root", root.string(), "--device", "Dev_Sim.int"});
+    return tool::RunTool(args, root, out, err);
+  }
+
+  fs::path root;
+  std::ostringstream out, err;
+};
+
+} // namespace
+
+TEST_F(ToolSwitch, SwitchByHandlePrintsTheStepsAndThePids) {
+  ASSERT_EQ(Run({"switch", std::to_string(2 * 65536)}), 0) << err.str();
+  const std::string text = out.str();
+  EXPECT_THAT(text, HasSubstr("notify  5 (256, 0) switch begins\n"));
+  EXPECT_THAT(text, HasSubstr("log     Tuning to 11054000 H\n"));
+  EXPECT_THAT(text, HasSubstr("notify  5 (512, 0) transponder tuned\n"));
+  EXPECT_THAT(text, HasSubstr("log     Set PIDs for Channel[0]\n"));
+  EXPECT_THAT(text, HasSubstr("device  SetChannelPids slot 0 audio 0x0203 video 0x0103 pcr "
+                              "0x0103 flags 23 -> 0\n"));
+  EXPECT_THAT(text, HasSubstr("notify  5 (768, 0) switch ended\n"));
+  EXPECT_THAT(text, HasSubstr("Switched\n"));
+  EXPECT_LT(text.find("(256, 0)"), text.find("Tuning to"));
+  EXPECT_LT(text.find("Tuning to"), text.find("SetChannelPids"));
+  EXPECT_LT(text.find("SetChannelPids"), text.find("(768, 0)"));
+}
+
+TEST_F(ToolSwitch, SwitchByNameInAnotherSlotWithJson) {
+  ASSERT_EQ(Run({"--json", "switch", "--name", "north two", "--slot", "1"}), 0) << err.str();
+  const auto doc = nlohmann::json::parse(out.str());
+  EXPECT_EQ(doc["channel"]["handle"], 65536 + 1);
+  EXPECT_EQ(doc["slot"], 1);
+  ASSERT_EQ(doc["pids"].size(), 1u);
+  EXPECT_EQ(doc["pids"][0]["slot"], 1);
+  EXPECT_EQ(doc["pids"][0]["audio"], 0x202);
+  EXPECT_EQ(doc["pids"][0]["flags"], 23);
+  EXPECT_EQ(doc["switched"], true);
+  // Only slot 0 tunes.
+  EXPECT_THAT(doc["steps"].dump(), Not(HasSubstr("Tuning to")));
+}
+
+TEST_F(ToolSwitch, ChannelsThatDoNotExistAreReported) {
+  EXPECT_EQ(Run({"switch", "--name", "Nowhere"}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("no channel named Nowhere"));
+  EXPECT_EQ(Run({"switch", std::to_string(65536 + 9)}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("no channel with handle 65545"));
+}
+
+TEST_F(ToolSwitch, BadArguments) {
+  EXPECT_EQ(Run({"switch"}), 2);
+  EXPECT_EQ(Run({"switch", "abc"}), 2);
+  EXPECT_EQ(Run({"switch", "65536", "--slot", "4"}), 2);
+  EXPECT_EQ(Run({"switch", "65536", "--name", "North One"}), 2);
+}
