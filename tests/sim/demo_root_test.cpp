@@ -295,4 +295,27 @@ TEST_F(DemoRoot, QevtoolShowsTheSatellitesAndChannels) {
   }
 }
 
+// The whole path: the root's satellite, the tuner, the device module and its sky.
+TEST_F(DemoRoot, QevtoolLocksEveryTransponderOnlyThroughItsOwnSatellite) {
+  const std::string tool = std::string(QEV_QEVTOOL) + " --root '" + root_.string() + "' tune ";
+  std::vector<std::pair<int, data::TTransponder>> all;
+  for (const data::TSatRec &sat : sats.Items()) {
+    data::TSatTransponders tps;
+    ASSERT_TRUE(tps.TpLoadIni(data::TransponderFileName(sat.SatPos)));
+    for (const data::TTransponder &tp : tps.Items())
+      all.emplace_back(sat.SatIdx, tp);
+  }
+  for (const auto &[index, tp] : all) {
+    for (const data::TSatRec &sat : sats.Items()) {
+      const std::string out =
+          Capture(fmt::format("{}{} {} {} {} --wait 1000 2>&1", tool, sat.SatIdx, tp.TpFreq,
+                              data::TpPolar(tp), tp.TpSRate));
+      const bool own = sat.SatIdx == index;
+      EXPECT_EQ(out.find("Lock yes") != std::string::npos, own)
+          << "satellite " << int(sat.SatIdx) << ", " << data::TpText(tp) << ":\n"
+          << out;
+    }
+  }
+}
+
 } // namespace
