@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <tuple>
 
 namespace qev::sim::demo {
 
@@ -76,11 +75,6 @@ public:
     if (demo.Sat.SatPos == 0)
       throw std::runtime_error("\"" + satellite.name + "\" has no transponders");
     demo.PositionText = fmt::format("{:04d}", demo.Sat.SatPos);
-    std::sort(demo.Transponders.begin(), demo.Transponders.end(),
-              [](const data::TTransponder &a, const data::TTransponder &b) {
-                return std::tuple(a.TpFreq, data::TpPolar(a), a.TpSRate) <
-                       std::tuple(b.TpFreq, data::TpPolar(b), b.TpSRate);
-              });
     return demo;
   }
 
@@ -127,6 +121,7 @@ void WriteTransponders(const TDemoSatellite &demo) {
   list.Name = data::SatName(demo.Sat);
   for (const data::TTransponder &tp : demo.Transponders)
     list.TpAdd(tp);
+  list.TpSort(data::kTpOrderFreq); // as the scanner keeps it
   const fs::path file = data::TransponderFileName(demo.Sat.SatPos);
   std::error_code ec;
   fs::remove(file, ec); // the writer keeps what a file held before

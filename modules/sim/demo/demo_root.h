@@ -19,7 +19,7 @@ inline constexpr std::int32_t kUniversalLofSwitch = 11700000;
 struct TDemoSatellite {
   data::TSatRec Sat{};
   std::string PositionText;                     // four digits, names the files
-  std::vector<data::TTransponder> Transponders; // kept by frequency, as the scanner keeps them
+  std::vector<data::TTransponder> Transponders; // in the order of the sky
   std::vector<data::TChannelRec> Channels;      // in scan order, as the merge takes them
 };
 
@@ -31,8 +31,9 @@ struct TDemoSky {
 // The satellites of the sky file (Dev_Sim.ini) with the services of their transponders, read
 // from the descriptions the transponder streams were generated from (a stream "Sky/NAME.ts"
 // from "NAME.txt" in descriptionDir). The orbital position comes from the descriptions, the
-// switch port and the LNB from the sky. Throws std::runtime_error when the sky and the
-// descriptions disagree or the sky reaches a satellite in a way the root cannot store.
+// switch port and the LNB from the sky. Throws when a description cannot be read, when the sky
+// and the descriptions disagree or when the sky reaches a satellite in a way the root cannot
+// store.
 TDemoSky ReadDemoSky(const std::filesystem::path &skyFile,
                      const std::filesystem::path &descriptionDir, const TScanRules &rules);
 
