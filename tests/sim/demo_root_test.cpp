@@ -318,4 +318,22 @@ TEST_F(DemoRoot, QevtoolLocksEveryTransponderOnlyThroughItsOwnSatellite) {
   }
 }
 
+// A channel of each transponder, picked by name as a user would, plays with its own PIDs.
+TEST_F(DemoRoot, QevtoolSwitchesToAChannelOfEveryTransponder) {
+  const std::string tool = std::string(QEV_QEVTOOL) + " --root '" + root_.string() + "' ";
+  std::set<std::pair<std::uint32_t, char>> tried;
+  for (const data::TSatRec &sat : sats.Items()) {
+    for (const data::TChannelRec &rec : lists.ListOf(sat.SatIdx)->Items()) {
+      if (rec.VidPid == 0 || !tried.emplace(rec.Freq, rec.Polar).second)
+        continue;
+      const std::string name = data::ChName(rec);
+      const std::string out = Capture(tool + "switch --name '" + name + "' 2>&1");
+      EXPECT_NE(out.find("Switched"), std::string::npos) << name << ":\n" << out;
+      EXPECT_NE(out.find(fmt::format("0x{:04X}", rec.VidPid)), std::string::npos) << out;
+      EXPECT_NE(out.find(fmt::format("0x{:04X}", rec.AudPid)), std::string::npos) << out;
+    }
+  }
+  EXPECT_EQ(tried.size(), 4u);
+}
+
 } // namespace
