@@ -92,6 +92,15 @@ TEST_F(AppStart, TheCaptionNamesTheLoadedDevice) {
   EXPECT_FALSE(device::Device().Loaded()); // the shutdown unloaded it
 }
 
+TEST_F(AppStart, TheSimulatedSkyNamesItselfInTheCaption) {
+  frame::ProgramOptions options;
+  options.deviceFile = QEV_SIM_MODULE;
+  app::TQevApplication application(options, Placement());
+  ASSERT_TRUE(application.Start());
+  EXPECT_EQ(application.MainWindow()->windowTitle(), "QEV-DVB @ QEV Sky Simulator [ Demo sky ]");
+  application.RequestClose();
+}
+
 TEST_F(AppStart, ASystemSuspendGivesUpTheDeviceAndTheResumeLoadsItAgain) {
   frame::ProgramOptions options;
   options.deviceFile = QEV_FIXTURE_DEVICES "/Dev_Null.int";
