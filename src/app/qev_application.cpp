@@ -3,7 +3,11 @@
 #include "data/data_store.h"
 #include "device/device_loader.h"
 #include "device/device_messages.h"
+#include "device/engine_steps.h"
 #include "device/qt/form_select_device.h"
+#include "device/tuner.h"
+#include "device/tuner_status_thread.h"
+#include "frame/options.h"
 #include "frame/options_steps.h"
 #include "frame/qt/form_startup.h"
 #include "frame/qt/logind_sleep_monitor.h"
@@ -19,7 +23,11 @@ namespace qev::app {
 TQevApplication::TQevApplication(frame::ProgramOptions options,
                                  std::filesystem::path placementFile)
     : options_(std::move(options)), placementFile_(std::move(placementFile)),
-      power_(shutdownSteps_, {nullptr, [this] { ReloadDevice(); }, nullptr}) {
+      power_(shutdownSteps_,
+             {[] { return frame::Options().General.NoSuspendAPM; }, [this] { ReloadDevice(); },
+              [] { device::SwitchToLastChannel(); }}),
+      tunerStatus_(device::MakeTunerStatusThread(device::Tuner())) {
+  device::Tuner().AttachStatusThread(tunerStatus_.get());
   frame::SetLogTarget([](int message, int level, const char* text) {
     device::ProgramDeviceCallback(message, level, const_cast<char*>(text));
   });
@@ -31,6 +39,7 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 }
 
 TQevApplication::~TQevApplication() {
+  device::Tuner().AttachStatusThread(nullptr);
   frame::SetLogTarget(nullptr);
   device::SetDeviceMessageHandlers({});
   logRouter_.AttachMainWindow(nullptr);
@@ -41,11 +50,26 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::Options, frame::LoadOptionsStep);
   startupSteps_.Plug(frame::StartupStep::Favorites, data::LoadFavoritesStep);
   startupSteps_.Plug(frame::StartupStep::Satellites, data::LoadSatellitesStep);
+  startupSteps_.Plug(frame::StartupStep::LastChannels, device::LoadLastChannelsStep);
   startupSteps_.Plug(frame::StartupStep::StartChannel, frame::StartChannelStep);
   startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
   startupSteps_.Plug(frame::StartupStep::Device, [this] { return ChooseDevice(); });
   startupSteps_.Plug(frame::StartupStep::Channels, data::LoadChannelsStep);
-  shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, frame::SaveOptionsStep);
+  shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, []() -> std::optional<std::string> {
+    auto optionsError = frame::SaveOptionsStep();
+    auto lastChannelsError = device::SaveLastChannelsStep();
+    return optionsError ? optionsError : lastChannelsError;
+  });
+  shutdownSteps_.Plug(frame::ShutdownStep::StopTunerStatus, []() -> std::optional<std::string> {
+    device::Tuner().SetStatusMode(device::TTunerStatusThread::kStopped);
+    return std::nullopt;
+  });
+  shutdownSteps_.Plug(frame::ShutdownStep::ReleaseEngine, device::ReleaseEngineStep);
+  shutdownSteps_.Plug(frame::ShutdownStep::PowerOffLnb, []() -> std::optional<std::string> {
+    if (frame::Options().General.PowerOffLnb)
+      device::Tuner().SetLnbSupply(false);
+    return std::nullopt;
+  });
   shutdownSteps_.Plug(frame::ShutdownStep::UnloadDevice, []() -> std::optional<std::string> {
     device::Device().Unload();
     return std::nullopt;
@@ -123,6 +147,8 @@ void TQevApplication::CreateMainWindow() {
       [this] { power_.Resume(); }});
   if (closeRequested_)
     QTimer::singleShot(0, mainWindow_.get(), [this] { RequestClose(); });
+  else
+    device::SwitchToStartChannel();
 }
 
 void TQevApplication::ShowStartupWindow() {

@@ -17,6 +17,10 @@ class TFormStartup;
 class TLogindSleepMonitor;
 } // namespace qev::frame
 
+namespace qev::device {
+class TTunerStatusThread;
+}
+
 namespace qev::ui {
 class TFormDvbMain;
 }
@@ -59,6 +63,7 @@ private:
   frame::TStartupSequence startupSteps_;
   frame::TShutdownSequence shutdownSteps_;
   frame::TPowerEvents power_;
+  std::unique_ptr<device::TTunerStatusThread> tunerStatus_;
   std::unique_ptr<frame::TFormStartup> startupWindow_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
