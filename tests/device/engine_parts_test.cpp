@@ -1,8 +1,11 @@
+#include "data/data_store.h"
+#include "device/engine_fakes.h"
 #include "device/engine_steps.h"
 #include "device/last_channels.h"
 #include "device/slot_state.h"
 #include "device/switch_queue.h"
 #include "frame/app_paths.h"
+#include "frame/options.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -108,6 +111,28 @@ TEST_F(LastChannelsFile, StartUpAndShutdownStepsUseTheSatelliteFolder) {
   LastChannels().Set(3, 5);
   EXPECT_EQ(LoadLastChannelsStep(), 0);
   EXPECT_EQ(LastChannels().Get(3), 0x00030001);
+}
+
+// The program's engine on the program's lists, with no device loaded.
+TEST(ProgramEngine, SwitchesToTheStartChannelAndBackAfterARelease) {
+  const frame::TOptions saved = frame::Options();
+  EngineRoot root;
+  root.AddSat(1, 192, "Astra", 1);
+  const std::int32_t handle = root.AddChannel(1, Channel(11778000, 'V', 27500, 101, "Alpha"));
+  data::LoadSatellitesStep();
+  data::LoadChannelsStep();
+  frame::Options().Session.StartChannel = handle;
+  EXPECT_TRUE(SwitchToStartChannel());
+  EXPECT_EQ(TuningEngine().Slot(0).CurrentHandle, handle);
+  EXPECT_EQ(LastChannels().Get(1), handle);
+  EXPECT_EQ(frame::Options().StartUp.LastChannel, handle);
+  EXPECT_EQ(ReleaseEngineStep(), std::nullopt);
+  EXPECT_FALSE(TuningEngine().Slot(0).Playing());
+  EXPECT_TRUE(SwitchToLastChannel());
+  EXPECT_EQ(TuningEngine().Slot(0).CurrentHandle, handle);
+  frame::Options().Session.StartChannel = -1;
+  EXPECT_FALSE(SwitchToStartChannel());
+  frame::Options() = saved;
 }
 
 TEST(SwitchQueue, LaterRequestForTheSameSlotReplacesTheEarlierOne) {
