@@ -18,6 +18,7 @@
 #include "tool/commands.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <limits>
 #include <mutex>
@@ -116,6 +117,36 @@ private:
   nlohmann::json &pids_;
 };
 
+// The tuner's calls, noted as steps: the DiSEqC messages and the tune requests.
+class TPrintingTunerDevice final : public device::ITunerDevice {
+public:
+  TPrintingTunerDevice(device::ITunerDevice &inner, TSwitchSteps &steps)
+      : inner_(inner), steps_(steps) {}
+
+  std::int32_t Tune(const TuneRequest &r) override {
+    const std::int32_t result = inner_.Tune(r);
+    steps_.Add("device",
+               fmt::format("Tune {} kHz {} sym/s LOF {} tone {} voltage {} -> {}", r.Frequency,
+                           r.SymbolRate, r.LnbFrequency, r.Tone, r.Voltage, result));
+    return result;
+  }
+  std::int32_t GetSignalStatus(SignalStatus &status) override {
+    return inner_.GetSignalStatus(status);
+  }
+  std::int32_t SendDiseqc(std::span<const std::uint8_t> bytes, std::int32_t burst) override {
+    const std::int32_t result = inner_.SendDiseqc(bytes, burst);
+    steps_.Add("device",
+               burst != 0 ? fmt::format("SendDiseqc burst {} -> {}", burst == 1 ? 'A' : 'B', result)
+                          : fmt::format("SendDiseqc {:02X} -> {}", fmt::join(bytes, " "), result));
+    return result;
+  }
+  std::intptr_t DiseqcLevel() override { return inner_.DiseqcLevel(); }
+
+private:
+  device::ITunerDevice &inner_;
+  TSwitchSteps &steps_;
+};
+
 std::filesystem::path ModuleFile(const std::string &device) {
   const std::filesystem::path path(device);
   return path.has_parent_path() ? path : frame::Paths().Devices / path;
@@ -171,7 +202,8 @@ bool Switch(TToolContext &context, const data::TSatList &sats, data::TChannelLis
   hub.Add(frame::kNotifySwitchProgress,
           frame::MethodHandler<TSwitchSteps, &TSwitchSteps::OnProgress>, &steps);
 
-  device::TModuleTunerDevice tunerDevice(device::Device());
+  device::TModuleTunerDevice moduleTuner(device::Device());
+  TPrintingTunerDevice tunerDevice(moduleTuner, steps);
   device::TDiseqcSender diseqc(tunerDevice, device::SystemTunerClock(), frame::Options().DiseqC,
                                device::DiseqcLog());
   device::TTuner tuner(tunerDevice, device::LoadedSat(), diseqc, device::SystemTunerClock(),

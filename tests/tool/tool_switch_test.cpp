@@ -89,6 +89,10 @@ TEST_F(ToolSwitch, SwitchByHandlePrintsTheStepsAndThePids) {
   const std::string text = out.str();
   EXPECT_THAT(text, HasSubstr("notify  5 (256, 0) switch begins\n"));
   EXPECT_THAT(text, HasSubstr("log     Tuning to 11054000 H\n"));
+  // Committed port 2, horizontal, low band; then the tune.
+  EXPECT_THAT(text, HasSubstr("device  SendDiseqc E0 10 38 F6 -> 0\n"));
+  EXPECT_THAT(text, HasSubstr("device  Tune 11054000 kHz 27500000 sym/s LOF 9750000 tone 0 "
+                              "voltage 18 -> 0\n"));
   EXPECT_THAT(text, HasSubstr("notify  5 (512, 0) transponder tuned\n"));
   EXPECT_THAT(text, HasSubstr("log     Set PIDs for Channel[0]\n"));
   EXPECT_THAT(text, HasSubstr("device  SetChannelPids slot 0 audio 0x0203 video 0x0103 pcr "
