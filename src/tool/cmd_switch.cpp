@@ -147,11 +147,6 @@ private:
   TSwitchSteps &steps_;
 };
 
-std::filesystem::path ModuleFile(const std::string &device) {
-  const std::filesystem::path path(device);
-  return path.has_parent_path() ? path : frame::Paths().Devices / path;
-}
-
 // The first channel of that name, satellites in the order of the list.
 std::int32_t FindByName(const data::TSatList &sats, const data::TChannelLists &lists,
                         const std::string &name) {
@@ -247,16 +242,15 @@ int RunSwitch(TToolContext &context) {
     return context.Fail(name ? "no channel named " + *name
                              : fmt::format("no channel with handle {}", target.handle));
 
-  const std::string deviceName =
-      !context.Device.empty() ? context.Device : frame::Options().StartUp.ActiveDevice;
-  if (deviceName.empty())
-    return context.Fail("no device: give --device FILE or choose one in the receiver");
+  const std::filesystem::path module = context.DeviceModuleFile();
+  if (module.empty())
+    return context.Fail(kNoDevice);
   TSwitchSteps steps;
   bool loaded = false;
   bool switched = false;
   {
     TStepCapture capture(steps);
-    loaded = device::LoadDeviceModule(device::Device(), ModuleFile(deviceName), &ModuleCallback,
+    loaded = device::LoadDeviceModule(device::Device(), module, &ModuleCallback,
                                       nullptr) == device::kLoaded;
     if (loaded)
       switched = Switch(context, sats, lists, target, steps);
@@ -264,7 +258,7 @@ int RunSwitch(TToolContext &context) {
   }
   steps.Report(context);
   if (!loaded)
-    return context.Fail("cannot load device module " + deviceName);
+    return context.Fail("cannot load device module " + module.string());
   context.Doc["switched"] = switched;
   context.Line(switched ? "Switched" : "Not switched");
   return switched ? kExitOk : context.Fail("the switch was refused");

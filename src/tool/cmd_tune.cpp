@@ -87,11 +87,6 @@ std::optional<data::TSatRec> FindSatellite(const data::TSatList &sats, const std
   return std::nullopt;
 }
 
-std::filesystem::path ModuleFile(const std::string &device) {
-  const std::filesystem::path path(device);
-  return path.has_parent_path() ? path : frame::Paths().Devices / path;
-}
-
 void ReportLog(TToolContext &context) {
   std::lock_guard lock(logMutex);
   context.Doc["log"] = nlohmann::json::array();
@@ -178,14 +173,13 @@ int RunTune(TToolContext &context) {
   if (!sat)
     return context.Fail("no satellite " + context.Args[0] + " in " +
                         frame::Paths().SatListFile.string());
-  const std::string deviceName =
-      !context.Device.empty() ? context.Device : frame::Options().StartUp.ActiveDevice;
-  if (deviceName.empty())
-    return context.Fail("no device: give --device FILE or choose one in the receiver");
-  if (device::LoadDeviceModule(device::Device(), ModuleFile(deviceName), &CollectLog, nullptr) !=
+  const std::filesystem::path module = context.DeviceModuleFile();
+  if (module.empty())
+    return context.Fail(kNoDevice);
+  if (device::LoadDeviceModule(device::Device(), module, &CollectLog, nullptr) !=
       device::kLoaded) {
     ReportLog(context);
-    return context.Fail("cannot load device module " + deviceName);
+    return context.Fail("cannot load device module " + module.string());
   }
   const TTuneArgs args{*sat, static_cast<std::uint32_t>(*frequency), context.Args[2],
                        static_cast<std::uint32_t>(*symbolRate),

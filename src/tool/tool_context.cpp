@@ -1,5 +1,8 @@
 #include "tool/tool_context.h"
 
+#include "frame/app_paths.h"
+#include "frame/options.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -19,6 +22,14 @@ int TToolContext::Fail(const std::string &text) {
 int TToolContext::BadArguments(const std::string &text) {
   Err << "qevtool: " << text << '\n';
   return kExitBadArguments;
+}
+
+std::filesystem::path TToolContext::DeviceModuleFile() const {
+  const std::filesystem::path name =
+      !Device.empty() ? Device : frame::Options().StartUp.ActiveDevice;
+  if (name.empty() || name.has_parent_path())
+    return name;
+  return frame::Paths().Devices / name;
 }
 
 std::optional<std::string> TToolContext::TakeOption(const std::string &name) {

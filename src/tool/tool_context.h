@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -12,6 +13,9 @@ namespace qev::tool {
 class TTsSky;
 
 enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitBadArguments = 2 };
+
+inline constexpr const char *kNoDevice =
+    "no device: give --device FILE or choose one in the receiver";
 
 // What a command gets: the common options, its own arguments and where to write.
 struct TToolContext {
@@ -30,6 +34,9 @@ struct TToolContext {
   // Reports a failure on the error stream (and in the document) and returns kExitFailed.
   int Fail(const std::string &text);
   int BadArguments(const std::string &text);
+  // The module to load: --device (or the --ts sky's), else the root's active device; a bare
+  // file name lives in the root's "Devices". Empty when neither names one.
+  std::filesystem::path DeviceModuleFile() const;
   // The value of "--name VALUE" among Args, removing both; nothing when absent.
   std::optional<std::string> TakeOption(const std::string &name);
 };

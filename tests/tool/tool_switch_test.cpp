@@ -1,8 +1,7 @@
 // qevtool switch on a hand-made root whose device is the simulated sky.
 #include "data/channel_list.h"
 #include "data/sat_list.h"
-#include "frame/app_paths.h"
-#include "tool/tool_main.h"
+#include "tool_root.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,18 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-data::TSatRec Sat(std::uint8_t index, std::uint16_t position, std::uint8_t port) {
-  data::TSatRec sat{};
-  sat.SatIdx = index;
-  sat.SatPos = position;
-  sat.SatActive = 1;
-  sat.LofLow = 9750000;
-  sat.LofHigh = 10600000;
-  sat.LofSwitch = 11700000;
-  sat.Sw1 = {2, port, 0, {}, 1, 0}; // committed
-  return sat;
-}
-
 data::TChannelRec Channel(std::uint32_t freq, char polar, std::uint16_t srate, std::uint16_t sid,
                           const char *name) {
   data::TChannelRec rec{};
@@ -46,21 +33,15 @@ data::TChannelRec Channel(std::uint32_t freq, char polar, std::uint16_t srate, s
   return rec;
 }
 
-class ToolSwitch : public ::testing::Test {
+class ToolSwitch : public test::ToolRoot {
 protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("qev-switch-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
-    fs::create_directories(root / "Configs");
-    fs::create_directories(root / "Devices");
-    fs::copy_file(QEV_SIM_MODULE, root / "Devices/Dev_Sim.int");
-    fs::copy_file(QEV_SIM_SKY, root / "Devices/Dev_Sim.ini");
-    frame::SetPaths(frame::TAppPaths(root));
+    ToolRoot::SetUp();
+    AddSimulator();
+    commonArgs = {"--device", "Dev_Sim.int"};
     data::TSatList sats;
-    ASSERT_TRUE(sats.SatAdd(Sat(1, 192, 1)));
-    ASSERT_TRUE(sats.SatAdd(Sat(2, 130, 2)));
+    ASSERT_TRUE(sats.SatAdd(DemoSat(1, 192, 1)));
+    ASSERT_TRUE(sats.SatAdd(DemoSat(2, 130, 2)));
     data::TChannelsList north(192, 1);
     north.ListAppend(Channel(10788000, 'V', 22000, 1, "North One"));
     north.ListAppend(Channel(10788000, 'V', 22000, 2, "North Two"));
@@ -69,17 +50,6 @@ protected:
     south.ListAppend(Channel(11054000, 'H', 27500, 3, "South One"));
     ASSERT_TRUE(south.ListSaveAll());
   }
-  void TearDown() override { fs::remove_all(root); }
-
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    args.insert(args.begin(), {"--root", root.string(), "--device", "Dev_Sim.int"});
-    return tool::RunTool(args, root, out, err);
-  }
-
-  fs::path root;
-  std::ostringstream out, err;
 };
 
 } // namespace

@@ -1,7 +1,7 @@
 // qevtool's commands run as the program runs them, on a hand-made root.
 #include "data/channel_list.h"
 #include "data/sat_list.h"
-#include "tool/tool_main.h"
+#include "tool_root.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -16,14 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Tool : public ::testing::Test {
+class Tool : public test::ToolRoot {
 protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("qev-tool-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
-    fs::create_directories(root / "SatFiles/Channels");
+    ToolRoot::SetUp();
     data::TSatRec sat{};
     sat.SatIdx = 1;
     sat.SatPos = 192;
@@ -41,19 +37,10 @@ protected:
     Write(root / "SatFiles/Channels/0192.bch",
           std::string(reinterpret_cast<char *>(&rec), sizeof rec));
   }
-  void TearDown() override { fs::remove_all(root); }
   static void Write(const fs::path &file, const std::string &bytes) {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << bytes;
   }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    args.insert(args.begin(), {"--root", root.string()});
-    return tool::RunTool(args, root, out, err);
-  }
-  fs::path root;
-  std::ostringstream out, err;
 };
 
 } // namespace
@@ -128,8 +115,7 @@ TEST_F(Tool, DevicesListsEveryModuleWithVersionAndDescription) {
 }
 
 TEST_F(Tool, DevicesOfTheRootFindTheSimulatedSky) {
-  fs::create_directories(root / "Devices");
-  fs::copy_file(QEV_SIM_MODULE, root / "Devices/Dev_Sim.int");
+  AddSimulator();
   EXPECT_EQ(Run({"devices"}), 0);
   EXPECT_NE(out.str().find("Dev_Sim.int"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("QEV Sky Simulator"), std::string::npos);

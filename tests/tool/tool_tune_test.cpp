@@ -1,7 +1,6 @@
 // qevtool tune on a hand-made root whose device is the simulated sky.
 #include "data/sat_list.h"
-#include "frame/app_paths.h"
-#include "tool/tool_main.h"
+#include "tool_root.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,47 +17,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ToolTune : public ::testing::Test {
+class ToolTune : public test::ToolRoot {
 protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("qev-tune-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
-    fs::create_directories(root / "Configs");
-    fs::create_directories(root / "Devices");
-    fs::copy_file(QEV_SIM_MODULE, root / "Devices/Dev_Sim.int");
-    fs::copy_file(QEV_SIM_SKY, root / "Devices/Dev_Sim.ini");
-    frame::SetPaths(frame::TAppPaths(root));
+    ToolRoot::SetUp();
+    AddSimulator();
     data::TSatList sats;
-    ASSERT_TRUE(sats.SatAdd(Sat(1, 192, "QEV Sat 19.2E", 1)));
-    ASSERT_TRUE(sats.SatAdd(Sat(2, 130, "QEV Sat 13.0E", 2)));
-    ASSERT_TRUE(sats.SatAdd(Sat(3, 282, "Unreachable", 3)));
+    ASSERT_TRUE(sats.SatAdd(DemoSat(1, 192, 1, "QEV Sat 19.2E")));
+    ASSERT_TRUE(sats.SatAdd(DemoSat(2, 130, 2, "QEV Sat 13.0E")));
+    ASSERT_TRUE(sats.SatAdd(DemoSat(3, 282, 3, "Unreachable")));
   }
-  void TearDown() override { fs::remove_all(root); }
-
-  static data::TSatRec Sat(std::uint8_t index, std::uint16_t position, const char *name,
-                           std::uint8_t port) {
-    data::TSatRec sat{};
-    sat.SatIdx = index;
-    sat.SatPos = position;
-    sat.SatActive = 1;
-    data::SetSatName(sat, name);
-    sat.LofLow = 9750000;
-    sat.LofHigh = 10600000;
-    sat.LofSwitch = 11700000;
-    sat.Sw1 = {2, port, 0, {}, 1, 0}; // committed
-    return sat;
-  }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    args.insert(args.begin(), {"--root", root.string()});
-    return tool::RunTool(args, root, out, err);
-  }
-
-  fs::path root;
-  std::ostringstream out, err;
 };
 
 } // namespace
