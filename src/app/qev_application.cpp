@@ -5,8 +5,10 @@
 #include "device/device_messages.h"
 #include "device/engine_steps.h"
 #include "device/qt/form_select_device.h"
+#include "device/signal_display.h"
 #include "device/tuner.h"
 #include "device/tuner_status_thread.h"
+#include "frame/notification_hub.h"
 #include "frame/options.h"
 #include "frame/options_steps.h"
 #include "frame/qt/form_startup.h"
@@ -19,6 +21,10 @@
 #include <QTimer>
 
 namespace qev::app {
+
+namespace {
+constexpr auto SignalHandler = frame::MethodHandler<TQevApplication, &TQevApplication::ShowSignal>;
+} // namespace
 
 TQevApplication::TQevApplication(frame::ProgramOptions options,
                                  std::filesystem::path placementFile)
@@ -39,6 +45,7 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 }
 
 TQevApplication::~TQevApplication() {
+  frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
   device::Tuner().AttachStatusThread(nullptr);
   frame::SetLogTarget(nullptr);
   device::SetDeviceMessageHandlers({});
@@ -59,6 +66,10 @@ void TQevApplication::PlugSteps() {
     auto optionsError = frame::SaveOptionsStep();
     auto lastChannelsError = device::SaveLastChannelsStep();
     return optionsError ? optionsError : lastChannelsError;
+  });
+  shutdownSteps_.Plug(frame::ShutdownStep::DetachMainWindow, [this]() -> std::optional<std::string> {
+    frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
+    return std::nullopt;
   });
   shutdownSteps_.Plug(frame::ShutdownStep::StopTunerStatus, []() -> std::optional<std::string> {
     device::Tuner().SetStatusMode(device::TTunerStatusThread::kStopped);
@@ -139,6 +150,7 @@ void TQevApplication::CreateMainWindow() {
     frame::RestorePlacement(*mainWindow_, *placement);
   frame::Log("Build user interface");
   logRouter_.AttachMainWindow(mainWindow_.get());
+  frame::AddGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
   mainWindow_->show();
   CloseStartupWindow();
 
@@ -163,6 +175,11 @@ void TQevApplication::ShowDeviceInCaption() {
   const bool loaded = device::Device().Loaded();
   mainWindow_->SetDevice(loaded ? device::Device().Name() : std::string(),
                          loaded ? device::Device().DeviceInfoText() : std::string());
+}
+
+void TQevApplication::ShowSignal(std::intptr_t, std::intptr_t) {
+  const device::TSignalDisplay signal = device::SignalDisplay(device::Tuner().Status());
+  mainWindow_->ShowSignal(signal.level, signal.quality, signal.Lock() == device::TLampColor::Green);
 }
 
 void TQevApplication::CloseStartupWindow() {

@@ -43,6 +43,8 @@ public:
   frame::TStartupSequence& StartupSteps() { return startupSteps_; }
   frame::TShutdownSequence& ShutdownSteps() { return shutdownSteps_; }
   frame::TPowerEvents& Power() { return power_; }
+  // Handler of the tuner-status notifications: the main window shows the signal.
+  void ShowSignal(std::intptr_t, std::intptr_t);
   ui::TFormDvbMain* MainWindow() const { return mainWindow_.get(); }
   // What the start-up window showed before it was closed.
   const QStringList& StartupLog() const { return startupLog_; }

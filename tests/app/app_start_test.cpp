@@ -15,7 +15,9 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -98,6 +100,22 @@ TEST_F(AppStart, TheSimulatedSkyNamesItselfInTheCaption) {
   app::TQevApplication application(options, Placement());
   ASSERT_TRUE(application.Start());
   EXPECT_EQ(application.MainWindow()->windowTitle(), "QEV-DVB @ QEV Sky Simulator [ Demo sky ]");
+  application.RequestClose();
+}
+
+TEST_F(AppStart, ANewRootStartsOnTheFirstDemoChannelAndShowsItsSignal) {
+  fs::remove_all(root);
+  ASSERT_EQ(frame::SeedRoot(root, QEV_SHARE_DIR), "");
+  frame::ProgramOptions options;
+  options.deviceFile = (root / "Devices/Dev_Sim.int").string();
+  app::TQevApplication application(options, Placement());
+  ASSERT_TRUE(application.Start());
+  auto* lock = application.MainWindow()->findChild<QLabel*>("lockPanel");
+  auto* level = application.MainWindow()->findChild<QProgressBar*>("levelBar");
+  ASSERT_TRUE(lock && level);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return lock->styleSheet().contains("#2e9d3a"); }, 10000));
+  EXPECT_EQ(level->value(), 82); // the sky's level for 10788 V on 19.2E
+  test::SaveScreenshot(*application.MainWindow(), "main_window_demo_channel");
   application.RequestClose();
 }
 

@@ -7,12 +7,28 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QStatusBar>
 
 namespace qev::ui {
 
+namespace {
+
+QProgressBar* SignalBar(const char* name, const char* format) {
+  auto* bar = new QProgressBar;
+  bar->setObjectName(name);
+  bar->setRange(0, 100);
+  bar->setFormat(format);
+  bar->setMaximumWidth(140);
+  return bar;
+}
+
+} // namespace
+
 TFormDvbMain::TFormDvbMain(std::function<bool()> closeRequested)
-    : closeRequested_(std::move(closeRequested)), messageLine_(new QLabel) {
+    : closeRequested_(std::move(closeRequested)), messageLine_(new QLabel),
+      levelBar_(SignalBar("levelBar", "Level %p%")),
+      qualityBar_(SignalBar("qualityBar", "Quality %p%")), lockPanel_(new QLabel("Lock")) {
   auto* videoPanel = new QFrame;
   videoPanel->setObjectName("videoPanel");
   videoPanel->setAutoFillBackground(true);
@@ -21,6 +37,13 @@ TFormDvbMain::TFormDvbMain(std::function<bool()> closeRequested)
   setCentralWidget(videoPanel);
   messageLine_->setObjectName("messageLine");
   statusBar()->addWidget(messageLine_, 1);
+  lockPanel_->setObjectName("lockPanel");
+  lockPanel_->setAlignment(Qt::AlignCenter);
+  lockPanel_->setMinimumWidth(48);
+  statusBar()->addPermanentWidget(levelBar_);
+  statusBar()->addPermanentWidget(qualityBar_);
+  statusBar()->addPermanentWidget(lockPanel_);
+  ShowSignal(0, 0, false);
   SetDevice({});
   resize(800, 560);
 }
@@ -35,6 +58,13 @@ void TFormDvbMain::ShowMessageLine(const std::string& text, frame::LineColor col
 }
 
 QString TFormDvbMain::MessageLine() const { return messageLine_->text(); }
+
+void TFormDvbMain::ShowSignal(int level, int quality, bool locked) {
+  levelBar_->setValue(level);
+  qualityBar_->setValue(quality);
+  lockPanel_->setStyleSheet(locked ? "background: #2e9d3a; color: white"
+                                   : "background: #c62828; color: white");
+}
 
 void TFormDvbMain::closeEvent(QCloseEvent* event) {
   if (frame::Operations().Busy()) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QLabel;
+class QProgressBar;
 
 namespace qev::ui {
 
@@ -21,6 +22,8 @@ public:
   void SetDevice(const std::string& deviceName, const std::string& deviceInfo = {});
   void ShowMessageLine(const std::string& text, frame::LineColor color) override;
   QString MessageLine() const;
+  // The tuner's signal: level and quality 0..100, the lock panel green or red.
+  void ShowSignal(int level, int quality, bool locked);
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -28,6 +31,9 @@ protected:
 private:
   std::function<bool()> closeRequested_;
   QLabel* messageLine_;
+  QProgressBar* levelBar_;
+  QProgressBar* qualityBar_;
+  QLabel* lockPanel_;
 };
 
 } // namespace qev::ui
