@@ -27,6 +27,8 @@ namespace qev::tool {
 
 namespace {
 
+constexpr int kMaxHandle = std::numeric_limits<std::int32_t>::max();
+
 // The steps of the switch in the order they happened; log lines may come from the module's
 // threads.
 class TSwitchSteps {
@@ -174,23 +176,12 @@ public:
   TStepCapture &operator=(const TStepCapture &) = delete;
 };
 
-struct TSwitchTarget {
-  int slot = 0;
-  std::int32_t handle = -1;
-};
-
-bool Switch(TToolContext &context, const data::TSatList &sats, data::TChannelLists &lists,
-            const TSwitchTarget &target, TSwitchSteps &steps) {
-  const data::TChannelRec rec = *lists.ChannelByHandle(target.handle);
-  context.Line(fmt::format("Channel {} [{}] {} {} {} {} on slot {}", target.handle,
-                           sats.SatPosTextOf(rec.SatIndex), data::ChName(rec), rec.Freq,
-                           rec.Polar ? rec.Polar : '?', rec.SRate, target.slot));
-  context.Doc["channel"] = {{"handle", target.handle},
-                            {"satellite", sats.SatPosTextOf(rec.SatIndex)},
-                            {"name", data::ChName(rec)},
-                            {"freq", rec.Freq},
-                            {"srate", rec.SRate}};
-  context.Doc["slot"] = target.slot;
+// Switches the slot to each channel in turn on one engine, so that a later switch shows what
+// the receiver skips when the transponder stays.
+bool SwitchAll(TToolContext &context, const data::TSatList &sats, data::TChannelLists &lists,
+               int slot, const std::vector<std::int32_t> &handles, TSwitchSteps &steps) {
+  context.Doc["slot"] = slot;
+  context.Doc["channels"] = nlohmann::json::array();
   context.Doc["pids"] = nlohmann::json::array();
 
   frame::TNotificationHub hub;
@@ -207,29 +198,70 @@ bool Switch(TToolContext &context, const data::TSatList &sats, data::TChannelLis
   TPrintingAvDevice av(module, steps, context.Doc["pids"]);
   device::TLastChannels lastChannels;
   device::TTuningEngine engine({lists, sats, av, tuner, device::LoadedSat(), lastChannels, hub});
-  return engine.SwitchChannel(target.slot, target.handle, true);
+
+  bool all = true;
+  for (const std::int32_t handle : handles) {
+    const data::TChannelRec rec = *lists.ChannelByHandle(handle);
+    steps.Add("switch", fmt::format("Channel {} [{}] {} {} {} {} on slot {}", handle,
+                                    sats.SatPosTextOf(rec.SatIndex), data::ChName(rec), rec.Freq,
+                                    rec.Polar ? rec.Polar : '?', rec.SRate, slot));
+    const bool switched = engine.SwitchChannel(slot, handle, true);
+    steps.Add("switch", switched ? "Switched" : "Not switched");
+    context.Doc["channels"].push_back({{"handle", handle},
+                                       {"satellite", sats.SatPosTextOf(rec.SatIndex)},
+                                       {"name", data::ChName(rec)},
+                                       {"freq", rec.Freq},
+                                       {"srate", rec.SRate},
+                                       {"switched", switched}});
+    all = all && switched;
+  }
+  return all;
+}
+
+// HANDLE or --name NAME, as many as given; the handles in that order, or the failure's text.
+std::optional<std::string> ResolveTargets(std::span<const std::string> args,
+                                          const data::TSatList &sats,
+                                          const data::TChannelLists &lists,
+                                          std::vector<std::int32_t> &handles) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const bool byName = args[i] == "--name";
+    const std::int32_t handle =
+        byName ? FindByName(sats, lists, args[++i]) : *ParseInt(args[i], 1, kMaxHandle);
+    if (!lists.ChannelByHandle(handle))
+      return byName ? "no channel named " + args[i]
+                    : fmt::format("no channel with handle {}", handle);
+    handles.push_back(handle);
+  }
+  return std::nullopt;
+}
+
+// Every argument is a handle or "--name" followed by a name.
+bool WellFormedTargets(std::span<const std::string> args) {
+  if (args.empty())
+    return false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--name" ? ++i >= args.size() : !ParseInt(args[i], 1, kMaxHandle))
+      return false;
+  }
+  return true;
 }
 
 } // namespace
 
-// Switches an AV slot to a channel of the root's lists through the device module, as the
+// Switches an AV slot to channels of the root's lists in turn through the device module, as the
 // receiver does, and shows every step: the log lines, the switch notifications and what was
 // handed to the module.
 int RunSwitch(TToolContext &context) {
-  TSwitchTarget target;
-  const std::optional<std::string> slot = context.TakeOption("--slot");
-  const std::optional<std::string> name = context.TakeOption("--name");
-  if (slot) {
-    const auto value = ParseInt(*slot, 0, device::kAvSlotCount - 1);
+  int slot = 0;
+  if (const std::optional<std::string> text = context.TakeOption("--slot")) {
+    const auto value = ParseInt(*text, 0, device::kAvSlotCount - 1);
     if (!value)
       return context.BadArguments("--slot takes 0..3");
-    target.slot = *value;
+    slot = *value;
   }
-  if (name ? !context.Args.empty() : context.Args.size() != 1)
-    return context.BadArguments("switch takes HANDLE or --name NAME, and [--slot N]");
-  std::optional<int> handle;
-  if (!name && !(handle = ParseInt(context.Args[0], 1, std::numeric_limits<int>::max())))
-    return context.BadArguments("HANDLE is a channel handle: satellite index * 65536 + position");
+  if (!WellFormedTargets(context.Args))
+    return context.BadArguments("switch takes channels, each a HANDLE (satellite index * 65536 "
+                                "+ position) or --name NAME, and [--slot N]");
 
   frame::Options() = frame::TOptions{};
   frame::LoadOptions(frame::Options(), frame::Paths().OptionsFile);
@@ -237,10 +269,9 @@ int RunSwitch(TToolContext &context) {
   sats.SatLoad();
   data::TChannelLists lists(sats);
   lists.ListsSync();
-  target.handle = name ? FindByName(sats, lists, *name) : *handle;
-  if (!lists.ChannelByHandle(target.handle))
-    return context.Fail(name ? "no channel named " + *name
-                             : fmt::format("no channel with handle {}", target.handle));
+  std::vector<std::int32_t> handles;
+  if (const auto failure = ResolveTargets(context.Args, sats, lists, handles))
+    return context.Fail(*failure);
 
   const std::filesystem::path module = context.DeviceModuleFile();
   if (module.empty())
@@ -253,15 +284,14 @@ int RunSwitch(TToolContext &context) {
     loaded = device::LoadDeviceModule(device::Device(), module, &ModuleCallback,
                                       nullptr) == device::kLoaded;
     if (loaded)
-      switched = Switch(context, sats, lists, target, steps);
+      switched = SwitchAll(context, sats, lists, slot, handles, steps);
     device::Device().Unload();
   }
   steps.Report(context);
   if (!loaded)
     return context.Fail("cannot load device module " + module.string());
   context.Doc["switched"] = switched;
-  context.Line(switched ? "Switched" : "Not switched");
-  return switched ? kExitOk : context.Fail("the switch was refused");
+  return switched ? kExitOk : context.Fail("a switch was refused");
 }
 
 } // namespace qev::tool

@@ -15,7 +15,7 @@ constexpr TToolCommand kCommands[] = {
     {"devices", "[--folder DIR]", RunDevices},
     {"tp list", "--sat N", RunTpList},
     {"tp import", "FILE --sat N", RunTpImport},
-    {"switch", "(HANDLE | --name NAME) [--slot N]", RunSwitch},
+    {"switch", "(HANDLE | --name NAME)... [--slot N]", RunSwitch},
     {"tune", "SAT FREQ POL SR [--wait MS]  (SAT: index or position, 19.2E)", RunTune},
 };
 

@@ -77,7 +77,8 @@ TEST_F(ToolSwitch, SwitchByHandlePrintsTheStepsAndThePids) {
 TEST_F(ToolSwitch, SwitchByNameInAnotherSlotWithJson) {
   ASSERT_EQ(Run({"--json", "switch", "--name", "north two", "--slot", "1"}), 0) << err.str();
   const auto doc = nlohmann::json::parse(out.str());
-  EXPECT_EQ(doc["channel"]["handle"], 65536 + 1);
+  ASSERT_EQ(doc["channels"].size(), 1u);
+  EXPECT_EQ(doc["channels"][0]["handle"], 65536 + 1);
   EXPECT_EQ(doc["slot"], 1);
   ASSERT_EQ(doc["pids"].size(), 1u);
   EXPECT_EQ(doc["pids"][0]["slot"], 1);
@@ -86,6 +87,24 @@ TEST_F(ToolSwitch, SwitchByNameInAnotherSlotWithJson) {
   EXPECT_EQ(doc["switched"], true);
   // Only slot 0 tunes.
   EXPECT_THAT(doc["steps"].dump(), Not(HasSubstr("Tuning to")));
+}
+
+TEST_F(ToolSwitch, ASecondChannelOnTheSameTransponderNeitherTunesNorSendsDiseqc) {
+  ASSERT_EQ(Run({"switch", "65536", "--name", "North Two", std::to_string(2 * 65536)}), 0)
+      << err.str();
+  const std::string text = out.str();
+  const auto second = text.find("Channel 65537");
+  const auto third = text.find("Channel 131072");
+  ASSERT_NE(second, std::string::npos);
+  ASSERT_NE(third, std::string::npos);
+  const std::string sameTransponder = text.substr(second, third - second);
+  EXPECT_THAT(sameTransponder, Not(HasSubstr("SendDiseqc")));
+  EXPECT_THAT(sameTransponder, Not(HasSubstr("Tune ")));
+  EXPECT_THAT(sameTransponder, HasSubstr("SetChannelPids slot 0 audio 0x0202 video 0x0102 pcr "
+                                         "0x0102 flags 23"));
+  // The other satellite: its committed switch, then the tune.
+  const std::string otherSatellite = text.substr(third);
+  EXPECT_LT(otherSatellite.find("SendDiseqc E0 10 38 F6"), otherSatellite.find("Tune 11054000"));
 }
 
 TEST_F(ToolSwitch, ChannelsThatDoNotExistAreReported) {
@@ -99,5 +118,5 @@ TEST_F(ToolSwitch, BadArguments) {
   EXPECT_EQ(Run({"switch"}), 2);
   EXPECT_EQ(Run({"switch", "abc"}), 2);
   EXPECT_EQ(Run({"switch", "65536", "--slot", "4"}), 2);
-  EXPECT_EQ(Run({"switch", "65536", "--name", "North One"}), 2);
+  EXPECT_EQ(Run({"switch", "65536", "--name"}), 2);
 }
