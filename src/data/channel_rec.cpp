@@ -154,10 +154,17 @@ void SortEsList(TChannelRec &rec) {
   });
 }
 
+namespace {
+// By value: the record is packed, and a reference to one of its fields may be misaligned.
+std::tuple<std::uint16_t, std::uint32_t, std::uint16_t> CaOrder(const TCaItem &item) {
+  return {static_cast<std::uint16_t>(item.CaId), item.ProvId & ~kCaDisabledBit,
+          static_cast<std::uint16_t>(item.EcmPid)};
+}
+} // namespace
+
 void SortCaList(TChannelRec &rec) {
   std::stable_sort(rec.CaList, rec.CaList + rec.CaCount, [](const TCaItem &a, const TCaItem &b) {
-    return std::tuple(a.CaId, a.ProvId & ~kCaDisabledBit, a.EcmPid) <
-           std::tuple(b.CaId, b.ProvId & ~kCaDisabledBit, b.EcmPid);
+    return CaOrder(a) < CaOrder(b);
   });
   UpdateEcmPid(rec);
 }
