@@ -18,14 +18,16 @@ constexpr const char *kDvb = "DVB";
 constexpr const char *kFileComment = " Transponder list of QEV-DVB";
 
 auto OrderKey(const TTransponder &tp, int order) {
-  const char p = TpPolar(tp);
+  using Key = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>;
+  // Copies: the record is packed, and a reference to one of its fields may be misaligned.
+  const std::uint32_t p = TpPolar(tp), freq = tp.TpFreq, srate = tp.TpSRate;
   switch (order) {
   case kTpOrderPolar:
-    return std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>(p, tp.TpFreq, tp.TpSRate);
+    return Key(p, freq, srate);
   case kTpOrderSRate:
-    return std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>(tp.TpSRate, p, tp.TpFreq);
+    return Key(srate, p, freq);
   default:
-    return std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>(tp.TpFreq, p, tp.TpSRate);
+    return Key(freq, p, srate);
   }
 }
 
