@@ -59,8 +59,9 @@ bool TChannelsList::ListLoad() {
   if (!opened)
     return false;
   items_.resize(bytes.size() / sizeof(TChannelRec));
-  std::memcpy(static_cast<void *>(items_.data()), bytes.data(),
-              items_.size() * sizeof(TChannelRec));
+  if (!items_.empty()) // an empty vector's data() may be null, which memcpy must not get
+    std::memcpy(static_cast<void *>(items_.data()), bytes.data(),
+                items_.size() * sizeof(TChannelRec));
   for (TChannelRec &rec : items_) {
     SanitizeChannelRec(rec);
     rec.SatIndex = satIndex_;

@@ -48,7 +48,7 @@ void NormaliseFavCat(std::uint8_t (&fav)[4]) {
 void SetFixedText(char (&field)[kNameBytes], std::string_view utf8) {
   const std::string_view cut = CutUtf8(utf8.substr(0, utf8.find('\0')), kNameBytes - 1);
   std::memset(field, 0, kNameBytes);
-  std::memcpy(field, cut.data(), cut.size());
+  std::copy(cut.begin(), cut.end(), field);
 }
 
 std::string FixedText(const char (&field)[kNameBytes]) {

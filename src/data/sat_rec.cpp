@@ -18,7 +18,7 @@ void SetSatName(TSatRec &rec, std::string_view utf8) {
   const std::string_view cut = CutUtf8(utf8, kSatNameChars);
   std::memset(rec.SatName, 0, sizeof rec.SatName);
   rec.SatName[0] = static_cast<std::uint8_t>(cut.size());
-  std::memcpy(rec.SatName + 1, cut.data(), cut.size());
+  std::copy(cut.begin(), cut.end(), rec.SatName + 1);
 }
 
 std::string SatName(const TSatRec &rec) {
