@@ -61,6 +61,7 @@ inline std::vector<Bytes> Packetise(std::uint16_t pid, const std::vector<Bytes>&
       }
     const bool unitStart = firstStart < data.size();
     Bytes payload;
+    payload.reserve(184);
     if (unitStart)
       payload.push_back(static_cast<std::uint8_t>(firstStart - pos));
     const std::size_t take = std::min(data.size() - pos, 184 - payload.size());
