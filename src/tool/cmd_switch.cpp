@@ -263,8 +263,6 @@ int RunSwitch(TToolContext &context) {
     return context.BadArguments("switch takes channels, each a HANDLE (satellite index * 65536 "
                                 "+ position) or --name NAME, and [--slot N]");
 
-  frame::Options() = frame::TOptions{};
-  frame::LoadOptions(frame::Options(), frame::Paths().OptionsFile);
   data::TSatList sats;
   sats.SatLoad();
   data::TChannelLists lists(sats);

@@ -164,9 +164,6 @@ int RunTune(TToolContext &context) {
   if (!frequency || !symbolRate || !lockWait)
     return context.BadArguments("tune: FREQ and SR are whole numbers, --wait 0..65535 ms");
 
-  // The root's own options, not what an earlier command of this process left behind.
-  frame::Options() = frame::TOptions{};
-  frame::LoadOptions(frame::Options(), frame::Paths().OptionsFile);
   data::TSatList sats;
   sats.SatLoad();
   const auto sat = FindSatellite(sats, context.Args[0]);

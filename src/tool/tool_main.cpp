@@ -1,6 +1,7 @@
 #include "tool/tool_main.h"
 
 #include "frame/app_paths.h"
+#include "frame/options.h"
 #include "tool/command_table.h"
 #include "tool/ts_sky.h"
 
@@ -76,6 +77,9 @@ int RunTool(const std::vector<std::string> &args, const std::filesystem::path &e
   if (const std::string error = frame::SeedRoot(root, frame::ShareDir(exeDir)); !error.empty())
     err << "qevtool: " << error << '\n';
   frame::SetPaths(frame::TAppPaths(root));
+  // Every command sees this root's options, not what an earlier run in this process left.
+  frame::Options() = frame::TOptions{};
+  frame::LoadOptions(frame::Options(), frame::Paths().OptionsFile);
 
   if (!options.ts.empty() && !options.device.empty()) {
     err << "qevtool: --ts and --device exclude each other\n";
