@@ -3,6 +3,7 @@
 #include "data/transponder.h"
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
+#include "frame/case_fold.h"
 #include "frame/string_utils.h"
 
 #include <fmt/format.h>
@@ -123,17 +124,22 @@ bool FavQuickToggle(std::uint8_t (&favCat)[4]) {
 }
 
 std::string FavTitleCase(std::string_view text) {
-  std::string out(text);
+  std::string out;
+  out.reserve(text.size());
   bool wordStart = true;
-  for (char &c : out) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (IsWordBreak(u)) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t start = pos;
+    const auto c = frame::NextCodePoint(text, pos);
+    if (!c) {
+      out += text[start]; // not UTF-8: kept as it is
+      wordStart = false;
+    } else if (*c < 0x80 && IsWordBreak(static_cast<unsigned char>(*c))) {
+      out += static_cast<char>(*c);
       wordStart = true;
-      continue;
+    } else {
+      frame::AppendUtf8(out, wordStart ? frame::UpperCase(*c) : frame::LowerCase(*c));
+      wordStart = false;
     }
-    if (u < 0x80)
-      c = static_cast<char>(wordStart ? std::toupper(u) : std::tolower(u));
-    wordStart = false;
   }
   return out;
 }

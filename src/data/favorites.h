@@ -42,7 +42,7 @@ bool FavHas(const std::uint8_t (&favCat)[4], int n);
 // The channel tree's quick toggle. True when it toggled slot 1 in the last place; false when
 // the channel has further favourites and the editor must be opened instead.
 bool FavQuickToggle(std::uint8_t (&favCat)[4]);
-// Each word's first letter upper case, the rest lower case.
+// Each word's first letter upper case, the rest lower case; letters beyond ASCII too.
 std::string FavTitleCase(std::string_view text);
 
 // The category names of Category.txt; line 0 stands for no category.

@@ -1,16 +1,30 @@
 #include "frame/atomic_file.h"
 
+#include "frame/file_reader.h"
+#include "frame/log.h"
+
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace qev::frame {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-std::string Failure(const std::string& what, const std::filesystem::path& path) {
+// Temporary files written before this moment belong to an earlier run.
+const fs::file_time_type kRunStart = fs::file_time_type::clock::now();
+
+constexpr std::string_view kTempSuffix = ".XXXXXX";
+constexpr int kMaxLinkHops = 40;
+
+std::string Failure(const std::string &what, const fs::path &path) {
   return what + " " + path.string() + ": " + std::strerror(errno);
 }
 
@@ -26,7 +40,7 @@ bool WriteAll(int fd, std::string_view content) {
   return true;
 }
 
-void SyncFolder(const std::filesystem::path& folder) {
+void SyncFolder(const fs::path &folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     fsync(fd);
@@ -34,35 +48,125 @@ void SyncFolder(const std::filesystem::path& folder) {
   }
 }
 
-} // namespace
-
-std::string WriteFileAtomically(const std::filesystem::path& path, std::string_view content) {
-  const std::filesystem::path folder =
-      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+// The file a chain of links leads to; the path itself when it is no link.
+fs::path ResolveLinks(fs::path path) {
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec)
-    return "Cannot create " + folder.string() + ": " + ec.message();
+  for (int hop = 0; hop < kMaxLinkHops && fs::is_symlink(path, ec); ++hop) {
+    const fs::path target = fs::read_symlink(path, ec);
+    if (ec)
+      break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path;
+}
 
-  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+// The owner's way of saying "do not change this file": no write permission for anybody, or
+// none for this process.
+bool IsReadOnly(const fs::path &path, const struct stat &st) {
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    return true;
+  return access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
+}
+
+void LogReadOnlyOnce(const fs::path &path) {
+  static std::mutex mutex;
+  static std::set<fs::path> logged;
+  {
+    std::lock_guard lock(mutex);
+    if (!logged.insert(path).second)
+      return;
+  }
+  Log(path.string() + " is read-only and is not rewritten", kLogError);
+}
+
+// ".name.XXXXXX" as mkstemp fills it in.
+bool IsTempName(const std::string &name) {
+  if (name.size() < 2 + kTempSuffix.size() || name.front() != '.')
+    return false;
+  const std::size_t dot = name.size() - kTempSuffix.size();
+  if (name[dot] != '.')
+    return false;
+  for (std::size_t i = dot + 1; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+      return false;
+  }
+  return true;
+}
+
+void RemoveStaleTempFiles(const fs::path &folder) {
+  std::error_code ec;
+  for (const fs::directory_entry &entry : fs::directory_iterator(folder, ec)) {
+    if (!IsTempName(entry.path().filename().string()))
+      continue;
+    struct stat st {};
+    if (lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
+      continue;
+    std::error_code timeError;
+    if (fs::last_write_time(entry.path(), timeError) < kRunStart && !timeError)
+      unlink(entry.path().c_str());
+  }
+}
+
+// Checks the file that is about to be replaced. Returns an error text; sets skip when the file
+// is to be left alone without an error.
+std::string CheckTarget(const fs::path &target, mode_t &mode, bool &skip) {
+  if (IsUnreadable(target))
+    return target.string() + " is not written: it could not be read in this run";
+  struct stat st {};
+  if (stat(target.c_str(), &st) != 0) {
+    if (errno != ENOENT)
+      return Failure("Cannot reach", target);
+    return {};
+  }
+  if (!S_ISREG(st.st_mode))
+    return target.string() + " is not written: it is not a regular file";
+  mode = st.st_mode & 07777;
+  if (IsReadOnly(target, st)) {
+    LogReadOnlyOnce(target);
+    skip = true;
+  }
+  return {};
+}
+
+std::string WriteAndRename(const fs::path &target, const fs::path &folder, std::string_view content,
+                           mode_t mode) {
+  std::string temp = (folder / ("." + target.filename().string())).string();
+  temp += kTempSuffix;
   const int fd = mkstemp(temp.data());
   if (fd < 0)
-    return Failure("Cannot create a temporary file beside", path);
+    return Failure("Cannot create a temporary file beside", target);
   // mkstemp makes the file private; the new file keeps the old one's permissions.
-  struct stat old {};
-  fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  fchmod(fd, mode);
   const bool ok = WriteAll(fd, content) && fsync(fd) == 0;
-  std::string error = ok ? std::string() : Failure("Cannot write", path);
+  std::string error = ok ? std::string() : Failure("Cannot write", target);
   if (close(fd) != 0 && error.empty())
-    error = Failure("Cannot write", path);
-  if (error.empty() && rename(temp.c_str(), path.c_str()) != 0)
-    error = Failure("Cannot replace", path);
+    error = Failure("Cannot write", target);
+  if (error.empty() && rename(temp.c_str(), target.c_str()) != 0)
+    error = Failure("Cannot replace", target);
   if (!error.empty()) {
     unlink(temp.c_str());
     return error;
   }
   SyncFolder(folder);
   return {};
+}
+
+} // namespace
+
+std::string WriteFileAtomically(const fs::path &path, std::string_view content) {
+  const fs::path target = ResolveLinks(path);
+  mode_t mode = 0644;
+  bool skip = false;
+  if (std::string error = CheckTarget(target, mode, skip); !error.empty() || skip)
+    return error;
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec)
+    return "Cannot create " + folder.string() + ": " + ec.message();
+  RemoveStaleTempFiles(folder);
+  return WriteAndRename(target, folder, content, mode);
 }
 
 } // namespace qev::frame

@@ -4,10 +4,13 @@
 #include "frame/log.h"
 #include "frame/string_utils.h"
 
+#include <algorithm>
+
 namespace qev::frame {
 
 namespace {
 constexpr std::size_t kMaxKeptComment = 255;
+constexpr std::size_t kMaxListItems = 65536;
 
 std::string AsComment(std::string_view comment) {
   return comment.starts_with(';') ? std::string(comment) : ";" + std::string(comment);
@@ -29,7 +32,8 @@ TFastIniFile::~TFastIniFile() {
 }
 
 std::string TFastIniFile::UpdateFile() {
-  if (!modified_)
+  // What is held does not reflect the file, so writing it would destroy the file's content.
+  if (!modified_ || unreadable_)
     return {};
   std::string error = store_->Store(lines_.Compose());
   if (error.empty())
@@ -39,7 +43,11 @@ std::string TFastIniFile::UpdateFile() {
 
 TIniLines &TFastIniFile::Lines() {
   if (!loaded_) {
-    lines_.Parse(store_->Load());
+    const TIniSource source = store_->Load();
+    if (!source.Error.empty())
+      Log(source.Error, kLogError);
+    unreadable_ = source.Unreadable;
+    lines_.Parse(source.Text);
     loaded_ = true;
   }
   return lines_;
@@ -270,12 +278,11 @@ std::vector<std::string> TFastIniFile::ReadStringList(std::string_view section,
                                                       std::string_view name) {
   std::vector<std::string> items;
   const std::int32_t count = ReadInteger(section, std::string(name) + "Count", 0);
-  for (std::int32_t i = 0; i < count; ++i) {
-    const auto line = KeyLine(section, std::string(name) + std::to_string(i), false);
-    if (!line)
-      break;
-    items.push_back(DecodeValue(lines_[*line].Value));
-  }
+  // A count far beyond the file's size is damage, not a list to build in memory.
+  const std::size_t limit = std::max(kMaxListItems, lines_.Size());
+  const std::size_t size = count > 0 ? std::min(static_cast<std::size_t>(count), limit) : 0;
+  for (std::size_t i = 0; i < size; ++i)
+    items.push_back(ReadString(section, std::string(name) + std::to_string(i), ""));
   return items;
 }
 

@@ -17,7 +17,11 @@ namespace qev::frame {
 // Reads and writes an INI-style settings file while keeping everything it does not touch:
 // comments, blank lines, unknown keys and sections, spacing and order. The file is read on first
 // access and written back only when a value really changed. Section and key names are compared
-// without regard to ASCII letter case; values with it.
+// ignoring letter case (Unicode simple case folding); values with it.
+//
+// Only a missing file reads as empty and is created on write-back. A file that exists but cannot
+// be read (a folder or a FIFO in its place, no permission, an I/O error) is reported in the log
+// once, reads as empty, and is never written back in this run.
 //
 // A file object is meant to live for one load or one save. Names holding a line break or NUL,
 // and key names that are empty, hold "=" or start with ";" or "[", are refused: writes return
@@ -32,8 +36,11 @@ public:
 
   // Writes the file back if something changed. Returns an error text, empty on success; on
   // failure the file on disk is left as it was and the changes stay pending.
+  // A file that could not be read is not written and gives no error: it was reported then.
   std::string UpdateFile();
   bool Modified() const { return modified_; }
+  // The file exists but could not be read (known after the first access).
+  bool Unreadable() const { return unreadable_; }
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue);
@@ -82,8 +89,8 @@ public:
                           std::uint32_t defaultValue);
   bool WriteHex16(std::string_view section, std::string_view key, std::uint16_t value);
   bool WriteHex32(std::string_view section, std::string_view key, std::uint32_t value);
-  // Items stored as name + "Count" and name + "0", name + "1", ...; reading stops at the first
-  // missing item whatever the count says.
+  // Items stored as name + "Count" and name + "0", name + "1", ...; a missing item reads as an
+  // empty string. Writing deletes the items of the old count before it writes the new ones.
   std::vector<std::string> ReadStringList(std::string_view section, std::string_view name);
   bool WriteStringList(std::string_view section, std::string_view name,
                        const std::vector<std::string> &items);
@@ -103,6 +110,7 @@ private:
   TIniLines lines_;
   bool loaded_ = false;
   bool modified_ = false;
+  bool unreadable_ = false;
 };
 
 // The same engine on a stream in memory: it reads from the stream's start and, when written

@@ -1,5 +1,6 @@
 #include "frame/ini_section_index.h"
 
+#include "frame/case_fold.h"
 #include "frame/string_utils.h"
 
 #include <bit>
@@ -7,16 +8,32 @@
 namespace qev::frame {
 
 namespace {
-std::uint8_t UpperAscii(char c) {
-  const auto b = static_cast<std::uint8_t>(c);
-  return (b >= 'a' && b <= 'z') ? static_cast<std::uint8_t>(b - 'a' + 'A') : b;
+std::uint32_t Mix(std::uint32_t hash, char byte) {
+  return std::rotl(hash, 2) ^ static_cast<std::uint8_t>(byte);
 }
 } // namespace
 
 std::uint32_t IniHash(std::string_view name) {
   std::uint32_t hash = 0;
-  for (char c : name)
-    hash = std::rotl(hash, 2) ^ UpperAscii(c);
+  std::string upper;
+  for (std::size_t pos = 0; pos < name.size();) {
+    const auto c = static_cast<unsigned char>(name[pos]);
+    if (c < 0x80) {
+      hash = Mix(hash, static_cast<char>(UpperCase(c)));
+      ++pos;
+      continue;
+    }
+    const std::size_t start = pos;
+    const auto point = NextCodePoint(name, pos);
+    upper.clear();
+    // Names equal when folded must hash alike, so the upper case of the folded letter is mixed.
+    if (point)
+      AppendUtf8(upper, UpperCase(FoldCase(*point)));
+    else
+      upper = name.substr(start, 1);
+    for (const char byte : upper)
+      hash = Mix(hash, byte);
+  }
   return hash;
 }
 

@@ -10,8 +10,9 @@
 
 namespace qev::frame {
 
-// Hash of a section or key name: each upper-cased byte is mixed in after rotating left by 2.
-// Letters are folded as ASCII, so the process locale never changes which name is found.
+// Hash of a section or key name: each byte of the upper-cased name is mixed in after rotating
+// left by 2. Letters are cased by the program's own Unicode tables, so names that compare equal
+// ignoring case hash alike and the process locale never changes which name is found.
 std::uint32_t IniHash(std::string_view name);
 
 // Finds section headers by name through 256 hash buckets. Each entry knows the line index of the

@@ -2,24 +2,21 @@
 
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
-
-#include <fstream>
-#include <sstream>
+#include "frame/file_reader.h"
 
 namespace qev::frame {
 
-std::string TIniFileStore::Load() {
+TIniSource TIniFileStore::Load() {
   if (path_.empty())
     return {};
   // Whatever name the file has on disk is the one written back.
   path_ = FindExisting(path_);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path_, ec))
-    return {};
-  std::ifstream in(path_, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return std::move(text).str();
+  if (IsUnreadable(path_))
+    return {{}, true, {}};
+  TFileContent content = ReadFileContent(path_);
+  if (content.Status == FileReadStatus::Unreadable)
+    return {{}, true, content.Error + "; its settings are not used and it is left as it is"};
+  return {std::move(content.Text), false, {}};
 }
 
 std::string TIniFileStore::Store(std::string_view text) {
@@ -28,10 +25,10 @@ std::string TIniFileStore::Store(std::string_view text) {
   return WriteFileAtomically(path_, text);
 }
 
-std::string TIniStreamStore::Load() {
+TIniSource TIniStreamStore::Load() {
   stream_.clear();
   stream_.seekg(0);
-  return {std::istreambuf_iterator<char>(stream_), std::istreambuf_iterator<char>()};
+  return {{std::istreambuf_iterator<char>(stream_), std::istreambuf_iterator<char>()}, false, {}};
 }
 
 std::string TIniStreamStore::Store(std::string_view text) {

@@ -1,10 +1,12 @@
 #include "frame/log.h"
 
 #include "frame/message_pump.h"
+#include "frame/process_flags.h"
 #include "frame/ui_dispatcher.h"
 
 #include <memory>
 #include <mutex>
+#include <ostream>
 
 namespace qev::frame {
 
@@ -29,6 +31,20 @@ void Log(std::string_view text, int level) {
     const std::string line(text);
     (*target)(kMessageLogLine, level, line.c_str());
   }
+}
+
+LogTarget EchoToStream(LogTarget windows, std::ostream &out, std::string prefix) {
+  return [windows = std::move(windows), &out, prefix = std::move(prefix)](int message, int level,
+                                                                          const char *text) {
+    const bool echo = message == kMessageLogLine && text != nullptr && *text != '\0' &&
+                      (level == kLogError || Flags().Closing);
+    if (echo) {
+      const std::string line = prefix + text + "\n";
+      out.write(line.data(), static_cast<std::streamsize>(line.size())).flush();
+    }
+    if (windows)
+      windows(message, level, text);
+  };
 }
 
 LineColor MessageLineColor(int level) { return level == kLogError ? LineColor::Red : LineColor::Blue; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ void SetLogTarget(LogTarget target);
 // Sends one line to the registered target; dropped when there is none. An empty text clears
 // the main window's message line.
 void Log(std::string_view text, int level = kLogInfo);
+
+// Wraps the windows' target so that errors also reach a terminal: error lines are copied to
+// out, prefixed; and once the shutdown has begun, when no window shows a line any more, every
+// line goes there.
+LogTarget EchoToStream(LogTarget windows, std::ostream &out, std::string prefix);
 
 enum class LineColor { Blue, Red };
 

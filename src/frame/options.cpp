@@ -309,8 +309,10 @@ std::string SaveOptions(const TOptions &options, const std::filesystem::path &fi
   return error.empty() ? filterError : error;
 }
 
-int ChooseStartChannel(const TOptions &options) {
-  return options.General.SelectLastChan ? options.StartUp.LastChannel : -1;
+void ChooseStartChannel(TOptions &options) {
+  if (!options.General.SelectLastChan)
+    options.StartUp.LastChannel = -1;
+  options.Session.StartChannel = options.StartUp.LastChannel;
 }
 
 } // namespace qev::frame

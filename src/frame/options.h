@@ -133,8 +133,8 @@ struct TChFilterOptions {
 // Values that live for one run and are never stored.
 struct TSessionOptions {
   bool ClearGuideOnTpChange = false;
-  // The channel AV slot 0 switches to at start, -1 for none. Kept apart from LastChannel so
-  // that a start without a channel does not overwrite the stored one.
+  // The channel AV slot 0 switches to at start, -1 for none: LastChannel, unless the command
+  // line names another one for this start.
   int StartChannel = -1;
   TPrefLangArray PrefLangs = ParsePrefLang("ENG,RUM,GER,SPA");
 };
@@ -162,7 +162,9 @@ void LoadOptions(TOptions &options, const std::filesystem::path &file);
 // empty on success.
 std::string SaveOptions(const TOptions &options, const std::filesystem::path &file);
 
-// SelectLastChan decides whether the start switches to the stored last channel.
-int ChooseStartChannel(const TOptions &options);
+// With SelectLastChan off the program starts without a channel: LastChannel becomes -1, so
+// that the next start has none either unless a channel is switched on in this run. Sets the
+// start channel from it.
+void ChooseStartChannel(TOptions &options);
 
 } // namespace qev::frame

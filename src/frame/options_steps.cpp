@@ -13,7 +13,7 @@ int LoadOptionsStep() {
 }
 
 int StartChannelStep() {
-  Options().Session.StartChannel = ChooseStartChannel(Options());
+  ChooseStartChannel(Options());
   return 0;
 }
 
@@ -24,10 +24,9 @@ int ProcessorAffinityStep() {
 }
 
 std::optional<std::string> SaveOptionsStep() {
-  const std::string error = SaveOptions(Options(), Paths().OptionsFile);
+  std::string error = SaveOptions(Options(), Paths().OptionsFile);
   if (error.empty())
     return std::nullopt;
-  Log(error, kLogError);
   return error;
 }
 

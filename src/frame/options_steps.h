@@ -10,11 +10,11 @@ namespace qev::frame {
 
 // Loads the options; never ends the start-up.
 int LoadOptionsStep();
-// Decides the start channel from SelectLastChan without touching the stored LastChannel.
+// Decides the start channel from SelectLastChan (see ChooseStartChannel).
 int StartChannelStep();
 // Pins the process to the first processor when Only1Proc is on; a failure is logged.
 int ProcessorAffinityStep();
-// Saves the options; a failure is logged as an error and returned.
+// Saves the options; returns the error text of a failure.
 std::optional<std::string> SaveOptionsStep();
 
 } // namespace qev::frame

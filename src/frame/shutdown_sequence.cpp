@@ -16,6 +16,9 @@ struct StepFailure {
 
 StepFailure FailureOf(ShutdownStep step) {
   switch (step) {
+  case ShutdownStep::SavePlacement:
+  case ShutdownStep::SaveSettings:
+    return {kSettingsNotSaved, true};
   case ShutdownStep::ReleaseEngine:
     return {"Error in DvbEngine_ReleaseResources()", false};
   case ShutdownStep::HideTeletext:
@@ -37,10 +40,10 @@ void TShutdownSequence::Plug(ShutdownStep step, Action action) {
   actions_[static_cast<std::size_t>(step)] = std::move(action);
 }
 
-void TShutdownSequence::RunStep(ShutdownStep step) const {
+std::optional<std::string> TShutdownSequence::Run(ShutdownStep step) const {
   const Action& action = actions_[static_cast<std::size_t>(step)];
   if (!action)
-    return;
+    return std::nullopt;
   std::optional<std::string> error;
   try {
     error = action();
@@ -50,8 +53,28 @@ void TShutdownSequence::RunStep(ShutdownStep step) const {
     error = "unknown error";
   }
   const StepFailure failure = FailureOf(step);
-  if (error && failure.message != nullptr)
-    ShowError(failure.appendErrorText ? failure.message + *error : std::string(failure.message));
+  if (!error || failure.message == nullptr)
+    return std::nullopt;
+  std::string text = failure.appendErrorText ? failure.message + *error : failure.message;
+  ShowError(text);
+  return text;
+}
+
+void TShutdownSequence::RunStep(ShutdownStep step) const { Run(step); }
+
+void TShutdownSequence::RunAndRecord(ShutdownStep step) {
+  std::optional<std::string> failure = Run(step);
+  if (step == ShutdownStep::SavePlacement || step == ShutdownStep::SaveSettings)
+    saveFailures_[static_cast<std::size_t>(step)] = std::move(failure);
+}
+
+std::vector<std::string> TShutdownSequence::SaveFailures() const {
+  std::vector<std::string> failures;
+  for (const auto &failure : saveFailures_) {
+    if (failure)
+      failures.push_back(*failure);
+  }
+  return failures;
 }
 
 bool TShutdownSequence::RequestClose() {
@@ -61,7 +84,7 @@ bool TShutdownSequence::RequestClose() {
   // A close that arrives while the question is open is the same close: the answer decides.
   if (asking_)
     return false;
-  RunStep(ShutdownStep::SavePlacement);
+  RunAndRecord(ShutdownStep::SavePlacement);
   if (!flags.ForceExit && recordingActive_ && recordingActive_()) {
     asking_ = true;
     const bool stop = Confirm(kAskStopRecordings);
@@ -72,7 +95,7 @@ bool TShutdownSequence::RequestClose() {
   flags.Closing = true;
   for (std::size_t i = static_cast<std::size_t>(ShutdownStep::DetachMainWindow);
        i < kShutdownStepCount; ++i)
-    RunStep(static_cast<ShutdownStep>(i));
+    RunAndRecord(static_cast<ShutdownStep>(i));
   return true;
 }
 

@@ -6,6 +6,9 @@
 
 namespace qev::frame {
 
+// The application's name as the desktop shows it.
+inline constexpr const char *kApplicationTitle = "QEV-DVB";
+
 // The places in the start-up, in the order they run. Each subsystem plugs its loader into its
 // place; a place with nothing plugged in only writes its log line.
 enum class StartupStep {

@@ -1,5 +1,7 @@
 #include "frame/string_utils.h"
 
+#include "frame/case_fold.h"
+
 #include <algorithm>
 
 namespace qev::frame {
@@ -18,9 +20,27 @@ std::string Trim(std::string_view text) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[j]);
+    if (x < 0x80 && y < 0x80) {
+      if (FoldAscii(a[i++]) != FoldAscii(b[j++]))
+        return false;
+      continue;
+    }
+    const auto cx = NextCodePoint(a, i);
+    const auto cy = NextCodePoint(b, j);
+    if (!cx || !cy) {
+      // A byte that starts no character matches only the same byte.
+      if (cx || cy || x != y)
+        return false;
+    } else if (FoldCase(*cx) != FoldCase(*cy)) {
+      return false;
+    }
+  }
+  return i == a.size() && j == b.size();
 }
 
 std::size_t FindNoCase(std::string_view text, std::string_view needle, std::size_t from) {

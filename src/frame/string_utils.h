@@ -9,9 +9,10 @@
 namespace qev::frame {
 
 std::string Trim(std::string_view text);
-// Byte-wise ASCII folding; for names and keys that the program itself writes.
+// Compares UTF-8 texts with Unicode simple case folding (see case_fold.h).
 bool EqualsNoCase(std::string_view a, std::string_view b);
-// Position of needle in text ignoring ASCII letter case, or npos.
+// Position of needle in text ignoring ASCII letter case only, or npos; a match has the needle's
+// length in bytes, which a Unicode fold would not keep.
 std::size_t FindNoCase(std::string_view text, std::string_view needle, std::size_t from = 0);
 // Replaces every occurrence (all, left to right, without rescanning the replacement).
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to,

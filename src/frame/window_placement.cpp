@@ -1,11 +1,13 @@
 #include "frame/window_placement.h"
 
 #include "frame/atomic_file.h"
+#include "frame/file_reader.h"
+#include "frame/log.h"
 #include "frame/string_utils.h"
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
+#include <sstream>
 
 namespace qev::frame {
 
@@ -45,9 +47,12 @@ const ScreenRect* ScreenOfTitleBar(const TWindowPlacement& p, std::span<const Sc
 } // namespace
 
 std::optional<TWindowPlacement> LoadPlacement(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  if (!in)
+  const TFileContent content = ReadFileContent(file);
+  if (content.Status == FileReadStatus::Unreadable)
+    Log(content.Error + "; the window keeps its default place", kLogError);
+  if (content.Status != FileReadStatus::Read)
     return std::nullopt;
+  std::istringstream in(content.Text);
   TWindowPlacement placement;
   int found = 0;
   for (std::string line; std::getline(in, line);) {
@@ -71,6 +76,8 @@ std::optional<TWindowPlacement> LoadPlacement(const std::filesystem::path& file)
 }
 
 std::string SavePlacement(const std::filesystem::path& file, const TWindowPlacement& placement) {
+  if (IsUnreadable(file))
+    return {};
   std::string text = std::string(kSection) + "\n";
   for (const Field& field : kFields)
     text += std::string(field.key) + "=" + std::to_string(placement.*field.member) + "\n";

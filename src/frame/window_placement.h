@@ -21,9 +21,11 @@ struct TWindowPlacement {
   bool operator==(const TWindowPlacement&) const = default;
 };
 
-// Missing, unreadable or incomplete files give nothing: the window keeps its default place.
+// Missing, unreadable or incomplete files give nothing: the window keeps its default place. An
+// unreadable file is reported in the log.
 std::optional<TWindowPlacement> LoadPlacement(const std::filesystem::path& file);
-// Returns an error text, empty on success.
+// Returns an error text, empty on success. A file that could not be read in this run is left as
+// it is (that was reported when reading).
 std::string SavePlacement(const std::filesystem::path& file, const TWindowPlacement& placement);
 
 // Keeps a restored window reachable: a window larger than the screen it lands on is shrunk to

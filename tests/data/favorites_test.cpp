@@ -68,6 +68,11 @@ TEST(Favorites, QuickToggleNeverDropsAnotherFavourite) {
 TEST(Favorites, TitleCase) {
   EXPECT_EQ(FavTitleCase("sport - live tv"), "Sport - Live Tv");
   EXPECT_EQ(FavTitleCase("NEWS/eXTRA(hd)"), "News/Extra(Hd)");
+  EXPECT_EQ(FavTitleCase("éLAN über ÄRGER"), "Élan Über Ärger");
+  EXPECT_EQ(FavTitleCase("ΑΘΛΗΤΙΚΑ-νεα"), "Αθλητικα-Νεα");
+  EXPECT_EQ(FavTitleCase("новости КИНО"), "Новости Кино");
+  const std::string broken = "bad\xFF"; // not UTF-8: kept as it is, and no word break
+  EXPECT_EQ(FavTitleCase(broken + "BYTE"), "Bad\xFF" + std::string("byte"));
 }
 
 TEST_F(FavFiles, CategoriesWithAndWithoutTheirFile) {

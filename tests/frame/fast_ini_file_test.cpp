@@ -2,6 +2,7 @@
 // values and the safety of names and values.
 #include "frame/fast_ini_file.h"
 #include "frame/ini_value.h"
+#include "frame/log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -87,6 +88,20 @@ TEST(IniReadString, CaseFoldingDoesNotDependOnTheLocale) {
   EXPECT_EQ(IniHash("video"), IniHash("VIDEO"));
   if (turkish)
     std::setlocale(LC_ALL, "C");
+}
+
+TEST(IniReadString, NamesFoldUnicodeLettersNotOnlyAscii) {
+  Ini ini("[Über]\nÉtat=1\nΣΟΦΙΑ=2\nМосква=3\nStraße=4\n[ÉTÉ]\nKey=5\n");
+  EXPECT_EQ(ini->ReadString("üBER", "état", ""), "1");
+  EXPECT_EQ(ini->ReadString("ÜBER", "σοφια", ""), "2");
+  EXPECT_EQ(ini->ReadString("über", "МОСКВА", ""), "3");
+  EXPECT_EQ(ini->ReadString("über", "STRAßE", ""), "4");
+  EXPECT_EQ(ini->ReadString("été", "key", ""), "5");
+  EXPECT_EQ(IniHash("ΣΟΦΙΑ"), IniHash("σοφια"));
+  // Writing through another case changes the existing line instead of adding one.
+  ini->WriteString("ÜBER", "ÉTAT", "9");
+  ini->WriteString("été", "KEY", "6");
+  EXPECT_EQ(ini.Text(), Crlf("[Über]\nÉtat=9\nΣΟΦΙΑ=2\nМосква=3\nStraße=4\n[ÉTÉ]\nKey=6\n"));
 }
 
 TEST(IniFile, LinesAndBreaksAreClassifiedAsTheyCome) {
@@ -304,12 +319,23 @@ TEST(IniTyped, FloatsUseADotWhateverTheLocale) {
     std::setlocale(LC_ALL, "C");
 }
 
-TEST(IniStringList, WritesReadsAndStopsAtTheFirstMissingItem) {
-  Ini ini("[P]\nDllCount=2147483647\nDll0=a.so\nDll1=b.so\nDll3=gap.so\n");
-  EXPECT_THAT(ini->ReadStringList("P", "Dll"), ElementsAre("a.so", "b.so"));
+TEST(IniStringList, AMissingItemReadsEmptyAndAShorterListLeavesNoStaleItems) {
+  Ini ini("[P]\nDllCount=4\nDll0=a.so\nDll1=b.so\nDll3=gap.so\nDll4=beyond.so\n");
+  EXPECT_THAT(ini->ReadStringList("P", "Dll"), ElementsAre("a.so", "b.so", "", "gap.so"));
   EXPECT_TRUE(ini->WriteStringList("P", "Dll", {"c.so"}));
   EXPECT_THAT(ini->ReadStringList("P", "Dll"), ElementsAre("c.so"));
-  EXPECT_EQ(ini.Text(), Crlf("[P]\nDllCount=1\nDll3=gap.so\nDll0=c.so\n"));
+  // Every item of the old count goes, also those after a gap; what lies beyond it stays.
+  EXPECT_EQ(ini.Text(), Crlf("[P]\nDllCount=1\nDll4=beyond.so\nDll0=c.so\n"));
+}
+
+TEST(IniStringList, AHugeCountBuildsNoHugeList) {
+  Ini ini("[P]\nDllCount=2147483647\nDll0=a.so\n");
+  const std::vector<std::string> items = ini->ReadStringList("P", "Dll");
+  ASSERT_FALSE(items.empty());
+  EXPECT_EQ(items[0], "a.so");
+  EXPECT_LE(items.size(), 65536u);
+  Ini negative("[P]\nDllCount=-3\nDll0=a.so\n");
+  EXPECT_TRUE(negative->ReadStringList("P", "Dll").empty());
 }
 
 TEST(IniStringList, RewritingAnUnchangedListLeavesTheFileUnmodified) {
@@ -377,15 +403,35 @@ TEST_F(IniOnDisk, FindsTheFileInAnotherLetterCaseAndWritesItThere) {
 }
 
 TEST_F(IniOnDisk, AnUnwritableTargetIsReportedNotThrown) {
-  // A folder stands where the file should be: it reads as empty and cannot be replaced.
-  const fs::path file = dir / "Options.cfg";
-  fs::create_directories(file / "inside");
+  // Missing, in a folder that cannot be made: reads as empty, and the write fails.
+  const fs::path file = "/proc/qev-no-such-folder/Options.cfg";
   {
     TFastIniFile ini(file);
     EXPECT_EQ(ini.ReadString("S", "K", "d"), "d");
+    EXPECT_FALSE(ini.Unreadable());
     ini.WriteString("S", "K", "new");
     EXPECT_NE(ini.UpdateFile(), "");
     EXPECT_TRUE(ini.Modified()); // the change is still pending
   }                              // the destructor tries again and only logs
+  EXPECT_FALSE(fs::exists(file.parent_path()));
+}
+
+TEST_F(IniOnDisk, AFileThatCannotBeReadIsReportedOnceAndNeverWritten) {
+  std::vector<std::string> log;
+  SetLogTarget([&](int, int, const char *text) { log.push_back(text); });
+  const fs::path file = dir / "VideoWin.cfg";
+  fs::create_directories(file / "inside"); // a folder where the file should be
+  for (int run = 0; run < 2; ++run) {
+    TFastIniFile ini(file);
+    EXPECT_EQ(ini.ReadString("S", "K", "d"), "d");
+    EXPECT_TRUE(ini.Unreadable());
+    ini.WriteString("S", "K", "new");
+    EXPECT_EQ(ini.UpdateFile(), ""); // not a failure of the save: reported when reading
+  }
+  SetLogTarget(nullptr);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("VideoWin.cfg"), std::string::npos) << log[0];
+  EXPECT_NE(log[0].find("Is a directory"), std::string::npos) << log[0];
   EXPECT_TRUE(fs::is_directory(file / "inside"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }

@@ -1,12 +1,17 @@
-// Safe file replacement, the window placement file and termination signals.
+// Safe file replacement, reading files that may not be files, the window placement file and
+// termination signals.
 #include "frame/atomic_file.h"
+#include "frame/file_reader.h"
+#include "frame/log.h"
 #include "frame/termination_signals.h"
 #include "frame/window_placement.h"
+#include "support/finishes_within.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sys/stat.h>
+#include <vector>
 
 using namespace qev::frame;
 namespace fs = std::filesystem;
@@ -56,6 +61,117 @@ TEST_F(Files, AFailedWriteLeavesTheOldFileAndSaysWhy) {
   EXPECT_NE(error.find("busy.cfg"), std::string::npos) << error;
   EXPECT_EQ(Read(file), "old");
   EXPECT_EQ(EntriesIn(dir), 2u); // no temporary file left behind
+}
+
+TEST_F(Files, TemporaryFilesOfAnEarlierRunGoWhenTheirFolderIsWrittenNext) {
+  const auto earlier = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const fs::path stale = dir / ".Options.cfg.Ab3xZ9";
+  const fs::path staleOther = dir / ".SatList.dat.q1W2e3";
+  const fs::path running = dir / ".Options.cfg.Zz9yY8"; // a write of this run, still going
+  const fs::path notOurs = dir / ".profile.bak";
+  for (const fs::path &file : {stale, staleOther, running, notOurs}) {
+    std::ofstream(file) << "partial";
+    if (file != running)
+      fs::last_write_time(file, earlier);
+  }
+  fs::create_directory(dir / ".Dir.cfg.AAAAAA");
+  fs::last_write_time(dir / ".Dir.cfg.AAAAAA", earlier);
+
+  EXPECT_EQ(WriteFileAtomically(dir / "Other.cfg", "x"), "");
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(staleOther));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(notOurs));
+  EXPECT_TRUE(fs::exists(dir / ".Dir.cfg.AAAAAA"));
+}
+
+TEST_F(Files, ALinkIsWrittenThroughAndStaysALink) {
+  fs::create_directories(dir / "real");
+  const fs::path target = dir / "real/Options.cfg";
+  std::ofstream(target) << "old";
+  ::chmod(target.c_str(), 0600);
+  fs::create_directories(dir / "Configs");
+  const fs::path link = dir / "Configs/Options.cfg";
+  fs::create_symlink("../real/Options.cfg", link);
+
+  EXPECT_EQ(WriteFileAtomically(link, "new"), "");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::read_symlink(link), "../real/Options.cfg");
+  EXPECT_EQ(Read(target), "new");
+  struct stat st {};
+  ::stat(target.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(EntriesIn(dir / "Configs"), 1u); // the temporary file went beside the target
+  EXPECT_EQ(EntriesIn(dir / "real"), 1u);
+
+  // A link to a file not there yet creates it.
+  fs::create_symlink(dir / "real/Later.cfg", dir / "Configs/Later.cfg");
+  EXPECT_EQ(WriteFileAtomically(dir / "Configs/Later.cfg", "made"), "");
+  EXPECT_TRUE(fs::is_symlink(dir / "Configs/Later.cfg"));
+  EXPECT_EQ(Read(dir / "real/Later.cfg"), "made");
+}
+
+TEST_F(Files, AReadOnlyFileIsLeftAsItIsAndLoggedOnce) {
+  std::vector<std::string> log;
+  SetLogTarget([&](int, int, const char *text) { log.push_back(text); });
+  const fs::path file = dir / "Options.cfg";
+  std::ofstream(file) << "mine";
+  ::chmod(file.c_str(), 0444);
+  EXPECT_EQ(WriteFileAtomically(file, "first"), "");
+  EXPECT_EQ(WriteFileAtomically(file, "second"), "");
+  SetLogTarget(nullptr);
+  EXPECT_EQ(Read(file), "mine");
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("Options.cfg"), std::string::npos);
+  EXPECT_EQ(EntriesIn(dir), 1u);
+}
+
+TEST_F(Files, NothingButARegularFileIsReplaced) {
+  const fs::path fifo = dir / "Fifo.cfg";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_NE(WriteFileAtomically(fifo, "x"), "");
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(EntriesIn(dir), 1u);
+}
+
+TEST_F(Files, OnlyAMissingFileIsMissingAndAFileThatCannotBeReadIsNotWritten) {
+  const fs::path file = dir / "Plain.cfg";
+  EXPECT_EQ(ReadFileContent(file).Status, FileReadStatus::Missing);
+  std::ofstream(file) << "text";
+  const TFileContent plain = ReadFileContent(file);
+  EXPECT_EQ(plain.Status, FileReadStatus::Read);
+  EXPECT_EQ(plain.Text, "text");
+  const fs::path big = dir / "Big.cfg";
+  std::ofstream(big) << "four";
+  EXPECT_EQ(ReadFileContent(big, 3).Status, FileReadStatus::Unreadable); // beyond the limit
+
+  const fs::path fifo = dir / "Fifo.cfg";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const fs::path folder = dir / "Folder.cfg";
+  fs::create_directory(folder);
+  const fs::path underFile = file / "Inner.cfg"; // a file where a folder should be
+  for (const fs::path &path : {fifo, folder, underFile}) {
+    const TFileContent content = ReadFileContent(path); // never waits on the FIFO
+    EXPECT_EQ(content.Status, FileReadStatus::Unreadable) << path;
+    EXPECT_NE(content.Error.find(path.filename().string()), std::string::npos) << content.Error;
+    EXPECT_TRUE(IsUnreadable(path));
+  }
+  // The folder was not readable in this run: even a file that took its place is not written.
+  fs::remove(folder);
+  EXPECT_NE(WriteFileAtomically(folder, "x"), "");
+  EXPECT_FALSE(fs::exists(folder));
+  // A link reaches the same file.
+  fs::create_symlink(fifo, dir / "Link.cfg");
+  EXPECT_TRUE(IsUnreadable(dir / "Link.cfg"));
+  EXPECT_FALSE(IsUnreadable(dir / "Plain.cfg"));
+}
+
+TEST_F(Files, APlacementFileThatCannotBeReadIsNeitherWaitedOnNorReplaced) {
+  const fs::path file = dir / "qevdvb.INI";
+  ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+  ASSERT_TRUE(qev::test::FinishesWithin([file] { EXPECT_FALSE(LoadPlacement(file)); }));
+  EXPECT_EQ(SavePlacement(file, {1, 2, 3, 4, 0}), "");
+  EXPECT_TRUE(fs::is_fifo(file));
 }
 
 TEST_F(Files, PlacementRoundTripsAndRejectsIncompleteFiles) {

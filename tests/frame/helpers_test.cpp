@@ -1,4 +1,5 @@
-// Stopwatches, string helpers and the program's own options.
+// Stopwatches, string helpers, letter case and the program's own options.
+#include "frame/case_fold.h"
 #include "frame/program_options.h"
 #include "frame/stopwatch.h"
 #include "frame/string_utils.h"
@@ -75,4 +76,74 @@ TEST(ProgramOptions, ExplainsBadArguments) {
             "--quit-after needs a number of milliseconds, not \"soon\"");
   EXPECT_NE(ParseProgramOptions({"--quit-after=-5"}).error, "");
   EXPECT_NE(ProgramHelp("qevdvb").find("--quit-after MS"), std::string::npos);
+}
+
+TEST(CaseFold, LettersOfLatinGreekAndCyrillicChangeCase) {
+  EXPECT_EQ(UpperCase(U'é'), U'É');
+  EXPECT_EQ(LowerCase(U'Ä'), U'ä');
+  EXPECT_EQ(UpperCase(U'ÿ'), U'Ÿ');
+  EXPECT_EQ(LowerCase(U'Ÿ'), U'ÿ');
+  EXPECT_EQ(UpperCase(U'ł'), U'Ł');
+  EXPECT_EQ(LowerCase(U'Ŋ'), U'ŋ');
+  EXPECT_EQ(LowerCase(U'Ž'), U'ž');
+  EXPECT_EQ(UpperCase(U'ώ'), U'Ώ');
+  EXPECT_EQ(LowerCase(U'Ά'), U'ά');
+  EXPECT_EQ(UpperCase(U'ς'), U'Σ');
+  EXPECT_EQ(UpperCase(U'ё'), U'Ё');
+  EXPECT_EQ(LowerCase(U'Ж'), U'ж');
+  EXPECT_EQ(UpperCase(U'ӏ'), U'Ӏ');
+  EXPECT_EQ(UpperCase(U'ệ'), U'Ệ');
+  // No simple mapping: these stay.
+  EXPECT_EQ(UpperCase(U'ß'), U'ß');
+  EXPECT_EQ(UpperCase(U'ΐ'), U'ΐ');
+  EXPECT_EQ(UpperCase(U'×'), U'×');
+  EXPECT_EQ(LowerCase(U'中'), U'中');
+  // Folding joins the variants of a letter, but the dotted and dotless i stay apart.
+  EXPECT_EQ(FoldCase(U'µ'), U'μ');
+  EXPECT_EQ(FoldCase(U'ſ'), U's');
+  EXPECT_EQ(FoldCase(U'ẞ'), U'ß');
+  EXPECT_EQ(FoldCase(U'ϴ'), U'θ');
+  EXPECT_EQ(FoldCase(U'İ'), U'İ');
+  EXPECT_EQ(FoldCase(U'ı'), U'ı');
+}
+
+TEST(CaseFold, ChangingCaseNeverChangesTheFoldedLetter) {
+  for (char32_t c = 0; c < 0x2000; ++c) {
+    if (c == 0x130 || c == 0x131)
+      continue;
+    EXPECT_EQ(FoldCase(UpperCase(c)), FoldCase(c)) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(FoldCase(LowerCase(c)), FoldCase(c)) << std::hex << static_cast<unsigned>(c);
+  }
+}
+
+TEST(CaseFold, TextsCompareByFoldedLettersAndBrokenBytesExactly) {
+  EXPECT_TRUE(EqualsNoCase("éLAN über ÄRGER", "Élan Über Ärger"));
+  EXPECT_TRUE(EqualsNoCase("ΣΟΦΙΑ", "σοφια"));
+  EXPECT_TRUE(EqualsNoCase("ΟΔΟΣ", "οδος"));
+  EXPECT_FALSE(EqualsNoCase("ΟΔΟΣ", "οδoς")); // a Latin o is no omicron
+  EXPECT_TRUE(EqualsNoCase("Москва", "МОСКВА"));
+  EXPECT_TRUE(EqualsNoCase("ſ", "S")); // two bytes against one
+  EXPECT_FALSE(EqualsNoCase("İ", "i"));
+  EXPECT_FALSE(EqualsNoCase("straße", "STRASSE")); // full folding is not simple folding
+  EXPECT_FALSE(EqualsNoCase("Über", "Übe"));
+  EXPECT_TRUE(EqualsNoCase("a\xFF", "A\xFF"));
+  EXPECT_FALSE(EqualsNoCase("a\xFF", "a\xFE"));
+  EXPECT_FALSE(EqualsNoCase("\xC3", "\xC3\xA4"));
+  EXPECT_TRUE(EqualsNoCase("\xC3", "\xC3"));
+}
+
+TEST(CaseFold, Utf8DecodingRejectsWhatIsNotUtf8) {
+  for (const char32_t c : {0x7FU, 0x80U, 0x7FFU, 0x800U, 0xFFFFU, 0x10000U, 0x10FFFFU}) {
+    std::string text;
+    AppendUtf8(text, c);
+    std::size_t pos = 0;
+    EXPECT_EQ(NextCodePoint(text, pos), c);
+    EXPECT_EQ(pos, text.size());
+  }
+  for (const std::string_view bad :
+       {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80", "\xC3\x28"}) {
+    std::size_t pos = 0;
+    EXPECT_EQ(NextCodePoint(bad, pos), std::nullopt);
+    EXPECT_EQ(pos, 1u);
+  }
 }

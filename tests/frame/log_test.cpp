@@ -1,9 +1,11 @@
 #include "frame/event_loop.h"
 #include "frame/log.h"
+#include "frame/process_flags.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 
 using namespace qev::frame;
@@ -94,4 +96,22 @@ TEST(Log, WithoutTargetNothingHappens) {
   SetLogTarget(nullptr);
   Log("nobody listens");
   SUCCEED();
+}
+
+TEST(LogEcho, ErrorsAndEverythingDuringTheShutdownReachTheStream) {
+  std::ostringstream terminal;
+  std::vector<std::string> windows;
+  SetLogTarget(EchoToStream([&](int, int, const char *text) { windows.push_back(text); }, terminal,
+                            "qevdvb: "));
+  Log("Loading settings");
+  Log("Cannot read Options.cfg: Is a directory", kLogError);
+  Flags().Closing = true;
+  Log("Options.cfg is read-only and is not rewritten");
+  Log("");
+  Flags().Closing = false;
+  SetLogTarget(nullptr);
+  EXPECT_EQ(terminal.str(), "qevdvb: Cannot read Options.cfg: Is a directory\n"
+                            "qevdvb: Options.cfg is read-only and is not rewritten\n");
+  EXPECT_THAT(windows, ElementsAre("Loading settings", "Cannot read Options.cfg: Is a directory",
+                                   "Options.cfg is read-only and is not rewritten", ""));
 }

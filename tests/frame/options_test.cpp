@@ -1,19 +1,25 @@
-// The options file: its fresh text, loading corrections, what a save keeps, the start
-// channel, and pinning to one processor.
+// The options file: its fresh text, loading corrections, what a save keeps, files that cannot
+// be read, the start channel, and pinning to one processor.
 #include "frame/options.h"
 #include "frame/options_steps.h"
 #include "frame/pref_lang.h"
 #include "frame/processor_affinity.h"
+#include "support/finishes_within.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <fstream>
+#include <functional>
+#include <random>
 #include <sched.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace qev::frame;
+using qev::test::FinishesWithin;
 namespace fs = std::filesystem;
 
 namespace {
@@ -42,8 +48,40 @@ protected:
     LoadOptions(options, file);
     return options;
   }
+  static std::size_t EntriesIn(const fs::path &folder) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+  }
+  // What a path holds: its type and, for a file, its bytes.
+  static std::string Snapshot(const fs::path &path) {
+    const fs::file_status status = fs::symlink_status(path);
+    std::string shot = std::to_string(static_cast<int>(status.type())) + ":";
+    if (fs::is_regular_file(status)) {
+      std::ifstream in(path, std::ios::binary);
+      shot.append(std::istreambuf_iterator<char>(in), {});
+    }
+    return shot;
+  }
   fs::path dir, file;
 };
+
+constexpr int kCannotDropRoot = 77;
+
+// Runs work in a child process that, when started as root, becomes the user "nobody" first,
+// so that file permissions apply. Returns 0 when work returned true, kCannotDropRoot when the
+// child could not give up root.
+int InChildWithoutRoot(const std::function<bool()> &work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+      ::_exit(kCannotDropRoot);
+    ::_exit(work() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 std::string Crlf(std::string_view text) {
   std::string out;
@@ -265,20 +303,100 @@ TEST_F(OptionsFile, TheCommentAboveEachHeaderIsReplacedNotAdded) {
   EXPECT_NE(text.find("[StartUp]\r\nLastChannel=5\r\n"), std::string::npos);
 }
 
-TEST_F(OptionsFile, AStartWithoutTheLastChannelKeepsTheStoredOne) {
+TEST_F(OptionsFile, WithoutSelectLastChanNoChannelIsStartedOrRemembered) {
   Write("[StartUp]\nLastChannel=65539\n[Options]\nSelectLastChan=0\n");
-  TOptions options = Loaded();
-  EXPECT_EQ(ChooseStartChannel(options), -1);
-  ASSERT_EQ(SaveOptions(options, file), "");
-  EXPECT_EQ(Loaded().StartUp.LastChannel, 65539);
-  options.General.SelectLastChan = true;
-  EXPECT_EQ(ChooseStartChannel(options), 65539);
+  Options() = Loaded();
+  StartChannelStep();
+  EXPECT_EQ(Options().Session.StartChannel, -1);
+  EXPECT_EQ(Options().StartUp.LastChannel, -1);
+  ASSERT_EQ(SaveOptions(Options(), file), "");
+  EXPECT_EQ(Loaded().StartUp.LastChannel, -1);
+
+  Write("[StartUp]\nLastChannel=65539\n[Options]\nSelectLastChan=1\n");
+  Options() = Loaded();
+  StartChannelStep();
+  EXPECT_EQ(Options().Session.StartChannel, 65539);
+  EXPECT_EQ(Options().StartUp.LastChannel, 65539);
+  Options() = TOptions{};
 }
 
 TEST_F(OptionsFile, ASaveThatCannotWriteIsReported) {
-  fs::create_directories(file / "inside"); // a folder where the file should be
+  // Missing, so the defaults are saved, into a folder that cannot be made.
+  file = "/proc/qev-no-such-folder/Options.cfg";
   EXPECT_NE(SaveOptions(TOptions{}, file), "");
-  EXPECT_TRUE(fs::is_directory(file / "inside"));
+}
+
+TEST_F(OptionsFile, AFifoInPlaceOfTheFileIsNeitherWaitedOnNorReplaced) {
+  fs::create_directories(file.parent_path());
+  ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+  ASSERT_TRUE(FinishesWithin([&] {
+    TOptions options = Loaded();
+    options.WinLirc.Enabled = true;
+    EXPECT_EQ(SaveOptions(options, file), "");
+  }));
+  EXPECT_TRUE(fs::is_fifo(file));
+  EXPECT_EQ(EntriesIn(file.parent_path()), 1u);
+}
+
+TEST_F(OptionsFile, AFileWithoutReadPermissionIsNeverWrittenOver) {
+  const std::string text = "[Options]\r\nSelectLastChan=0\r\n";
+  Write(text);
+  ::chmod(file.c_str(), 0);
+  // Anybody may replace files in the folder: only the program's own care protects the file.
+  ::chmod(dir.c_str(), 0777);
+  ::chmod(file.parent_path().c_str(), 0777);
+  const int status = InChildWithoutRoot([&] {
+    TOptions options;
+    LoadOptions(options, file);
+    options.WinLirc.Enabled = true;
+    return options.General.SelectLastChan && SaveOptions(options, file).empty();
+  });
+  if (status == kCannotDropRoot)
+    GTEST_SKIP() << "cannot run as another user";
+  EXPECT_EQ(status, 0); // defaults, and no error from the save
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0u);
+  EXPECT_EQ(Read(), text);
+  EXPECT_EQ(EntriesIn(file.parent_path()), 1u);
+}
+
+TEST_F(OptionsFile, HostileFilesNeitherCrashTheLoaderNorGetChanged) {
+  std::mt19937 random(1);
+  std::string noise(4096, '\0');
+  for (char &c : noise)
+    c = static_cast<char>(random());
+  noise.replace(100, 12, "\r\n[Options]\r"); // some structure among the noise
+  const std::string truncated = "[StartUp]\r\nLastChannel=12\r\n[Options]\r\nPrefAudioLang=G\xC3";
+  struct Case {
+    const char *name;
+    std::function<void(const fs::path &)> make;
+    bool unreadable;
+  };
+  const Case cases[] = {
+      {"folder", [](const fs::path &f) { fs::create_directories(f / "inside"); }, true},
+      {"fifo", [](const fs::path &f) { ::mkfifo(f.c_str(), 0644); }, true},
+      {"truncated", [&](const fs::path &f) { std::ofstream(f, std::ios::binary) << truncated; },
+       false},
+      {"noise", [&](const fs::path &f) { std::ofstream(f, std::ios::binary) << noise; }, false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path hostile = dir / c.name / "Options.cfg";
+    fs::create_directories(hostile.parent_path());
+    c.make(hostile);
+    const std::string before = Snapshot(hostile);
+    TOptions options;
+    ASSERT_TRUE(FinishesWithin([&] { LoadOptions(options, hostile); }));
+    EXPECT_EQ(Snapshot(hostile), before);
+    EXPECT_EQ(options.Recording.RecNameFormat, kDefaultRecNameFormat);
+    if (c.unreadable) {
+      EXPECT_EQ(options.StartUp.LastChannel, -1);
+      EXPECT_EQ(SaveOptions(options, hostile), "");
+      EXPECT_EQ(Snapshot(hostile), before);
+      EXPECT_EQ(EntriesIn(hostile.parent_path()), 1u);
+    }
+  }
 }
 
 TEST(PrefLang, ParsesTokensPadsAndCuts) {

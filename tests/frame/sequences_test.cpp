@@ -77,7 +77,7 @@ TEST_F(Sequences, StartupStopsAtTheFirstFailingStep) {
 TEST_F(Sequences, ShutdownRunsEveryStepAndReportsFailuresWithTheirTexts) {
   TShutdownSequence shutdown;
   shutdown.Plug(ShutdownStep::SavePlacement, Step("placement"));
-  shutdown.Plug(ShutdownStep::SaveSettings, Step("settings", "disk full")); // ignored
+  shutdown.Plug(ShutdownStep::SaveSettings, Step("settings", "disk full"));
   shutdown.Plug(ShutdownStep::ReleaseEngine, Step("engine", "x"));
   shutdown.Plug(ShutdownStep::StopRemoteControl, [this]() -> std::optional<std::string> {
     ran.push_back("remote");
@@ -96,7 +96,8 @@ TEST_F(Sequences, ShutdownRunsEveryStepAndReportsFailuresWithTheirTexts) {
   EXPECT_THAT(ran, ElementsAre("placement", "settings", "engine", "remote", "teletext", "device",
                                "plugins", "graphs"));
   EXPECT_THAT(presenter.Texts(),
-              ElementsAre("Error in DvbEngine_ReleaseResources()", "Error hidding TTX/SUB.",
+              ElementsAre("Settings could not be saved: disk full",
+                          "Error in DvbEngine_ReleaseResources()", "Error hidding TTX/SUB.",
                           "Error on FreeHardware()", "Error on Plugins_FreeAll(): Access violation",
                           "Error on DsHelper_Free(): graph busy"));
   for (const auto& shown : presenter.shown)
@@ -106,6 +107,30 @@ TEST_F(Sequences, ShutdownRunsEveryStepAndReportsFailuresWithTheirTexts) {
   ran.clear();
   EXPECT_TRUE(shutdown.RequestClose());
   EXPECT_TRUE(ran.empty());
+}
+
+TEST_F(Sequences, AFailedSaveIsShownAndRememberedForTheExitCode) {
+  TShutdownSequence shutdown;
+  shutdown.Plug(ShutdownStep::SavePlacement, [this]() -> std::optional<std::string> {
+    ran.push_back("placement");
+    throw std::runtime_error("no space left");
+  });
+  shutdown.Plug(ShutdownStep::SaveSettings, Step("settings", "Cannot replace Options.cfg"));
+  shutdown.Plug(ShutdownStep::ReleaseEngine, Step("engine"));
+  EXPECT_TRUE(shutdown.RequestClose());
+  EXPECT_THAT(ran, ElementsAre("placement", "settings", "engine"));
+  EXPECT_THAT(presenter.Texts(), ElementsAre("Settings could not be saved: no space left",
+                                             "Settings could not be saved: Cannot replace "
+                                             "Options.cfg"));
+  EXPECT_THAT(shutdown.SaveFailures(), ElementsAre("Settings could not be saved: no space left",
+                                                   "Settings could not be saved: Cannot replace "
+                                                   "Options.cfg"));
+
+  TShutdownSequence clean;
+  clean.Plug(ShutdownStep::SaveSettings, Step("settings"));
+  Flags().Closing = false;
+  EXPECT_TRUE(clean.RequestClose());
+  EXPECT_TRUE(clean.SaveFailures().empty());
 }
 
 TEST_F(Sequences, AnsweringNoToTheRecordingQuestionKeepsTheProgramRunning) {
