@@ -57,6 +57,12 @@ int main(int argc, char* argv[]) {
     });
     if (application.Start())
       exitCode = qtApplication.exec();
+    // The boxes are gone with the windows; a terminal or a script still learns of the loss.
+    for (const std::string &failure : application.ShutdownSteps().SaveFailures()) {
+      std::cerr << programName << ": " << failure << '\n';
+      if (exitCode == 0)
+        exitCode = 1;
+    }
   }
   frame::SetMessagePresenter(nullptr);
   frame::SetCurrentDispatcher(nullptr);

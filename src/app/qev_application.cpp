@@ -20,9 +20,12 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <iostream>
+
 namespace qev::app {
 
 namespace {
+constexpr std::chrono::milliseconds kDialogDismissInterval{200};
 constexpr auto SignalHandler = frame::MethodHandler<TQevApplication, &TQevApplication::ShowSignal>;
 } // namespace
 
@@ -33,10 +36,15 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
              {[] { return frame::Options().General.NoSuspendAPM; }, [this] { ReloadDevice(); },
               [] { device::SwitchToLastChannel(); }}),
       tunerStatus_(device::MakeTunerStatusThread(device::Tuner())) {
+  // Only the name: a display name would be appended to every window's caption. No file
+  // location depends on it; the root is found without Qt.
+  QCoreApplication::setApplicationName(frame::kApplicationTitle);
   device::Tuner().AttachStatusThread(tunerStatus_.get());
-  frame::SetLogTarget([](int message, int level, const char* text) {
-    device::ProgramDeviceCallback(message, level, const_cast<char*>(text));
-  });
+  frame::SetLogTarget(frame::EchoToStream(
+      [](int message, int level, const char *text) {
+        device::ProgramDeviceCallback(message, level, const_cast<char *>(text));
+      },
+      std::cerr, "qevdvb: "));
   device::SetDeviceMessageHandlers(
       {[this](int level, const std::string& text) { logRouter_.Show(level, text); },
        [this](int bits, const ProgressRecord& progress) { ShowProgress(bits, progress); },
@@ -91,9 +99,7 @@ void TQevApplication::PlugSteps() {
                           return std::nullopt;
                         std::string error = frame::SavePlacement(
                             placementFile_, frame::CurrentPlacement(*mainWindow_));
-                        if (!error.empty())
-                          frame::Log(error, frame::kLogError);
-                        return std::nullopt;
+                        return error.empty() ? std::nullopt : std::optional(std::move(error));
                       });
 }
 
@@ -129,7 +135,7 @@ void TQevApplication::ShowProgress(int bits, const ProgressRecord& progress) {
 bool TQevApplication::Start() {
   // Counted from the start, so that a script is never left waiting on a dialog of the start-up.
   if (options_.quitAfterMs)
-    QTimer::singleShot(*options_.quitAfterMs, qApp, [this] { RequestClose(); });
+    QTimer::singleShot(*options_.quitAfterMs, qApp, [this] { CloseForScript(); });
   ShowStartupWindow();
   const int result = startupSteps_.Run();
   if (result == 2 && !closeRequested_)
@@ -186,6 +192,17 @@ void TQevApplication::CloseStartupWindow() {
   logRouter_.AttachStartupWindow(nullptr);
   startupLog_ = startupWindow_->LogLines();
   startupWindow_.reset();
+}
+
+void TQevApplication::CloseForScript() {
+  // The close may bring up boxes of its own (a failed save); the script is not left waiting on
+  // them either. What they say also goes to standard error.
+  QObject::connect(&dialogDismisser_, &QTimer::timeout, [] {
+    if (QWidget *dialog = QApplication::activeModalWidget())
+      dialog->close();
+  });
+  dialogDismisser_.start(kDialogDismissInterval);
+  RequestClose();
 }
 
 void TQevApplication::RequestClose() {

@@ -8,6 +8,7 @@
 #include "frame/startup_sequence.h"
 
 #include <QStringList>
+#include <QTimer>
 
 #include <filesystem>
 #include <memory>
@@ -51,6 +52,8 @@ public:
 
 private:
   void PlugSteps();
+  // The close that --quit-after gives.
+  void CloseForScript();
   int ChooseDevice();
   void ShowProgress(int bits, const ProgressRecord& progress);
   void CreateMainWindow();
@@ -70,6 +73,7 @@ private:
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
   QStringList startupLog_;
+  QTimer dialogDismisser_;
   // The module chosen at start, loaded again after a system resume.
   std::filesystem::path devicePath_;
   bool closeRequested_ = false;

@@ -6,10 +6,11 @@
 #include "frame/log.h"
 #include "frame/process_flags.h"
 #include "frame/qt/form_startup.h"
+#include "frame/qt/logind_sleep_monitor.h"
 #include "frame/qt/qt_message_presenter.h"
 #include "frame/window_placement.h"
-#include "support/scripted_presenter.h"
 #include "support/screenshot.h"
+#include "support/scripted_presenter.h"
 #include "ui/qt/form_dvb_main.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <QTimer>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace qev;
 using ::testing::ElementsAre;
@@ -183,6 +186,54 @@ TEST_F(AppStart, ACloseDuringALongOperationWaitsUntilItReturns) {
   QApplication::processEvents();
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(frame::Flags().Closing);
+}
+
+TEST_F(AppStart, TheApplicationCarriesTheProgramsName) {
+  app::TQevApplication application(Offline(), Placement());
+  EXPECT_EQ(QCoreApplication::applicationName(), "QEV-DVB");
+  ASSERT_TRUE(application.Start());
+  // No display name: it would be appended to every caption.
+  EXPECT_EQ(application.MainWindow()->windowTitle(), "QEV-DVB @ OFFLINE");
+  application.RequestClose();
+}
+
+TEST_F(AppStart, AnOptionsFileThatCannotBeReadIsReportedAndLeftAlone) {
+  const fs::path options = root / "Configs/Options.cfg";
+  fs::create_directories(options / "inside");
+  app::TQevApplication application(Offline(), Placement());
+  ASSERT_TRUE(application.Start());
+  const QStringList log = application.StartupLog();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const QString &line) {
+    return line.contains("Cannot read") && line.contains("Options.cfg");
+  })) << log.join("|").toStdString();
+  application.RequestClose();
+  EXPECT_TRUE(fs::is_directory(options / "inside"));
+  EXPECT_TRUE(presenter.shown.empty());
+  EXPECT_TRUE(application.ShutdownSteps().SaveFailures().empty());
+}
+
+TEST_F(AppStart, AFailedSaveAtTheCloseIsShownAndKeptForTheExitCode) {
+  // The options lead into a folder that cannot be made, so they cannot be saved.
+  fs::create_symlink("/proc/qev-no-such-folder/Options.cfg", root / "Configs/Options.cfg");
+  app::TQevApplication application(Offline(), Placement());
+  ASSERT_TRUE(application.Start());
+  application.RequestClose();
+  ASSERT_EQ(presenter.shown.size(), 1u);
+  EXPECT_EQ(presenter.shown[0].caption, "Error");
+  EXPECT_THAT(presenter.shown[0].text, ::testing::StartsWith("Settings could not be saved: "));
+  EXPECT_THAT(presenter.shown[0].text, ::testing::HasSubstr("qev-no-such-folder"));
+  EXPECT_THAT(application.ShutdownSteps().SaveFailures(), ElementsAre(presenter.shown[0].text));
+}
+
+TEST(SleepMonitor, TheRefusalFollowsItsConditionsWhileTheProgramRuns) {
+  bool allowed = true;
+  frame::TLogindSleepMonitor monitor({[&] { return allowed; }, nullptr, nullptr},
+                                     std::chrono::milliseconds(10));
+  EXPECT_FALSE(monitor.Refusing());
+  allowed = false; // the option was switched on
+  EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.Refusing(); }, 5000));
+  allowed = true; // a forced exit lifts it
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !monitor.Refusing(); }, 5000));
 }
 
 TEST(QtMessagePresenter, CarriageReturnsBecomeLineBreaks) {

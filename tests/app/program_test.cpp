@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -37,6 +38,8 @@ protected:
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     EXPECT_EQ(posix_spawn(&pid, QEVDVB_BINARY, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
@@ -46,13 +49,20 @@ protected:
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  std::string Output() const {
-    std::ifstream in(output);
+  static std::string Text(const fs::path &file) {
+    std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+  }
+  std::string Output() const { return Text(output); }
+  std::string Errors() const { return Text(errors); }
+  // Starts on an existing root, with no device, until --quit-after closes the window.
+  int RunOffline() {
+    return ExitCode(Spawn({"--root", root.string(), "--offline", "--quit-after", "300"}));
   }
 
   fs::path root;
   fs::path output = fs::temp_directory_path() / ("qev-program-out-" + std::to_string(::getpid()));
+  fs::path errors = fs::temp_directory_path() / ("qev-program-err-" + std::to_string(::getpid()));
 };
 
 } // namespace
@@ -92,4 +102,39 @@ TEST_F(Program, HelpVersionAndBadArguments) {
   EXPECT_EQ(ExitCode(Spawn({"--version"})), 0);
   EXPECT_EQ(Output().rfind("QEV-DVB ", 0), 0u);
   EXPECT_EQ(ExitCode(Spawn({"--frobnicate"})), 2);
+}
+
+TEST_F(Program, OptionsThatCannotBeReadAreReportedAndLeftAsTheyAre) {
+  const fs::path options = root / "Configs/Options.cfg";
+  fs::create_directories(options / "inside");
+  EXPECT_EQ(RunOffline(), 0);
+  EXPECT_TRUE(fs::is_directory(options / "inside"));
+  EXPECT_NE(Errors().find("Cannot read " + options.string()), std::string::npos) << Errors();
+
+  fs::remove_all(options);
+  ASSERT_EQ(::mkfifo(options.c_str(), 0644), 0);
+  EXPECT_EQ(RunOffline(), 0); // never waits for a writer
+  EXPECT_TRUE(fs::is_fifo(options));
+  EXPECT_NE(Errors().find("not a regular file"), std::string::npos) << Errors();
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "Configs"), fs::directory_iterator()), 1);
+}
+
+TEST_F(Program, LinkedOptionsAreSavedThroughTheLink) {
+  fs::create_directories(root / "Configs");
+  fs::create_directories(root / "mine");
+  std::ofstream(root / "mine/Options.cfg") << "[WinLirc]\r\nAntiRepeat=250\r\n";
+  fs::create_symlink("../mine/Options.cfg", root / "Configs/Options.cfg");
+  EXPECT_EQ(RunOffline(), 0);
+  EXPECT_TRUE(fs::is_symlink(root / "Configs/Options.cfg"));
+  const std::string saved = Text(root / "mine/Options.cfg");
+  EXPECT_NE(saved.find("AntiRepeat=250\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("[StartUp]"), std::string::npos) << saved;
+  EXPECT_EQ(Errors().find("qevdvb: "), std::string::npos) << Errors();
+}
+
+TEST_F(Program, AFailedSaveAtTheCloseReachesStandardErrorAndTheExitCode) {
+  fs::create_directories(root / "Configs");
+  fs::create_symlink("/proc/qev-no-such-folder/Options.cfg", root / "Configs/Options.cfg");
+  EXPECT_EQ(RunOffline(), 1); // the box that says so does not keep the script waiting
+  EXPECT_NE(Errors().find("Settings could not be saved: "), std::string::npos) << Errors();
 }

@@ -12,15 +12,17 @@ constexpr const char* kPath = "/org/freedesktop/login1";
 constexpr const char* kManager = "org.freedesktop.login1.Manager";
 } // namespace
 
-TLogindSleepMonitor::TLogindSleepMonitor(Handlers handlers) : handlers_(std::move(handlers)) {
+TLogindSleepMonitor::TLogindSleepMonitor(Handlers handlers,
+                                         std::chrono::milliseconds refreshInterval)
+    : handlers_(std::move(handlers)) {
+  connect(&refreshTimer_, &QTimer::timeout, this, &TLogindSleepMonitor::RefreshRefusal);
+  refreshTimer_.start(refreshInterval);
   QDBusConnection bus = QDBusConnection::systemBus();
-  if (!bus.isConnected())
-    return;
-  active_ = bus.connect(kService, kPath, kManager, "PrepareForSleep", this,
-                        SLOT(PrepareForSleep(bool)));
-  if (!active_)
-    return;
-  delayLock_ = Inhibit("delay");
+  if (bus.isConnected())
+    active_ = bus.connect(kService, kPath, kManager, "PrepareForSleep", this,
+                          SLOT(PrepareForSleep(bool)));
+  if (active_)
+    delayLock_ = Inhibit("delay");
   RefreshRefusal();
 }
 
@@ -32,12 +34,12 @@ QDBusUnixFileDescriptor TLogindSleepMonitor::Inhibit(const char* mode) {
 }
 
 void TLogindSleepMonitor::RefreshRefusal() {
+  refusing_ = handlers_.suspendAllowed && !handlers_.suspendAllowed();
   if (!active_)
     return;
-  const bool refuse = handlers_.suspendAllowed && !handlers_.suspendAllowed();
-  if (refuse && !blockLock_.isValid())
+  if (refusing_ && !blockLock_.isValid())
     blockLock_ = Inhibit("block");
-  else if (!refuse)
+  else if (!refusing_)
     blockLock_ = QDBusUnixFileDescriptor();
 }
 

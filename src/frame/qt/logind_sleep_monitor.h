@@ -2,14 +2,20 @@
 
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <functional>
 
 namespace qev::frame {
 
 // Follows the system's suspend through logind: a delay inhibitor gives the program the time to
 // give up the tuner before the machine sleeps, and a block inhibitor refuses the suspend while
-// the user wants that. Without a system bus it does nothing.
+// the user wants that. Without a system bus it takes no inhibitor.
+//
+// Whether a suspend is refused depends on values that change while the program runs (an
+// option, a forced exit) and that tell nobody when they do, so the decision is read again every
+// refresh interval.
 class TLogindSleepMonitor final : public QObject {
   Q_OBJECT
 public:
@@ -19,9 +25,14 @@ public:
     std::function<void()> resume;
   };
 
-  explicit TLogindSleepMonitor(Handlers handlers);
+  static constexpr std::chrono::milliseconds kRefreshInterval{1000};
+
+  explicit TLogindSleepMonitor(Handlers handlers,
+                               std::chrono::milliseconds refreshInterval = kRefreshInterval);
 
   bool Active() const { return active_; }
+  // Whether a suspend is being refused (with a bus, the block inhibitor is held).
+  bool Refusing() const { return refusing_; }
   // Takes or drops the block inhibitor after the refusal's conditions changed.
   void RefreshRefusal();
 
@@ -33,6 +44,8 @@ private:
 
   Handlers handlers_;
   bool active_ = false;
+  bool refusing_ = false;
+  QTimer refreshTimer_;
   QDBusUnixFileDescriptor delayLock_;
   QDBusUnixFileDescriptor blockLock_;
 };
