@@ -56,9 +56,11 @@ fs::path FindExisting(const fs::path& path) {
     return path;
   const fs::path parent = path.has_parent_path() ? FindExisting(path.parent_path()) : ".";
   const std::string name = path.filename().string();
-  for (const auto& entry : fs::directory_iterator(parent, ec)) {
-    if (EqualsNoCase(entry.path().filename().string(), name))
-      return path.has_parent_path() ? entry.path() : entry.path().filename();
+  // Stepping with an error code: a folder that goes away meanwhile must not throw.
+  for (fs::directory_iterator it(parent, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
+    if (EqualsNoCase(it->path().filename().string(), name))
+      return path.has_parent_path() ? it->path() : it->path().filename();
   }
   return path;
 }

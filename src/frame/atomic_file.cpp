@@ -96,7 +96,9 @@ bool IsTempName(const std::string &name) {
 
 void RemoveStaleTempFiles(const fs::path &folder) {
   std::error_code ec;
-  for (const fs::directory_entry &entry : fs::directory_iterator(folder, ec)) {
+  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
+    const fs::directory_entry &entry = *it;
     if (!IsTempName(entry.path().filename().string()))
       continue;
     struct stat st {};

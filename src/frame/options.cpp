@@ -1,9 +1,11 @@
 #include "frame/options.h"
 
 #include "frame/fast_ini_file.h"
+#include "frame/log.h"
 #include "frame/string_utils.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 #include <span>
 
@@ -292,21 +294,29 @@ TOptions &Options() {
 }
 
 void LoadOptions(TOptions &options, const std::filesystem::path &file) {
-  TFastIniFile ini(file);
   ClearFilterFlags(options);
-  for (const KeyGroup group : kLoadOrder) {
-    TOptionReader reader(ini, SectionOf(group));
-    Visit(reader, options, group);
+  try {
+    TFastIniFile ini(file);
+    for (const KeyGroup group : kLoadOrder) {
+      TOptionReader reader(ini, SectionOf(group));
+      Visit(reader, options, group);
+    }
+  } catch (const std::exception &e) {
+    Log("Cannot load " + file.string() + ": " + e.what(), kLogError);
   }
   ApplyLoadCorrections(options);
 }
 
 std::string SaveOptions(const TOptions &options, const std::filesystem::path &file) {
-  std::string error = SaveGroups(options, file, kSaveOrder);
-  // The channel filter is written by a file object of its own, after the others.
-  constexpr KeyGroup kFilter[] = {KeyGroup::ChFilter};
-  const std::string filterError = SaveGroups(options, file, kFilter);
-  return error.empty() ? filterError : error;
+  try {
+    std::string error = SaveGroups(options, file, kSaveOrder);
+    // The channel filter is written by a file object of its own, after the others.
+    constexpr KeyGroup kFilter[] = {KeyGroup::ChFilter};
+    const std::string filterError = SaveGroups(options, file, kFilter);
+    return error.empty() ? filterError : error;
+  } catch (const std::exception &e) {
+    return "Cannot save " + file.string() + ": " + e.what();
+  }
 }
 
 void ChooseStartChannel(TOptions &options) {

@@ -155,7 +155,8 @@ struct TOptions {
 TOptions &Options();
 
 // Reads "Options.cfg" over the values held (a missing key keeps its value) and applies the
-// corrections that follow loading.
+// corrections that follow loading. A file that cannot be read is logged and gives the values
+// held; nothing is thrown.
 void LoadOptions(TOptions &options, const std::filesystem::path &file);
 // Writes every key in its order, then the "ChFilter" section. The file is rewritten only when
 // a value changed; keys and comments the program does not know stay. Returns an error text,

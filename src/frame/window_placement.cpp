@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
 #include <sstream>
 
 namespace qev::frame {
@@ -47,7 +48,12 @@ const ScreenRect* ScreenOfTitleBar(const TWindowPlacement& p, std::span<const Sc
 } // namespace
 
 std::optional<TWindowPlacement> LoadPlacement(const std::filesystem::path& file) {
-  const TFileContent content = ReadFileContent(file);
+  TFileContent content;
+  try {
+    content = ReadFileContent(file);
+  } catch (const std::exception &) { // only when memory runs out
+    return std::nullopt;
+  }
   if (content.Status == FileReadStatus::Unreadable)
     Log(content.Error + "; the window keeps its default place", kLogError);
   if (content.Status != FileReadStatus::Read)
