@@ -110,25 +110,25 @@ void RemoveStaleTempFiles(const fs::path &folder) {
   }
 }
 
-// Checks the file that is about to be replaced. Returns an error text; sets skip when the file
-// is to be left alone without an error.
-std::string CheckTarget(const fs::path &target, mode_t &mode, bool &skip) {
+// What the file about to be replaced allows.
+struct TTargetCheck {
+  std::string error;       // refused
+  bool leaveAlone = false; // read-only: not written, and no error
+  mode_t mode = 0644;      // the new file's permissions
+};
+
+TTargetCheck CheckTarget(const fs::path &target) {
   if (IsUnreadable(target))
-    return target.string() + " is not written: it could not be read in this run";
+    return {target.string() + " is not written: it could not be read in this run"};
   struct stat st {};
-  if (stat(target.c_str(), &st) != 0) {
-    if (errno != ENOENT)
-      return Failure("Cannot reach", target);
-    return {};
-  }
+  if (stat(target.c_str(), &st) != 0)
+    return {errno == ENOENT ? std::string() : Failure("Cannot reach", target)};
   if (!S_ISREG(st.st_mode))
-    return target.string() + " is not written: it is not a regular file";
-  mode = st.st_mode & 07777;
-  if (IsReadOnly(target, st)) {
+    return {target.string() + " is not written: it is not a regular file"};
+  const bool readOnly = IsReadOnly(target, st);
+  if (readOnly)
     LogReadOnlyOnce(target);
-    skip = true;
-  }
-  return {};
+  return {{}, readOnly, static_cast<mode_t>(st.st_mode & 07777)};
 }
 
 std::string WriteAndRename(const fs::path &target, const fs::path &folder, std::string_view content,
@@ -158,17 +158,16 @@ std::string WriteAndRename(const fs::path &target, const fs::path &folder, std::
 
 std::string WriteFileAtomically(const fs::path &path, std::string_view content) {
   const fs::path target = ResolveLinks(path);
-  mode_t mode = 0644;
-  bool skip = false;
-  if (std::string error = CheckTarget(target, mode, skip); !error.empty() || skip)
-    return error;
+  const TTargetCheck check = CheckTarget(target);
+  if (!check.error.empty() || check.leaveAlone)
+    return check.error;
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec)
     return "Cannot create " + folder.string() + ": " + ec.message();
   RemoveStaleTempFiles(folder);
-  return WriteAndRename(target, folder, content, mode);
+  return WriteAndRename(target, folder, content, check.mode);
 }
 
 } // namespace qev::frame
