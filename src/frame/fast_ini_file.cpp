@@ -23,8 +23,10 @@ TFastIniFile::TFastIniFile(std::filesystem::path fileName)
 TFastIniFile::TFastIniFile(std::unique_ptr<TIniStore> store) : store_(std::move(store)) {}
 
 TFastIniFile::~TFastIniFile() {
+  // A caller that got the failure from UpdateFile reports it; the last try here stays quiet.
+  const bool callerTold = failureReturned_;
   try {
-    if (const std::string error = UpdateFile(); !error.empty())
+    if (const std::string error = UpdateFile(); !error.empty() && !callerTold)
       Log(error, kLogError);
   } catch (...) {
     Log("Settings could not be written", kLogError);
@@ -38,6 +40,7 @@ std::string TFastIniFile::UpdateFile() {
   std::string error = store_->Store(lines_.Compose());
   if (error.empty())
     modified_ = false;
+  failureReturned_ = !error.empty();
   return error;
 }
 

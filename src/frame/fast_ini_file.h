@@ -29,7 +29,8 @@ namespace qev::frame {
 class TFastIniFile {
 public:
   explicit TFastIniFile(std::filesystem::path fileName);
-  // Writes back what changed; a failure is logged as an error, never thrown.
+  // Writes back what changed; a failure is logged as an error (unless UpdateFile already
+  // returned it to the caller), never thrown.
   virtual ~TFastIniFile();
   TFastIniFile(const TFastIniFile &) = delete;
   TFastIniFile &operator=(const TFastIniFile &) = delete;
@@ -111,6 +112,7 @@ private:
   bool loaded_ = false;
   bool modified_ = false;
   bool unreadable_ = false;
+  bool failureReturned_ = false;
 };
 
 // The same engine on a stream in memory: it reads from the stream's start and, when written

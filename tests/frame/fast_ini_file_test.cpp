@@ -405,6 +405,8 @@ TEST_F(IniOnDisk, FindsTheFileInAnotherLetterCaseAndWritesItThere) {
 TEST_F(IniOnDisk, AnUnwritableTargetIsReportedNotThrown) {
   // Missing, in a folder that cannot be made: reads as empty, and the write fails.
   const fs::path file = "/proc/qev-no-such-folder/Options.cfg";
+  std::vector<std::string> log;
+  SetLogTarget([&](int, int, const char *text) { log.push_back(text); });
   {
     TFastIniFile ini(file);
     EXPECT_EQ(ini.ReadString("S", "K", "d"), "d");
@@ -412,7 +414,14 @@ TEST_F(IniOnDisk, AnUnwritableTargetIsReportedNotThrown) {
     ini.WriteString("S", "K", "new");
     EXPECT_NE(ini.UpdateFile(), "");
     EXPECT_TRUE(ini.Modified()); // the change is still pending
-  }                              // the destructor tries again and only logs
+  } // the destructor tries again; the caller has the error, so nothing is logged twice
+  EXPECT_TRUE(log.empty());
+  {
+    TFastIniFile ini(file);
+    ini.WriteString("S", "K", "new");
+  } // nobody asked: the destructor's failure is logged
+  SetLogTarget(nullptr);
+  EXPECT_EQ(log.size(), 1u);
   EXPECT_FALSE(fs::exists(file.parent_path()));
 }
 
