@@ -70,22 +70,22 @@ int RunTpImport(TToolContext &context) {
     return context.Fail(error);
 
   data::TSatTransponders list = LoadList(*sat);
-  int added = 0;
-  std::vector<data::TRefusedEntry> refused = std::move(result.Refused);
-  for (std::size_t i = 0; i < result.Imported.size(); ++i) {
-    const data::TTransponder &tp = result.Imported[i];
-    if (list.TpIsDuplicate(tp)) {
-      refused.push_back({0, data::TpText(tp), "already in the list"});
-      continue;
-    }
-    list.TpAdd(tp);
-    ++added;
-    context.Line("imported " + data::TpText(tp));
-  }
+  if (!list.ReadError().empty())
+    return context.Fail(fmt::format("cannot read {}: {}; it is left as it is",
+                                    data::TransponderFileName(sat->SatPos).string(),
+                                    list.ReadError()));
+  const int added = data::AddImported(list, result);
+  for (const data::TImportedEntry &entry : result.Imported)
+    context.Line("imported " + data::TpText(entry.Tp));
   nlohmann::json refusedJson = nlohmann::json::array();
-  for (const data::TRefusedEntry &r : refused) {
-    context.Line(fmt::format("refused {}: {}", r.Text, r.Reason));
-    refusedJson.push_back({{"entry", r.Entry}, {"text", r.Text}, {"reason", r.Reason}});
+  for (const data::TRefusedEntry &r : result.Refused) {
+    context.Line(fmt::format("refused entry {}{}: {}: {}", r.Place.Entry,
+                             r.Place.Line > 0 ? fmt::format(" (line {})", r.Place.Line) : "",
+                             r.Text, r.Reason));
+    refusedJson.push_back({{"entry", r.Place.Entry},
+                           {"line", r.Place.Line},
+                           {"text", r.Text},
+                           {"reason", r.Reason}});
   }
   if (added > 0) {
     list.TpSort(data::kTpOrderFreq);
@@ -93,9 +93,9 @@ int RunTpImport(TToolContext &context) {
         !saveError.empty())
       return context.Fail(saveError);
   }
-  const int entries = added + static_cast<int>(refused.size());
+  const int entries = result.Entries();
   context.Line(fmt::format("{} entries ({}): {} imported, {} refused", entries, result.Format,
-                           added, refused.size()));
+                           added, result.Refused.size()));
   context.Doc["format"] = result.Format;
   context.Doc["entries"] = entries;
   context.Doc["imported"] = added;

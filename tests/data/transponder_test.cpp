@@ -146,7 +146,7 @@ TEST_F(TpFiles, SatcodxLinesNamesAndBeams) {
   const std::string text =
       "SATCODX103 ASTRA 19.2E         \n" +
       SdxService('T', "Das Erst", "11836", '1', "27500", "EUROPE", "28106", "1101") + "\n" +
-      SdxService('R', "Radio", "11836", '1', "27500", "../../x", "28107", "1101") + "\n" +
+      SdxService('R', "Radio", "11836", '1', "27500", "x/../y", "28107", "1101") + "\n" +
       SdxService('T', "Short", "12000", '0', "22000", "", "1", "2", 126) + "\n" +
       SdxService('T', "Vert", "12000", '0', "22000", "", "5", "1000", 127) + "\n";
   const TSdxFile sdx = ParseSdx(text);
@@ -160,7 +160,7 @@ TEST_F(TpFiles, SatcodxLinesNamesAndBeams) {
   EXPECT_EQ(erste->Polar, 'H');
   EXPECT_EQ(erste->Kind, 'T');
   EXPECT_EQ(erste->FreqMHz, 11836u);
-  EXPECT_EQ(sdx.Find(1101, 28107)->Beam, "______x"); // never a path
+  EXPECT_EQ(sdx.Find(1101, 28107)->Beam, "x_.._y"); // never a path
   EXPECT_EQ(sdx.Transponders().size(), 2u);
   const auto lines = sdx.CoverageLines();
   ASSERT_EQ(lines.size(), 2u);
@@ -204,17 +204,17 @@ TEST(Dvbv5, BlocksLegacyLinesUnitsAndRefusals) {
       "garbage here\n");
   EXPECT_EQ(r.Entries(), 10);
   ASSERT_EQ(r.Imported.size(), 4u);
-  EXPECT_EQ(TpText(r.Imported[0]), "11362,H,22000");
-  EXPECT_EQ(TpText(r.Imported[1]), "4090,H,3000");
-  EXPECT_EQ(TpText(r.Imported[2]), "12207,V,27500");
-  EXPECT_EQ(TpText(r.Imported[3]), "12551,V,22000");
+  EXPECT_EQ(TpText(r.Imported[0].Tp), "11362,H,22000");
+  EXPECT_EQ(TpText(r.Imported[1].Tp), "4090,H,3000");
+  EXPECT_EQ(TpText(r.Imported[2].Tp), "12207,V,27500");
+  EXPECT_EQ(TpText(r.Imported[3].Tp), "12551,V,22000");
   ASSERT_EQ(r.Refused.size(), 6u);
   EXPECT_NE(r.Refused[0].Reason.find("1234 MHz"), std::string::npos);
   EXPECT_NE(r.Refused[1].Reason.find("DVBT"), std::string::npos);
   EXPECT_NE(r.Refused[2].Reason.find("polarisation"), std::string::npos);
   EXPECT_NE(r.Refused[3].Reason.find("symbol rate"), std::string::npos);
   EXPECT_NE(r.Refused[4].Reason.find("duplicate"), std::string::npos);
-  EXPECT_EQ(r.Refused[5].Entry, 10);
+  EXPECT_EQ(r.Refused[5].Place.Entry, 10);
   EXPECT_EQ(r.Refused[5].Text, "garbage here");
 }
 
