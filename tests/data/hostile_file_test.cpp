@@ -98,7 +98,7 @@ std::vector<Loader> Loaders() {
       {"category file of a scan", "SatFiles/Category/0192.pca",
        [paths](const fs::path &, bool) { LoadPca(paths().Category / "0192.pca"); }},
       {"favourites", "Configs/Favorites.cfg",
-       [paths](const fs::path &, bool) {
+       [paths](const fs::path &, bool save) {
          TFavorites fav;
          fav.FavLoad(paths().FavoritesFile);
          if (!save)
