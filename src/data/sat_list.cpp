@@ -2,8 +2,8 @@
 
 #include "data/data_file.h"
 #include "frame/app_paths.h"
-#include "frame/log.h"
 #include "frame/atomic_file.h"
+#include "frame/log.h"
 #include "frame/message_boxes.h"
 #include "frame/notification_hub.h"
 #include "frame/string_utils.h"

@@ -58,7 +58,8 @@ bool SdxKeyLess(const TSdxItem &a, const TSdxItem &b) {
 }
 
 // Replaces a file unless it exists and cannot be read; an error text, empty on success.
-std::string ReplaceFile(const fs::path &file, std::string_view content, std::string_view errorText) {
+std::string ReplaceFile(const fs::path &file, std::string_view content,
+                        std::string_view errorText) {
   const fs::path target = frame::FindExisting(file);
   if (const std::string reason = UnreadableReason(target); !reason.empty())
     return UnreadableSaveText(errorText, target, reason);
@@ -106,7 +107,8 @@ std::string SafeBeamName(std::string_view beam) {
   std::string out;
   for (const char c : beam) {
     // "." is kept ("W.Europe"): the name always gets ".jpg" after it and never a "/".
-    const bool safe = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+    const bool safe =
+        std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
     out += safe ? c : '_';
   }
   return out.substr(0, 8);

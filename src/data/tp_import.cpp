@@ -270,10 +270,9 @@ int AddImported(TSatTransponders &list, TImportResult &result) {
     added.push_back(entry);
   }
   result.Imported = std::move(added);
-  std::sort(result.Refused.begin(), result.Refused.end(),
-            [](const TRefusedEntry &a, const TRefusedEntry &b) {
-              return a.Place.Entry < b.Place.Entry;
-            });
+  std::sort(
+      result.Refused.begin(), result.Refused.end(),
+      [](const TRefusedEntry &a, const TRefusedEntry &b) { return a.Place.Entry < b.Place.Entry; });
   return static_cast<int>(result.Imported.size());
 }
 

@@ -82,10 +82,8 @@ int RunTpImport(TToolContext &context) {
     context.Line(fmt::format("refused entry {}{}: {}: {}", r.Place.Entry,
                              r.Place.Line > 0 ? fmt::format(" (line {})", r.Place.Line) : "",
                              r.Text, r.Reason));
-    refusedJson.push_back({{"entry", r.Place.Entry},
-                           {"line", r.Place.Line},
-                           {"text", r.Text},
-                           {"reason", r.Reason}});
+    refusedJson.push_back(
+        {{"entry", r.Place.Entry}, {"line", r.Place.Line}, {"text", r.Text}, {"reason", r.Reason}});
   }
   if (added > 0) {
     list.TpSort(data::kTpOrderFreq);

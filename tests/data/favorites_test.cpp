@@ -84,7 +84,8 @@ TEST_F(FavFiles, CategoriesWithAndWithoutTheirFile) {
 
 TEST_F(FavFiles, AByteOrderMarkBeforeTheFirstLineKeepsItsSlot) {
   const auto file = root / "Favorites.cfg";
-  WriteFile(file, "\xEF\xBB\xBF" "01=News\r\n02=Sport\r\n");
+  WriteFile(file, "\xEF\xBB\xBF"
+                  "01=News\r\n02=Sport\r\n");
   TFavorites fav;
   EXPECT_TRUE(fav.FavLoad(file));
   EXPECT_EQ(fav.FavName(1), "News");

@@ -271,7 +271,8 @@ TEST(TpImport, MalformedIniAndTwsEntriesAreNamedWithTheirLines) {
   EXPECT_EQ(ini.Refused[1].Place.Line, 9);
   EXPECT_EQ(ini.Imported[1].Place.Entry, 4);
 
-  const TImportResult tws = ParseTwsImport("\xEF\xBB\xBF" "11778,V,27500\r\n\r\n12000,X,1\n"
+  const TImportResult tws = ParseTwsImport("\xEF\xBB\xBF"
+                                           "11778,V,27500\r\n\r\n12000,X,1\n"
                                            "12100,H,500\n11778,V,27500\n");
   ASSERT_EQ(tws.Imported.size(), 2u);
   EXPECT_EQ(TpText(tws.Imported[1].Tp), "12100,H,500"); // a low rate is a real transponder
