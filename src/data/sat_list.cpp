@@ -48,27 +48,36 @@ bool TSatList::SatLoad() {
 }
 
 void TSatList::TakeRecords(std::string_view bytes) {
-  std::array<bool, 256> seen{};
+  const std::string name = foundAs_.filename().string();
   const std::size_t records = bytes.size() / sizeof(TSatRec);
-  bool dropped = bytes.size() % sizeof(TSatRec) != 0;
+  bool dropped = false;
+  std::array<bool, 256> seen{};
   for (std::size_t n = 0; n < records; ++n) {
+    if (Count() >= kMaxSatellites) {
+      frame::Log(fmt::format("{}: records {}..{} dropped: beyond the 255th satellite", name, n + 1,
+                             records),
+                 frame::kLogError);
+      dropped = true;
+      break;
+    }
     TSatRec rec;
     std::memcpy(&rec, bytes.data() + n * sizeof rec, sizeof rec);
     SanitizeSatRec(rec);
-    const char *why = Count() >= kMaxSatellites ? "beyond the 255th satellite"
-                      : rec.SatIdx == 0         ? "satellite index 0"
-                      : seen[rec.SatIdx]        ? "satellite index already taken"
-                                                : nullptr;
-    if (why) {
-      frame::Log(fmt::format("{}: record {} (index {}, {}, \"{}\") dropped: {}",
-                             foundAs_.filename().string(), n + 1, rec.SatIdx,
-                             PositionText(rec.SatPos), SatName(rec), why),
+    if (rec.SatIdx == 0 || seen[rec.SatIdx]) {
+      frame::Log(fmt::format("{}: record {} (index {}, {}, \"{}\") dropped: {}", name, n + 1,
+                             rec.SatIdx, PositionText(rec.SatPos), SatName(rec),
+                             rec.SatIdx == 0 ? "satellite index 0" : "index already taken"),
                  frame::kLogError);
       dropped = true;
       continue;
     }
     seen[rec.SatIdx] = true;
     items_.push_back(rec);
+  }
+  if (const std::size_t rest = bytes.size() % sizeof(TSatRec); rest != 0) {
+    frame::Log(fmt::format("{}: {} bytes at the end are no whole record", name, rest),
+               frame::kLogError);
+    dropped = true;
   }
   if (dropped)
     droppedFrom_ = bytes;
