@@ -217,17 +217,19 @@ TImportResult ParseIniImport(std::string_view text, bool &ok) {
   const TTpIniContent content = ReadTpIni(ini);
   const std::map<std::string, int> lines = DvbKeyLines(text);
   TResultBuilder builder("ini");
+  bool anyEntry = false; // a file without a single transponder entry is invalid
   for (const TTpIniEntry &entry : content.Entries) {
     const auto line = lines.find(std::to_string(entry.Key));
     const int number = line == lines.end() ? 0 : line->second;
-    if (const auto tp = ParseTpText(entry.Text))
+    const auto tp = ParseTpText(entry.Text);
+    anyEntry |= tp.has_value();
+    if (tp)
       builder.Offer(number, *tp, entry.Text);
     else
       builder.Refuse(number, entry.Text, kNotAnEntry);
   }
-  TImportResult result = builder.Take();
-  ok = !content.PositionText.empty() && !result.Imported.empty();
-  return result;
+  ok = !content.PositionText.empty() && anyEntry;
+  return builder.Take();
 }
 
 TImportResult ImportTransponderFile(const fs::path &file, std::string &error) {

@@ -183,6 +183,8 @@ TEST_F(HostileFiles, AFifoInTheFilesPlaceNeverBlocks) {
 }
 
 TEST_F(HostileFiles, AReadError) {
+  if (!fs::exists("/proc/self/mem"))
+    GTEST_SKIP() << "no /proc to give a read error";
   EachLoader([](const fs::path &file) { fs::create_symlink("/proc/self/mem", file); });
 }
 
