@@ -37,6 +37,12 @@ data::TSatTransponders LoadList(const data::TSatRec &sat) {
   return list;
 }
 
+// The stored list's file exists but cannot be read: what the commands report instead.
+std::string UnreadableText(const data::TSatRec &sat, const data::TSatTransponders &list) {
+  return fmt::format("cannot read {}: {}; it is left as it is",
+                     data::TransponderFileName(sat.SatPos).string(), list.ReadError());
+}
+
 } // namespace
 
 int RunTpList(TToolContext &context) {
@@ -47,6 +53,8 @@ int RunTpList(TToolContext &context) {
   if (!context.Args.empty())
     return context.BadArguments("unexpected argument " + context.Args.front());
   data::TSatTransponders list = LoadList(*sat);
+  if (!list.ReadError().empty())
+    return context.Fail(UnreadableText(*sat, list));
   list.TpSort(data::kTpOrderFreq);
   context.Doc["transponders"] = nlohmann::json::array();
   for (const data::TTransponder &tp : list.Items()) {
@@ -71,9 +79,7 @@ int RunTpImport(TToolContext &context) {
 
   data::TSatTransponders list = LoadList(*sat);
   if (!list.ReadError().empty())
-    return context.Fail(fmt::format("cannot read {}: {}; it is left as it is",
-                                    data::TransponderFileName(sat->SatPos).string(),
-                                    list.ReadError()));
+    return context.Fail(UnreadableText(*sat, list));
   const int added = data::AddImported(list, result);
   for (const data::TImportedEntry &entry : result.Imported)
     context.Line("imported " + data::TpText(entry.Tp));

@@ -100,6 +100,13 @@ TEST_F(Tool, TransponderImportNamesEveryRefusedEntryAndLine) {
   }
   fs::create_directories(root / "folder.conf");
   EXPECT_EQ(Run({"tp", "import", (root / "folder.conf").string(), "--sat", "1"}), 1);
+  // A stored list that cannot be read is reported, never written over.
+  const fs::path stored = root / "SatFiles/Transponders/0192.ini";
+  fs::remove(stored);
+  fs::create_directories(stored);
+  EXPECT_EQ(Run({"tp", "list", "--sat", "1"}), 1);
+  EXPECT_EQ(Run({"tp", "import", (root / "in.tws").string(), "--sat", "1"}), 1);
+  EXPECT_TRUE(fs::is_directory(stored));
 }
 
 TEST_F(Tool, BadArgumentsExitWithTwo) {
