@@ -67,6 +67,15 @@ std::string ReplaceFile(const fs::path &file, std::string_view content,
   return error.empty() ? error : std::string(errorText) + error;
 }
 
+std::vector<TTransponder> TwsEntries(const std::vector<std::string> &lines) {
+  std::vector<TTransponder> list;
+  for (const std::string &line : lines) {
+    if (const auto tp = ParseTpText(line))
+      list.push_back(*tp);
+  }
+  return list;
+}
+
 } // namespace
 
 std::vector<std::string> LoadLines(const fs::path &file, bool &ok) {
@@ -77,23 +86,11 @@ std::vector<std::string> LoadLines(const fs::path &file, bool &ok) {
   return TextLines(content.Bytes);
 }
 
-std::vector<TTransponder> ParseTws(std::string_view text) {
-  std::vector<TTransponder> list;
-  for (const std::string &line : TextLines(text)) {
-    if (const auto tp = ParseTpText(line))
-      list.push_back(*tp);
-  }
-  return list;
-}
+std::vector<TTransponder> ParseTws(std::string_view text) { return TwsEntries(TextLines(text)); }
 
 std::vector<TTransponder> LoadTws(const fs::path &file) {
   bool ok = false;
-  std::vector<TTransponder> list;
-  for (const std::string &line : LoadLines(file, ok)) {
-    if (const auto tp = ParseTpText(line))
-      list.push_back(*tp);
-  }
-  return list;
+  return TwsEntries(LoadLines(file, ok));
 }
 
 std::string SaveTws(const fs::path &file, const std::vector<TTransponder> &list) {
