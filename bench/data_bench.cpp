@@ -1,6 +1,8 @@
 // Channel data at full size: 256 satellites with 20,000 channels, lookups and a scan merge.
 #include "data/channel_lists.h"
 #include "data/date_time.h"
+#include "data/tp_import.h"
+#include "data/transponder_list.h"
 #include "frame/app_paths.h"
 
 #include <benchmark/benchmark.h>
@@ -113,6 +115,28 @@ void Merge(benchmark::State &state) {
   }
 }
 
+// 100,000 entries of a blind-list file, each checked against the earlier ones and against a
+// list of 50,000 that holds every other one.
+void ImportDuplicateCheck(benchmark::State &state) {
+  constexpr int kEntries = 100000;
+  std::string text;
+  data::TSatTransponders stored;
+  for (int n = 0; n < kEntries; ++n) {
+    const data::TTransponder tp = data::MakeTransponder(
+        10700 + static_cast<std::uint32_t>(n % 2000), (n / 2000) % 2 ? 'H' : 'V',
+        1000 + static_cast<std::uint32_t>(n / 4000));
+    text += data::TpText(tp) + "\n";
+    if (n % 2 == 0)
+      stored.TpAdd(tp);
+  }
+  for (auto _ : state) {
+    data::TSatTransponders list = stored;
+    data::TImportResult result = data::ParseTwsImport(text);
+    benchmark::DoNotOptimize(data::AddImported(list, result));
+  }
+  state.counters["entries"] = kEntries;
+}
+
 } // namespace
 
 BENCHMARK(LoadAll)->Unit(benchmark::kMillisecond);
@@ -120,3 +144,4 @@ BENCHMARK(SaveAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(FindByKey);
 BENCHMARK(FindByName)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Merge)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImportDuplicateCheck)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "data/channel_list.h"
 
+#include "data/data_file.h"
 #include "data/si_text.h"
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <unistd.h>
 
 namespace qev::data {
@@ -24,12 +24,6 @@ bool KeyLess(const TChannelRec &a, const TChannelRec &b) {
   return a.TID != b.TID ? a.TID < b.TID : a.SID < b.SID;
 }
 
-std::string ReadWholeFile(const fs::path &file, bool &opened) {
-  std::ifstream in(file, std::ios::binary);
-  opened = static_cast<bool>(in);
-  return opened ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
-}
-
 } // namespace
 
 std::string ChannelFileName(std::uint16_t position) { return fmt::format("{:04d}.bch", position); }
@@ -38,7 +32,7 @@ TChannelsList::TChannelsList(std::uint16_t position, std::uint8_t satIndex)
     : position_(position), satIndex_(satIndex) {}
 
 fs::path TChannelsList::ListFileName() const {
-  return frame::Paths().Channels / ChannelFileName(position_);
+  return foundAs_.empty() ? frame::Paths().Channels / ChannelFileName(position_) : foundAs_;
 }
 
 void TChannelsList::Changed(bool positionsMoved) {
@@ -54,10 +48,18 @@ void TChannelsList::ListClear() {
 
 bool TChannelsList::ListLoad() {
   ListClear();
-  bool opened = false;
-  const std::string bytes = ReadWholeFile(frame::FindExisting(ListFileName()), opened);
-  if (!opened)
+  foundAs_.clear();
+  const TFileContent content = ReadDataFile(ListFileName());
+  readError_ = content.Error;
+  if (content.State == TFileState::Missing)
     return false;
+  foundAs_ = content.Path;
+  if (content.State == TFileState::Unreadable) {
+    LogUnreadable(content);
+    modified_ = false;
+    return false;
+  }
+  const std::string &bytes = content.Bytes;
   items_.resize(bytes.size() / sizeof(TChannelRec));
   if (!items_.empty()) // an empty vector's data() may be null, which memcpy must not get
     std::memcpy(static_cast<void *>(items_.data()), bytes.data(),
@@ -76,21 +78,24 @@ bool TChannelsList::ListLoad() {
   return true;
 }
 
+bool TChannelsList::Fail(std::string text) {
+  lastError_ = std::move(text);
+  frame::ShowError(lastError_);
+  return false;
+}
+
 bool TChannelsList::ListSaveAll() {
+  const fs::path file = ListFileName();
+  if (!readError_.empty())
+    return Fail(UnreadableSaveText(kErrCreateChannels, file, readError_));
   std::error_code ec;
-  fs::create_directories(ListFileName().parent_path(), ec);
-  if (ec) {
-    lastError_ = kErrCreateChannels + ListFileName().string();
-    frame::ShowError(lastError_);
-    return false;
-  }
+  fs::create_directories(file.parent_path(), ec);
+  if (ec)
+    return Fail(fmt::format("{}{}\r{}", kErrCreateChannels, file.string(), ec.message()));
   const std::string_view bytes(reinterpret_cast<const char *>(items_.data()),
                                items_.size() * sizeof(TChannelRec));
-  if (const std::string error = frame::WriteFileAtomically(ListFileName(), bytes); !error.empty()) {
-    lastError_ = kErrSaveChannels + error;
-    frame::ShowError(lastError_);
-    return false;
-  }
+  if (const std::string error = frame::WriteFileAtomically(file, bytes); !error.empty())
+    return Fail(SaveFailureText(kErrCreateChannels, kErrSaveChannels, file, error));
   modified_ = false;
   fileCount_ = Count();
   return true;
@@ -108,9 +113,8 @@ bool TChannelsList::WriteOne(int i) {
   const fs::path file = ListFileName();
   const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
-    lastError_ = kErrOpenChannels + file.string();
-    frame::ShowError(lastError_);
-    return false;
+    const int error = errno;
+    return Fail(fmt::format("{}{}\r{}", kErrOpenChannels, file.string(), std::strerror(error)));
   }
   const auto offset = static_cast<off_t>(i) * static_cast<off_t>(sizeof(TChannelRec));
   const ssize_t written =
@@ -118,12 +122,10 @@ bool TChannelsList::WriteOne(int i) {
   const int error = errno;
   const bool ok = written == static_cast<ssize_t>(sizeof(TChannelRec)) && ::fsync(fd) == 0;
   ::close(fd);
-  if (!ok) {
-    lastError_ = fmt::format("{}{}\r\r{}", kErrSaveChannelAt, i,
-                             written < 0 ? std::strerror(error) : "short write");
-    frame::ShowError(lastError_);
-  }
-  return ok;
+  if (!ok)
+    return Fail(fmt::format("{}{}\r\r{}", kErrSaveChannelAt, i,
+                            written < 0 ? std::strerror(error) : "short write"));
+  return true;
 }
 
 void TChannelsList::ListSort() {
@@ -214,21 +216,26 @@ TMergeCounts TChannelsList::ListMerge(std::vector<TChannelRec> scanned, bool rep
     ListSort();
   TMergeCounts counts;
   std::vector<bool> matched(items_.size(), false);
-  for (TChannelRec &rec : scanned) {
-    rec.TimeAdd = -1;
+  // Which scanned records found a stored one; no field value can serve as that marker, since a
+  // stored record may carry any TimeAdd.
+  std::vector<bool> scannedMatched(scanned.size(), false);
+  for (std::size_t s = 0; s < scanned.size(); ++s) {
+    TChannelRec &rec = scanned[s];
     const int found = ListFind(rec.TID, rec.SID);
     if (found < 0) {
       ++counts.New;
       continue;
     }
+    scannedMatched[s] = true;
     matched[static_cast<std::size_t>(found)] = true;
     if (MergeScanned(rec, items_[static_cast<std::size_t>(found)], now))
       ++counts.Updated;
     else
       ++counts.Unchanged;
   }
-  for (TChannelRec &rec : scanned) {
-    if (rec.TimeAdd >= 0)
+  for (std::size_t s = 0; s < scanned.size(); ++s) {
+    TChannelRec &rec = scanned[s];
+    if (scannedMatched[s])
       continue;
     rec.TimeAdd = now;
     rec.TimeUpd = now;

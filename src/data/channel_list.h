@@ -37,11 +37,16 @@ public:
   // The text of the last failed save, also shown in the error box.
   const std::string &LastError() const { return lastError_; }
 
+  // The file the list mirrors: the name it was found under, else NNNN.bch.
   std::filesystem::path ListFileName() const;
   void ListClear();
-  // A missing file gives an empty, modified list and false. Loading keeps records with equal
-  // keys in file order; when sorting moved anything the list counts as modified.
+  // A missing file gives an empty, modified list and false. A file that exists but cannot be
+  // read gives an empty, unmodified list, a log line and false, and is never written over by
+  // this list. Loading keeps records with equal keys in file order; when sorting moved
+  // anything the list counts as modified.
   bool ListLoad();
+  // Why the file could not be read at the last load; empty when it could.
+  const std::string &ReadError() const { return readError_; }
   // Replaces the file as a whole, so a failure leaves the old file.
   bool ListSaveAll();
   // Rewrites record i in place while the file mirrors the list, else saves the whole list.
@@ -66,6 +71,7 @@ public:
 private:
   void Changed(bool positionsMoved);
   bool WriteOne(int i);
+  bool Fail(std::string text);
 
   std::uint16_t position_;
   std::uint8_t satIndex_;
@@ -73,6 +79,8 @@ private:
   bool modified_ = true;
   // Records 0..fileCount_-1 of the file are those of the list at the same positions.
   int fileCount_ = 0;
+  std::filesystem::path foundAs_;
+  std::string readError_;
   std::string lastError_;
 };
 

@@ -3,6 +3,7 @@
 #include "data/si_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <tuple>
 
@@ -15,6 +16,9 @@ bool IsAudio(const TEsItem &item) { return item.Kind == kKindAudio || item.Kind 
 std::string_view LangView(const TEsItem &item) {
   return {reinterpret_cast<const char *>(item.Lang + 1), std::min<std::size_t>(item.Lang[0], 3)};
 }
+
+// A date is days since 1899-12-30; anything else (NaN, infinite, negative) means not set.
+double DateOr0(double t) { return std::isfinite(t) && t >= 0 ? t : 0; }
 
 // Clamps a count read from a file and zeroes the entries beyond it.
 template <typename Item> void ClampList(std::uint8_t &count, Item (&items)[16]) {
@@ -79,6 +83,8 @@ void SanitizeChannelRec(TChannelRec &rec) {
   SetFixedText(rec.ChName, FixedText(rec.ChName));
   SetFixedText(rec.ChProv, FixedText(rec.ChProv));
   NormaliseFavCat(rec.FavCat);
+  rec.TimeAdd = DateOr0(rec.TimeAdd);
+  rec.TimeUpd = DateOr0(rec.TimeUpd);
 }
 
 bool ChValid(const TChannelRec &rec) { return rec.Freq != 0 && rec.ChName[0] != '\0'; }

@@ -1,5 +1,6 @@
 #include "data/favorites.h"
 
+#include "data/data_file.h"
 #include "data/transponder.h"
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 namespace qev::data {
 
@@ -24,21 +24,23 @@ bool IsWordBreak(unsigned char c) {
   return c <= ' ' || std::strchr("!\"()*+,-./:;<=>?[\\]^{|}", c) != nullptr;
 }
 
-std::vector<std::string> ReadLines(const fs::path &file, bool &ok) {
-  std::ifstream in(frame::FindExisting(file));
-  ok = static_cast<bool>(in);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
+// The lines of a text file; false when it is missing or cannot be read (logged).
+bool ReadLines(const fs::path &file, std::vector<std::string> &lines, std::string &readError) {
+  const TFileContent content = ReadDataFile(file);
+  readError = content.Error;
+  if (content.State == TFileState::Unreadable)
+    LogUnreadable(content);
+  lines = TextLines(content.Bytes);
+  return content.State == TFileState::Read;
 }
 
 } // namespace
 
 bool TFavorites::FavLoad(const fs::path &file) {
   names_.fill({});
-  bool ok = false;
-  for (const std::string &raw : ReadLines(file, ok)) {
+  std::vector<std::string> lines;
+  const bool ok = ReadLines(file, lines, readError_);
+  for (const std::string &raw : lines) {
     const std::string line = frame::Trim(raw);
     if (line.empty() || line[0] == ';')
       continue;
@@ -53,12 +55,16 @@ bool TFavorites::FavLoad(const fs::path &file) {
 }
 
 std::string TFavorites::FavSave(const fs::path &file) const {
+  const fs::path target = frame::FindExisting(file);
+  if (!readError_.empty())
+    return UnreadableSaveText(kErrSaveFavorites, target, readError_);
   std::string text;
   for (int n = 1; n <= kSlots; ++n) {
     if (!names_[static_cast<std::size_t>(n)].empty())
       text += fmt::format("{:02d}={}\r\n", n, names_[static_cast<std::size_t>(n)]);
   }
-  return frame::WriteFileAtomically(file, text);
+  const std::string error = frame::WriteFileAtomically(target, text);
+  return error.empty() ? error : kErrSaveFavorites + error;
 }
 
 std::string TFavorites::FavName(int n) const {
@@ -145,13 +151,10 @@ std::string FavTitleCase(std::string_view text) {
 }
 
 void TCategories::CategLoad(const fs::path &file) {
-  names_.clear();
-  bool ok = false;
-  for (std::string line : ReadLines(file, ok)) {
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    names_.push_back(line);
-  }
+  std::vector<std::string> lines;
+  std::string readError;
+  ReadLines(file, lines, readError);
+  names_ = std::move(lines);
   if (names_.empty())
     names_.push_back(kUnknownCategory);
 }

@@ -11,15 +11,18 @@ namespace qev::data {
 
 inline constexpr const char *kMaxFavPerChannel = "Maximum 4 categories per channel...";
 inline constexpr const char *kUnknownCategory = "#Unknow";
+inline constexpr const char *kErrSaveFavorites = "Cannot save favourite categories.\r\r";
 
 // The 32 user-named favourite categories of Favorites.cfg.
 class TFavorites {
 public:
   static constexpr int kSlots = 32;
 
-  // False (all slots unnamed) when the file cannot be read.
+  // False (all slots unnamed) when the file is missing or cannot be read; the latter is logged
+  // and the file is then not written over in this run.
   bool FavLoad(const std::filesystem::path &file);
-  // Rewrites the file from the named slots; returns an error text, empty on success.
+  // Rewrites the file (under the name it was found) from the named slots; returns an error
+  // text, empty on success.
   std::string FavSave(const std::filesystem::path &file) const;
   // Empty for unnamed slots and numbers outside 1..32.
   std::string FavName(int n) const;
@@ -31,6 +34,7 @@ public:
 
 private:
   std::array<std::string, kSlots + 1> names_;
+  std::string readError_;
 };
 
 enum class FavChange { Done, AlreadyMember, Full, OutOfRange };

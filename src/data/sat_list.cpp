@@ -1,7 +1,9 @@
 #include "data/sat_list.h"
 
+#include "data/data_file.h"
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
+#include "frame/log.h"
 #include "frame/message_boxes.h"
 #include "frame/notification_hub.h"
 #include "frame/string_utils.h"
@@ -11,7 +13,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 
 namespace qev::data {
 
@@ -26,42 +27,100 @@ std::string PositionText(int p) {
   return fmt::format("{}.{}W", west / 10, west % 10);
 }
 
+fs::path TSatList::FileName() const {
+  return foundAs_.empty() ? frame::Paths().SatListFile : foundAs_;
+}
+
 bool TSatList::SatLoad() {
   items_.clear();
-  std::ifstream in(frame::FindExisting(frame::Paths().SatListFile), std::ios::binary);
-  if (!in) {
-    SortAndMap();
-    return false;
-  }
+  droppedFrom_.clear();
+  foundAs_.clear();
+  const TFileContent content = ReadDataFile(frame::Paths().SatListFile);
+  readError_ = content.Error;
+  if (content.State != TFileState::Missing)
+    foundAs_ = content.Path;
+  if (content.State == TFileState::Unreadable)
+    LogUnreadable(content);
+  if (content.State == TFileState::Read)
+    TakeRecords(content.Bytes);
+  SortAndMap();
+  return content.State == TFileState::Read;
+}
+
+void TSatList::TakeRecords(std::string_view bytes) {
+  const std::string name = foundAs_.filename().string();
+  const std::size_t records = bytes.size() / sizeof(TSatRec);
+  bool dropped = false;
   std::array<bool, 256> seen{};
-  TSatRec rec;
-  while (Count() < kMaxSatellites && in.read(reinterpret_cast<char *>(&rec), sizeof rec)) {
+  for (std::size_t n = 0; n < records; ++n) {
+    if (Count() >= kMaxSatellites) {
+      frame::Log(fmt::format("{}: records {}..{} dropped: beyond the 255th satellite", name, n + 1,
+                             records),
+                 frame::kLogError);
+      dropped = true;
+      break;
+    }
+    TSatRec rec;
+    std::memcpy(&rec, bytes.data() + n * sizeof rec, sizeof rec);
     SanitizeSatRec(rec);
-    if (rec.SatIdx == 0 || seen[rec.SatIdx])
+    if (rec.SatIdx == 0 || seen[rec.SatIdx]) {
+      frame::Log(fmt::format("{}: record {} (index {}, {}, \"{}\") dropped: {}", name, n + 1,
+                             rec.SatIdx, PositionText(rec.SatPos), SatName(rec),
+                             rec.SatIdx == 0 ? "satellite index 0" : "index already taken"),
+                 frame::kLogError);
+      dropped = true;
       continue;
+    }
     seen[rec.SatIdx] = true;
     items_.push_back(rec);
   }
-  SortAndMap();
+  if (const std::size_t rest = bytes.size() % sizeof(TSatRec); rest != 0) {
+    frame::Log(fmt::format("{}: {} bytes at the end are no whole record", name, rest),
+               frame::kLogError);
+    dropped = true;
+  }
+  if (dropped)
+    droppedFrom_ = bytes;
+}
+
+bool TSatList::Fail(std::string text) {
+  lastError_ = std::move(text);
+  frame::ShowError(lastError_);
+  return false;
+}
+
+// The first save after a load that dropped records keeps the file as it was read.
+bool TSatList::KeepBackup() {
+  if (droppedFrom_.empty())
+    return true;
+  fs::path backup = FileName();
+  backup += ".bak";
+  if (const std::string error = frame::WriteFileAtomically(backup, droppedFrom_); !error.empty())
+    return Fail(SaveFailureText(kErrCreateSatFile, kErrSaveSatFile, backup, error));
+  frame::Log("Satellite list as it was read kept in " + backup.string());
+  droppedFrom_.clear();
+  return true;
+}
+
+bool TSatList::WriteList() {
+  const fs::path file = FileName();
+  if (!readError_.empty())
+    return Fail(UnreadableSaveText(kErrCreateSatFile, file, readError_));
+  std::error_code ec;
+  fs::create_directories(file.parent_path(), ec);
+  if (ec)
+    return Fail(fmt::format("{}{}\r{}", kErrCreateSatFile, file.string(), ec.message()));
+  if (!KeepBackup())
+    return false;
+  const std::string_view bytes(reinterpret_cast<const char *>(items_.data()),
+                               items_.size() * sizeof(TSatRec));
+  if (const std::string error = frame::WriteFileAtomically(file, bytes); !error.empty())
+    return Fail(SaveFailureText(kErrCreateSatFile, kErrSaveSatFile, file, error));
   return true;
 }
 
 bool TSatList::SatSave() {
-  const fs::path file = frame::Paths().SatListFile;
-  std::error_code ec;
-  fs::create_directories(file.parent_path(), ec);
-  bool ok = !ec;
-  if (ec) {
-    lastError_ = kErrCreateSatFile + file.string();
-  } else if (const std::string error =
-                 frame::WriteFileAtomically(file, {reinterpret_cast<const char *>(items_.data()),
-                                                   items_.size() * sizeof(TSatRec)});
-             !error.empty()) {
-    lastError_ = kErrSaveSatFile + error;
-    ok = false;
-  }
-  if (!ok)
-    frame::ShowError(lastError_);
+  const bool ok = WriteList();
   SortAndMap();
   return ok;
 }
@@ -161,13 +220,14 @@ std::string TSatList::SatPosTextOf(int index) const {
 
 bool ReadAllSats(const fs::path &file, std::vector<TKnownSat> &sats, std::string &error) {
   sats.clear();
-  std::ifstream in(frame::FindExisting(file));
-  if (!in) {
-    error = "File missing:\r\r" + file.string();
+  const TFileContent content = ReadDataFile(file);
+  if (content.State == TFileState::Missing)
+    error = kFileMissing + file.string();
+  else if (content.State == TFileState::Unreadable)
+    error = fmt::format("{}{}\r{}", kCannotReadFile, content.Path.string(), content.Error);
+  if (content.State != TFileState::Read)
     return false;
-  }
-  std::string line;
-  while (std::getline(in, line)) {
+  for (const std::string &line : TextLines(content.Bytes)) {
     const std::vector<std::string> fields = frame::SplitAt(line, ",");
     if (fields.size() < 3)
       continue;

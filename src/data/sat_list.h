@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qev::data {
@@ -13,6 +14,8 @@ namespace qev::data {
 inline constexpr const char *kErrCreateSatFile = "Error creating satellite storage file.\r\r";
 inline constexpr const char *kErrSaveSatFile = "Error saving satellite storage file.\r\r";
 inline constexpr const char *kNoSat = "<NoSat>";
+inline constexpr const char *kFileMissing = "File missing:\r\r";
+inline constexpr const char *kCannotReadFile = "Cannot read file:\r\r";
 
 // "19.2E", "0.8W"; "ERR" outside 0..3599.
 std::string PositionText(int position);
@@ -29,10 +32,14 @@ public:
   const std::vector<TSatRec> &Items() const { return items_; }
   const std::string &LastError() const { return lastError_; }
 
-  // Silently false when the file cannot be read. Records with index 0 or an index already
-  // taken are dropped.
+  // False when the file is missing (silently) or cannot be read (logged; the file is then not
+  // written over in this run). Records with index 0 or an index already taken, and records
+  // beyond the 255th, are dropped with a log line each; the first save after such a load keeps
+  // the file as it was read beside it as SatList.dat.bak.
   bool SatLoad();
   bool SatSave();
+  // The file the list is saved to: the name it was found under, else SatList.dat.
+  std::filesystem::path FileName() const;
   // The highest index plus 1; when 255 is taken the lowest free index; 0 when all are taken.
   int SatNextIndex() const;
   // Refused (false) when the list is full, the index is 0 or taken, or another satellite
@@ -49,10 +56,17 @@ public:
 private:
   void SortAndMap();
   bool SaveAndAnnounce();
+  bool Fail(std::string text);
+  void TakeRecords(std::string_view bytes);
+  bool KeepBackup();
+  bool WriteList();
 
   std::vector<TSatRec> items_;
   std::array<int, 256> map_{}; // satellite index -> array position + 1; 0 = none
   std::function<void()> onChange_;
+  std::filesystem::path foundAs_;
+  std::string readError_;
+  std::string droppedFrom_; // the file as read, while records it held were dropped
   std::string lastError_;
 };
 
@@ -61,7 +75,8 @@ struct TKnownSat {
   int Position = 0;
   std::string Name;
 };
-// Reads the satellite picker's list; false with "File missing:\r\r" + path in error.
+// Reads the satellite picker's list; false with "File missing:\r\r" + path in error, or
+// "Cannot read file:\r\r" + path and the reason when it exists but cannot be read.
 bool ReadAllSats(const std::filesystem::path &file, std::vector<TKnownSat> &sats,
                  std::string &error);
 

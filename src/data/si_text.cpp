@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <vector>
 
 namespace qev::data {
@@ -20,20 +19,24 @@ struct TableChoice {
   const char *charset;
   std::size_t skip;
   bool singleByte;
+  std::size_t unit = 1; // bytes per character unit; a unit that does not convert is skipped
 };
+
+constexpr const char *kDefaultTable = "ISO_6937";
+// A selector without a table: the bytes are passed on as they are, each its own character.
+constexpr const char *kNoTable = "ISO-8859-1";
 
 const char *const kIso8859Tables[] = {nullptr,      "ISO-8859-5",  "ISO-8859-6",  "ISO-8859-7",
                                       "ISO-8859-8", "ISO-8859-9",  "ISO-8859-10", "ISO-8859-11",
                                       nullptr,      "ISO-8859-13", "ISO-8859-14", "ISO-8859-15"};
 
-std::optional<TableChoice> ChooseTable(std::span<const std::uint8_t> text) {
+TableChoice ChooseTable(std::span<const std::uint8_t> text) {
   if (text.empty() || text[0] >= 0x20)
-    return TableChoice{"ISO_6937", 0, true};
+    return {kDefaultTable, 0, true};
   const std::uint8_t selector = text[0];
-  if (selector >= 0x01 && selector <= 0x0B) {
-    if (!kIso8859Tables[selector])
-      return std::nullopt;
-    return TableChoice{kIso8859Tables[selector], 1, true};
+  if (selector <= 0x0B) {
+    const char *table = kIso8859Tables[selector];
+    return {table ? table : kNoTable, 1, true};
   }
   static const char *const kParts[] = {nullptr,      "ISO-8859-1",  "ISO-8859-2",  "ISO-8859-3",
                                        "ISO-8859-4", "ISO-8859-5",  "ISO-8859-6",  "ISO-8859-7",
@@ -42,25 +45,27 @@ std::optional<TableChoice> ChooseTable(std::span<const std::uint8_t> text) {
   switch (selector) {
   case 0x10:
     if (text.size() < 3 || text[1] != 0 || text[2] >= 16 || !kParts[text[2]])
-      return std::nullopt;
-    return TableChoice{kParts[text[2]], 3, true};
+      return {kNoTable, 3, true};
+    return {kParts[text[2]], 3, true};
   case 0x11:
-    return TableChoice{"UCS-2BE", 1, false};
+    return {"UCS-2BE", 1, false, 2};
   case 0x12:
-    return TableChoice{"EUC-KR", 1, false};
+    return {"EUC-KR", 1, false};
   case 0x13:
-    return TableChoice{"GB2312", 1, false};
+    return {"GB2312", 1, false};
   case 0x14:
-    return TableChoice{"BIG5", 1, false}; // what broadcasters actually send for "Big5 subset"
+    return {"BIG5", 1, false}; // what broadcasters actually send for "Big5 subset"
   case 0x15:
-    return TableChoice{"UTF-8", 1, false};
+    return {"UTF-8", 1, false};
+  case 0x1F:
+    return {kNoTable, 2, true}; // followed by an encoding_type_id without a table here
   default:
-    return std::nullopt;
+    return {kNoTable, 1, true}; // reserved
   }
 }
 
-// Converts with iconv, skipping a byte that does not convert instead of giving up.
-std::string Convert(const char *charset, std::string in) {
+// Converts with iconv, skipping a unit that does not convert instead of giving up.
+std::string Convert(const char *charset, std::string in, std::size_t unit) {
   iconv_t cd = iconv_open("UTF-8", charset);
   if (cd == reinterpret_cast<iconv_t>(-1))
     return {};
@@ -74,13 +79,28 @@ std::string Convert(const char *charset, std::string in) {
       break;
     if (errno == E2BIG)
       break; // cannot happen with four output bytes per input byte
-    ++src;   // EILSEQ or EINVAL: drop the offending byte and go on
-    --srcLeft;
+    const std::size_t drop = std::min(unit, srcLeft); // EILSEQ or EINVAL
+    src += drop;
+    srcLeft -= drop;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   iconv_close(cd);
   out.resize(out.size() - dstLeft);
   return out;
+}
+
+// The default table is ISO/IEC 6937 with the euro sign added at 0xA4, where iconv's table has
+// nothing.
+std::string ConvertDefault(std::string_view bytes) {
+  std::string out;
+  for (std::size_t start = 0;;) {
+    const std::size_t euro = bytes.find('\xA4', start);
+    out += Convert(kDefaultTable, std::string(bytes.substr(start, euro - start)), 1);
+    if (euro == std::string_view::npos)
+      return out;
+    out += "\u20AC";
+    start = euro + 1;
+  }
 }
 
 // Decodes one UTF-8 character at i; advances i. Invalid bytes come back as U+FFFD.
@@ -164,16 +184,16 @@ std::string DecodeSiText(std::span<const std::uint8_t> field, std::size_t max) {
     return {};
   const std::size_t n = std::min<std::size_t>({std::size_t{field[0]}, max, field.size() - 1});
   const std::span<const std::uint8_t> text = field.subspan(1, n);
-  const std::optional<TableChoice> table = ChooseTable(text);
-  if (!table || table->skip > text.size())
-    return {};
+  const TableChoice table = ChooseTable(text);
   std::string bytes;
-  for (const std::uint8_t b : text.subspan(table->skip)) {
+  for (const std::uint8_t b : text.subspan(std::min(table.skip, text.size()))) {
     // In single-byte tables 0x80..0x9F are control codes and never characters.
-    if (!(table->singleByte && b >= 0x80 && b <= 0x9F))
+    if (!(table.singleByte && b >= 0x80 && b <= 0x9F))
       bytes += static_cast<char>(b);
   }
-  return DropControls(Convert(table->charset, std::move(bytes)));
+  if (table.charset == kDefaultTable)
+    return DropControls(ConvertDefault(bytes));
+  return DropControls(Convert(table.charset, std::move(bytes), table.unit));
 }
 
 std::string FoldCase(std::string_view utf8) {

@@ -1,14 +1,13 @@
 #include "data/tp_files.h"
 
+#include "data/data_file.h"
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
 #include "frame/string_utils.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace qev::data {
 
@@ -27,18 +26,6 @@ std::string Columns(std::string_view line, std::size_t from, std::size_t to) {
   if (line.size() < from)
     return {};
   return std::string(line.substr(from - 1, to - from + 1));
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::istringstream in{std::string(text)};
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  return lines;
 }
 
 std::string JoinLines(const std::vector<std::string> &lines) {
@@ -70,46 +57,55 @@ bool SdxKeyLess(const TSdxItem &a, const TSdxItem &b) {
   return a.TID != b.TID ? a.TID < b.TID : a.SID < b.SID;
 }
 
+// Replaces a file unless it exists and cannot be read; an error text, empty on success.
+std::string ReplaceFile(const fs::path &file, std::string_view content,
+                        std::string_view errorText) {
+  const fs::path target = frame::FindExisting(file);
+  if (const std::string reason = UnreadableReason(target); !reason.empty())
+    return UnreadableSaveText(errorText, target, reason);
+  const std::string error = frame::WriteFileAtomically(target, content);
+  return error.empty() ? error : std::string(errorText) + error;
+}
+
+std::vector<TTransponder> TwsEntries(const std::vector<std::string> &lines) {
+  std::vector<TTransponder> list;
+  for (const std::string &line : lines) {
+    if (const auto tp = ParseTpText(line))
+      list.push_back(*tp);
+  }
+  return list;
+}
+
 } // namespace
 
 std::vector<std::string> LoadLines(const fs::path &file, bool &ok) {
-  std::ifstream in(frame::FindExisting(file), std::ios::binary);
-  ok = static_cast<bool>(in);
-  return ok ? SplitLines(std::string(std::istreambuf_iterator<char>(in), {}))
-            : std::vector<std::string>{};
+  const TFileContent content = ReadDataFile(file);
+  ok = content.State == TFileState::Read;
+  if (content.State == TFileState::Unreadable)
+    LogUnreadable(content);
+  return TextLines(content.Bytes);
 }
 
-std::vector<TTransponder> ParseTws(std::string_view text) {
-  std::vector<TTransponder> list;
-  for (const std::string &line : SplitLines(text)) {
-    if (const auto tp = ParseTpText(line))
-      list.push_back(*tp);
-  }
-  return list;
-}
+std::vector<TTransponder> ParseTws(std::string_view text) { return TwsEntries(TextLines(text)); }
 
 std::vector<TTransponder> LoadTws(const fs::path &file) {
   bool ok = false;
-  std::vector<TTransponder> list;
-  for (const std::string &line : LoadLines(file, ok)) {
-    if (const auto tp = ParseTpText(line))
-      list.push_back(*tp);
-  }
-  return list;
+  return TwsEntries(LoadLines(file, ok));
 }
 
 std::string SaveTws(const fs::path &file, const std::vector<TTransponder> &list) {
   std::vector<std::string> lines;
   for (const TTransponder &tp : list)
     lines.push_back(TpText(tp));
-  const std::string error = frame::WriteFileAtomically(file, JoinLines(lines));
-  return error.empty() ? error : kErrSaveBlind + error;
+  return ReplaceFile(file, JoinLines(lines), kErrSaveBlind);
 }
 
 std::string SafeBeamName(std::string_view beam) {
   std::string out;
   for (const char c : beam) {
-    const bool safe = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
+    // "." is kept ("W.Europe"): the name always gets ".jpg" after it and never a "/".
+    const bool safe =
+        std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
     out += safe ? c : '_';
   }
   return out.substr(0, 8);
@@ -117,7 +113,7 @@ std::string SafeBeamName(std::string_view beam) {
 
 TSdxFile ParseSdx(std::string_view text) {
   TSdxFile sdx;
-  for (const std::string &line : SplitLines(text)) {
+  for (const std::string &line : TextLines(text)) {
     if (sdx.SatName.empty() && Columns(line, 1, 7) == "SATCODX") {
       sdx.SatName = frame::Trim(Columns(line, 11, 28));
       continue;
@@ -139,11 +135,10 @@ const TSdxItem *TSdxFile::Find(std::uint16_t tid, std::uint16_t sid) const {
 
 std::vector<TTransponder> TSdxFile::Transponders() const {
   std::vector<TTransponder> list;
+  std::set<TTpKey> seen;
   for (const TSdxItem &item : Items) {
     const TTransponder tp = MakeTransponder(item.FreqMHz, item.Polar, item.SRate);
-    const bool seen = std::any_of(list.begin(), list.end(),
-                                  [&](const TTransponder &t) { return TpSameChannel(t, tp); });
-    if (TpValid(tp) && !seen)
+    if (TpValid(tp) && seen.insert(TpKey(tp)).second)
       list.push_back(tp);
   }
   return list;
@@ -161,16 +156,17 @@ std::vector<std::string> TSdxFile::CoverageLines() const {
 std::string SaveDownloadedSdx(const fs::path &file, std::string_view content) {
   if (ParseSdx(content).Items.empty())
     return kErrSdxInvalid;
-  const std::string error = frame::WriteFileAtomically(file, content);
-  return error.empty() ? error : "Save error\r\r" + error;
+  return ReplaceFile(file, content, kErrSaveSdx);
 }
 
 std::vector<TPcaRec> LoadPca(const fs::path &file) {
-  std::ifstream in(frame::FindExisting(file), std::ios::binary);
-  std::vector<TPcaRec> table;
-  TPcaRec rec;
-  while (table.size() < kPcaTableSize && in.read(reinterpret_cast<char *>(&rec), sizeof rec))
-    table.push_back(rec);
+  const TFileContent content = ReadDataFile(file, kPcaTableSize * sizeof(TPcaRec));
+  if (content.State == TFileState::Unreadable)
+    LogUnreadable(content);
+  std::vector<TPcaRec> table(content.Bytes.size() / sizeof(TPcaRec));
+  if (!table.empty())
+    std::memcpy(static_cast<void *>(table.data()), content.Bytes.data(),
+                table.size() * sizeof(TPcaRec));
   return table;
 }
 
@@ -186,21 +182,24 @@ std::optional<std::uint8_t> PcaCategory(const std::vector<TPcaRec> &table, std::
 }
 
 std::string SaveCoverage(const fs::path &file, const std::vector<std::string> &lines) {
-  const std::string error = frame::WriteFileAtomically(file, JoinLines(lines));
-  return error.empty() ? error : kErrSaveCoverage + error;
+  return ReplaceFile(file, JoinLines(lines), kErrSaveCoverage);
 }
 
 std::string CoverageBeam(const std::vector<std::string> &lines, std::uint32_t freqMHz, char polar) {
   for (const std::string &line : lines) {
-    std::vector<std::string> fields = frame::SplitAt(line, ",_=");
-    if (fields.size() < 3)
+    // Frequency and polarisation end at the first two separators; the beam is the rest, so a
+    // beam name holding "_" or "." comes back whole.
+    const std::size_t first = line.find_first_of(",_=");
+    const std::size_t second =
+        first == std::string::npos ? first : line.find_first_of(",_=", first + 1);
+    if (second == std::string::npos)
       continue;
-    for (std::string &f : fields)
-      f = Upper(frame::Trim(f));
-    const std::int64_t distance =
-        static_cast<std::int64_t>(NumberOr0(fields[0])) - static_cast<std::int64_t>(freqMHz);
-    if (fields[1] == std::string(1, polar) && distance > -3 && distance < 3)
-      return SafeBeamName(fields[2]);
+    const std::string pol = Upper(frame::Trim(line.substr(first + 1, second - first - 1)));
+    const std::int64_t distance = static_cast<std::int64_t>(NumberOr0(line.substr(0, first))) -
+                                  static_cast<std::int64_t>(freqMHz);
+    const std::string beam = frame::Trim(line.substr(second + 1));
+    if (pol == std::string(1, polar) && distance > -3 && distance < 3 && !beam.empty())
+      return SafeBeamName(beam);
   }
   return {};
 }

@@ -16,13 +16,16 @@ namespace qev::data {
 
 inline constexpr const char *kErrSaveBlind = "Cannot save list of transponders without signal.\r\r";
 inline constexpr const char *kErrSaveCoverage = "Cannot save .CVR file !\r\r";
+inline constexpr const char *kErrSaveSdx = "Save error\r\r";
 inline constexpr const char *kErrSdxInvalid = "Downloaded file is invalid...";
 inline constexpr std::size_t kPcaTableSize = 2048;
 
 // The blind list NNNN.tws: entry text forms, one per line.
 std::vector<TTransponder> ParseTws(std::string_view text);
+// A file that cannot be read gives none and a log line.
 std::vector<TTransponder> LoadTws(const std::filesystem::path &file);
-// Returns an error text (with the message prefix), empty on success.
+// Returns an error text (with the message prefix), empty on success. Like every writer here it
+// never replaces a file that exists but cannot be read.
 std::string SaveTws(const std::filesystem::path &file, const std::vector<TTransponder> &list);
 
 // One service of a SATCODX file.
@@ -50,7 +53,7 @@ struct TSdxFile {
 TSdxFile ParseSdx(std::string_view text);
 // A downloaded file replaces NNNN.sdx only when it holds services; else kErrSdxInvalid.
 std::string SaveDownloadedSdx(const std::filesystem::path &file, std::string_view content);
-// Letters, digits, "-" and "_" only, so a beam name read from a download never reaches a path
+// Letters, digits, "-", "_" and "." only, so a beam name read from a download never reaches a path
 // as anything else.
 std::string SafeBeamName(std::string_view beam);
 

@@ -1,16 +1,18 @@
 #include "data/tp_import.h"
 
 #include "data/code_tables.h"
+#include "data/data_file.h"
 #include "data/tp_files.h"
 #include "data/transponder_list.h"
+#include "frame/fast_ini_file.h"
 #include "frame/string_utils.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 
 namespace qev::data {
@@ -25,7 +27,9 @@ struct Band {
 };
 constexpr Band kBands[] = {
     {"S", 2500, 2700}, {"C", 3000, 4900}, {"Ku", 10700, 12750}, {"Ka", 17300, 22200}};
-constexpr std::uint32_t kMinSRate = 1000, kMaxSRate = 60000;
+// A scanned channel keeps its symbol rate in 16 bits; that is the only bound.
+constexpr std::uint32_t kMaxSRate = 65535;
+constexpr const char *kNotAnEntry = "not frequency, polarisation and symbol rate";
 
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -35,6 +39,7 @@ std::string Upper(std::string text) {
 
 // One entry as read, before its values are judged.
 struct RawEntry {
+  int line = 0;
   std::string text;
   std::string system, freq, polar, srate;
 };
@@ -83,15 +88,15 @@ std::optional<RawEntry> LegacyLine(const std::string &line) {
 
 std::vector<RawEntry> ReadEntries(std::string_view text) {
   std::vector<RawEntry> entries;
-  std::istringstream in{std::string(text)};
-  std::string line;
   bool inBlock = false;
-  while (std::getline(in, line)) {
+  int number = 0;
+  for (const std::string &line : TextLines(text)) {
+    ++number;
     const std::string trimmed = frame::Trim(line);
     if (trimmed.empty() || trimmed[0] == '#')
       continue;
     if (trimmed[0] == '[') {
-      entries.push_back({trimmed, "", "", "", ""});
+      entries.push_back({number, trimmed, "", "", "", ""});
       inBlock = true;
       continue;
     }
@@ -111,43 +116,58 @@ std::vector<RawEntry> ReadEntries(std::string_view text) {
       continue;
     }
     inBlock = false;
-    if (auto raw = LegacyLine(trimmed))
+    if (auto raw = LegacyLine(trimmed)) {
+      raw->line = number;
       entries.push_back(std::move(*raw));
-    else
-      entries.push_back({trimmed, "", "", "", ""}); // refused below as unreadable
+    } else {
+      entries.push_back({number, trimmed, "", "", "", ""}); // refused below as unreadable
+    }
   }
   return entries;
 }
 
-void Take(TImportResult &result, const TTransponder &tp, std::string text) {
-  const int number = result.Entries() + 1;
-  const bool duplicate = std::any_of(result.Imported.begin(), result.Imported.end(),
-                                     [&](const TTransponder &t) { return TpSameChannel(t, tp); });
-  if (duplicate)
-    result.Refused.push_back({number, std::move(text), "duplicate of an earlier entry"});
-  else
-    result.Imported.push_back(tp);
-}
+// Collects a result entry by entry, numbering them and refusing repeats.
+class TResultBuilder {
+public:
+  explicit TResultBuilder(const char *format) { result_.Format = format; }
 
-TImportResult FromList(const char *format, const std::vector<TTransponder> &list) {
-  TImportResult result;
-  result.Format = format;
-  for (const TTransponder &tp : list) {
-    if (const std::string reason = ReceivableCheck(tp.TpFreq, tp.TpSRate); !reason.empty())
-      result.Refused.push_back({result.Entries() + 1, TpText(tp), reason});
+  void Refuse(int line, std::string text, std::string reason) {
+    result_.Refused.push_back({Next(line), std::move(text), std::move(reason)});
+  }
+  // Judges an entry that reads as a transponder: reception first, then repeats.
+  void Offer(int line, const TTransponder &tp, std::string text) {
+    if (std::string reason = ReceivableCheck(tp.TpFreq, tp.TpSRate); !reason.empty())
+      Refuse(line, std::move(text), std::move(reason));
+    else if (!seen_.insert(TpKey(tp)).second)
+      Refuse(line, std::move(text), "duplicate of an earlier entry");
     else
-      Take(result, tp, TpText(tp));
+      result_.Imported.push_back({Next(line), tp});
   }
-  return result;
-}
+  TImportResult Take() { return std::move(result_); }
 
-std::string ReadAll(const fs::path &file, std::string &error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = "cannot read " + file.string();
-    return {};
+private:
+  TEntryPlace Next(int line) const { return {result_.Entries() + 1, line}; }
+
+  TImportResult result_;
+  std::set<TTpKey> seen_;
+};
+
+// The line of each key of the [DVB] section, for naming refused entries.
+std::map<std::string, int> DvbKeyLines(std::string_view text) {
+  std::map<std::string, int> lines;
+  bool inDvb = false;
+  int number = 0;
+  for (const std::string &raw : TextLines(text)) {
+    ++number;
+    const std::string line = frame::Trim(raw);
+    if (line.starts_with('[')) {
+      inDvb = Upper(frame::Trim(line.substr(1, line.find(']') - 1))) == "DVB";
+      continue;
+    }
+    if (const std::size_t eq = line.find('='); inDvb && eq != std::string::npos)
+      lines.emplace(Upper(frame::Trim(line.substr(0, eq))), number);
   }
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return lines;
 }
 
 } // namespace
@@ -158,43 +178,104 @@ std::string ReceivableCheck(std::uint32_t freqMHz, std::uint32_t srateKSps) {
   });
   if (!inBand)
     return fmt::format("frequency {} MHz is outside the S, C, Ku and Ka bands", freqMHz);
-  if (srateKSps < kMinSRate || srateKSps > kMaxSRate)
-    return fmt::format("symbol rate {} kS/s is outside {}..{}", srateKSps, kMinSRate, kMaxSRate);
+  if (srateKSps == 0 || srateKSps > kMaxSRate)
+    return fmt::format("symbol rate {} kS/s is outside 1..{}", srateKSps, kMaxSRate);
   return {};
 }
 
 TImportResult ParseDvbv5(std::string_view text) {
-  TImportResult result;
-  result.Format = "dvbv5";
+  TResultBuilder builder("dvbv5");
   for (const RawEntry &raw : ReadEntries(text)) {
     TTransponder tp{};
-    const std::string reason = Judge(raw, tp);
-    if (reason.empty())
-      Take(result, tp, raw.text);
+    if (std::string reason = Judge(raw, tp); !reason.empty())
+      builder.Refuse(raw.line, raw.text, std::move(reason));
     else
-      result.Refused.push_back({result.Entries() + 1, raw.text, reason});
+      builder.Offer(raw.line, tp, raw.text);
   }
-  return result;
+  return builder.Take();
+}
+
+TImportResult ParseTwsImport(std::string_view text) {
+  TResultBuilder builder("tws");
+  int number = 0;
+  for (const std::string &line : TextLines(text)) {
+    ++number;
+    const std::string trimmed = frame::Trim(line);
+    if (trimmed.empty())
+      continue;
+    if (const auto tp = ParseTpText(trimmed))
+      builder.Offer(number, *tp, trimmed);
+    else
+      builder.Refuse(number, trimmed, kNotAnEntry);
+  }
+  return builder.Take();
+}
+
+TImportResult ParseIniImport(std::string_view text, bool &ok) {
+  std::stringstream stream{std::string(text)};
+  frame::TFastIniStream ini(stream);
+  const TTpIniContent content = ReadTpIni(ini);
+  const std::map<std::string, int> lines = DvbKeyLines(text);
+  TResultBuilder builder("ini");
+  bool anyEntry = false; // a file without a single transponder entry is invalid
+  for (const TTpIniEntry &entry : content.Entries) {
+    const auto line = lines.find(std::to_string(entry.Key));
+    const int number = line == lines.end() ? 0 : line->second;
+    const auto tp = ParseTpText(entry.Text);
+    anyEntry |= tp.has_value();
+    if (tp)
+      builder.Offer(number, *tp, entry.Text);
+    else
+      builder.Refuse(number, entry.Text, kNotAnEntry);
+  }
+  ok = !content.PositionText.empty() && anyEntry;
+  return builder.Take();
 }
 
 TImportResult ImportTransponderFile(const fs::path &file, std::string &error) {
+  const TFileContent content = ReadDataFile(file);
+  if (content.State != TFileState::Read) {
+    error = fmt::format("cannot read {}: {}", file.string(),
+                        content.State == TFileState::Missing ? "no such file" : content.Error);
+    return {};
+  }
   const std::string ext = Upper(file.extension().string());
   if (ext == ".INI") {
-    TSatTransponders list;
-    if (!list.TpLoadIni(file)) {
+    bool ok = false;
+    TImportResult result = ParseIniImport(content.Bytes, ok);
+    if (!ok)
       error = kInvalidTpFile;
-      return {};
-    }
-    return FromList("ini", list.Items());
+    return ok ? result : TImportResult{};
   }
-  const std::string text = ReadAll(file, error);
-  if (!error.empty())
-    return {};
   if (ext == ".TWS")
-    return FromList("tws", ParseTws(text));
-  if (ext == ".SDX")
-    return FromList("sdx", ParseSdx(text).Transponders());
-  return ParseDvbv5(text);
+    return ParseTwsImport(content.Bytes);
+  if (ext == ".SDX") {
+    TResultBuilder builder("sdx");
+    for (const TTransponder &tp : ParseSdx(content.Bytes).Transponders())
+      builder.Offer(0, tp, TpText(tp));
+    return builder.Take();
+  }
+  return ParseDvbv5(content.Bytes);
+}
+
+int AddImported(TSatTransponders &list, TImportResult &result) {
+  std::set<TTpKey> present;
+  for (const TTransponder &tp : list.Items())
+    present.insert(TpKey(tp));
+  std::vector<TImportedEntry> added;
+  for (const TImportedEntry &entry : result.Imported) {
+    if (!present.insert(TpKey(entry.Tp)).second) {
+      result.Refused.push_back({entry.Place, TpText(entry.Tp), "already in the list"});
+      continue;
+    }
+    list.TpAdd(entry.Tp);
+    added.push_back(entry);
+  }
+  result.Imported = std::move(added);
+  std::sort(
+      result.Refused.begin(), result.Refused.end(),
+      [](const TRefusedEntry &a, const TRefusedEntry &b) { return a.Place.Entry < b.Place.Entry; });
+  return static_cast<int>(result.Imported.size());
 }
 
 } // namespace qev::data

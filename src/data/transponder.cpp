@@ -32,6 +32,8 @@ bool TpSameChannel(const TTransponder &a, const TTransponder &b) {
   return a.TpFreq == b.TpFreq && TpPolar(a) == TpPolar(b) && a.TpSRate == b.TpSRate;
 }
 
+TTpKey TpKey(const TTransponder &tp) { return {tp.TpFreq, TpPolar(tp), tp.TpSRate}; }
+
 std::string TpText(const TTransponder &tp) {
   const char polar = TpPolar(tp);
   return fmt::format("{},{},{}", tp.TpFreq, polar ? std::string(1, polar) : "", tp.TpSRate);

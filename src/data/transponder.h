@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 namespace qev::data {
 
@@ -29,6 +30,9 @@ TTransponder MakeTransponder(std::uint32_t freqMHz, char polar, std::uint32_t sr
 char TpPolar(const TTransponder &tp);
 bool TpValid(const TTransponder &tp);
 bool TpSameChannel(const TTransponder &a, const TTransponder &b);
+// Frequency, polarisation and symbol rate: what makes two entries the same transponder.
+using TTpKey = std::tuple<std::uint32_t, char, std::uint32_t>;
+TTpKey TpKey(const TTransponder &tp);
 // "11778,V,27500"
 std::string TpText(const TTransponder &tp);
 // Reads "11778, v ,27500,3/4": fields trimmed, polarisation upper-cased, its first character

@@ -1,5 +1,6 @@
 #include "data/transponder_list.h"
 
+#include "data/data_file.h"
 #include "frame/app_paths.h"
 #include "frame/fast_ini_file.h"
 
@@ -33,26 +34,36 @@ auto OrderKey(const TTransponder &tp, int order) {
 
 bool LoadFrom(frame::TFastIniFile &ini, TSatTransponders &list) {
   list.TpClear();
-  list.PositionText = ini.ReadString(kSatType, "1", "");
-  list.Name = ini.ReadString(kSatType, "2", "");
+  TTpIniContent content = ReadTpIni(ini);
+  list.PositionText = std::move(content.PositionText);
+  list.Name = std::move(content.Name);
   if (list.PositionText.empty())
     return false;
-  const std::int32_t declared = ini.ReadInteger(kDvb, "0", 0);
-  // Only keys that are really there are read, whatever the count claims.
-  std::map<std::uint32_t, std::string> entries;
-  for (const std::string &key : ini.ReadSection(kDvb)) {
-    const std::uint32_t n = NumberOr0(key);
-    if (n >= 1 && static_cast<std::int64_t>(n) <= declared)
-      entries.emplace(n, key);
-  }
-  for (const auto &[n, key] : entries) {
-    if (const auto tp = ParseTpText(ini.ReadString(kDvb, key, "")))
+  for (const TTpIniEntry &entry : content.Entries) {
+    if (const auto tp = ParseTpText(entry.Text))
       list.TpAdd(*tp);
   }
   return list.Count() > 0;
 }
 
 } // namespace
+
+TTpIniContent ReadTpIni(frame::TFastIniFile &ini) {
+  TTpIniContent content;
+  content.PositionText = ini.ReadString(kSatType, "1", "");
+  content.Name = ini.ReadString(kSatType, "2", "");
+  const std::int32_t declared = ini.ReadInteger(kDvb, "0", 0);
+  // Only keys that are really there are read, whatever the count claims.
+  std::map<std::uint32_t, std::string> keys;
+  for (const std::string &key : ini.ReadSection(kDvb)) {
+    const std::uint32_t n = NumberOr0(key);
+    if (n >= 1 && static_cast<std::int64_t>(n) <= declared)
+      keys.emplace(n, key);
+  }
+  for (const auto &[n, key] : keys)
+    content.Entries.push_back({n, ini.ReadString(kDvb, key, "")});
+  return content;
+}
 
 std::filesystem::path TransponderFileName(int position) {
   return frame::Paths().Transponders / fmt::format("{:04d}.ini", position);
@@ -82,10 +93,12 @@ int TSatTransponders::TpAdd(const TTransponder &tp) {
 }
 
 bool TSatTransponders::TpLoadIni(const std::filesystem::path &file) {
-  frame::TFastIniFile ini(frame::FindExisting(file));
-  const bool ok = LoadFrom(ini, *this);
-  modified_ = false;
-  return ok;
+  const TFileContent content = ReadDataFile(file);
+  readError_ = content.Error;
+  if (content.State == TFileState::Unreadable)
+    LogUnreadable(content);
+  std::stringstream text(content.Bytes);
+  return TpLoadStream(text);
 }
 
 bool TSatTransponders::TpLoadStream(std::stringstream &stream) {
@@ -96,6 +109,8 @@ bool TSatTransponders::TpLoadStream(std::stringstream &stream) {
 }
 
 std::string TSatTransponders::TpSaveIni(const std::filesystem::path &file) {
+  if (!readError_.empty())
+    return UnreadableSaveText(kErrSaveTpFile, frame::FindExisting(file), readError_);
   frame::TFastIniFile ini(file);
   ini.WriteString(kSatType, "1", PositionText);
   ini.WriteString(kSatType, "2", Name);

@@ -37,6 +37,12 @@ data::TSatTransponders LoadList(const data::TSatRec &sat) {
   return list;
 }
 
+// The stored list's file exists but cannot be read: what the commands report instead.
+std::string UnreadableText(const data::TSatRec &sat, const data::TSatTransponders &list) {
+  return fmt::format("cannot read {}: {}; it is left as it is",
+                     data::TransponderFileName(sat.SatPos).string(), list.ReadError());
+}
+
 } // namespace
 
 int RunTpList(TToolContext &context) {
@@ -47,6 +53,8 @@ int RunTpList(TToolContext &context) {
   if (!context.Args.empty())
     return context.BadArguments("unexpected argument " + context.Args.front());
   data::TSatTransponders list = LoadList(*sat);
+  if (!list.ReadError().empty())
+    return context.Fail(UnreadableText(*sat, list));
   list.TpSort(data::kTpOrderFreq);
   context.Doc["transponders"] = nlohmann::json::array();
   for (const data::TTransponder &tp : list.Items()) {
@@ -70,22 +78,18 @@ int RunTpImport(TToolContext &context) {
     return context.Fail(error);
 
   data::TSatTransponders list = LoadList(*sat);
-  int added = 0;
-  std::vector<data::TRefusedEntry> refused = std::move(result.Refused);
-  for (std::size_t i = 0; i < result.Imported.size(); ++i) {
-    const data::TTransponder &tp = result.Imported[i];
-    if (list.TpIsDuplicate(tp)) {
-      refused.push_back({0, data::TpText(tp), "already in the list"});
-      continue;
-    }
-    list.TpAdd(tp);
-    ++added;
-    context.Line("imported " + data::TpText(tp));
-  }
+  if (!list.ReadError().empty())
+    return context.Fail(UnreadableText(*sat, list));
+  const int added = data::AddImported(list, result);
+  for (const data::TImportedEntry &entry : result.Imported)
+    context.Line("imported " + data::TpText(entry.Tp));
   nlohmann::json refusedJson = nlohmann::json::array();
-  for (const data::TRefusedEntry &r : refused) {
-    context.Line(fmt::format("refused {}: {}", r.Text, r.Reason));
-    refusedJson.push_back({{"entry", r.Entry}, {"text", r.Text}, {"reason", r.Reason}});
+  for (const data::TRefusedEntry &r : result.Refused) {
+    context.Line(fmt::format("refused entry {}{}: {}: {}", r.Place.Entry,
+                             r.Place.Line > 0 ? fmt::format(" (line {})", r.Place.Line) : "",
+                             r.Text, r.Reason));
+    refusedJson.push_back(
+        {{"entry", r.Place.Entry}, {"line", r.Place.Line}, {"text", r.Text}, {"reason", r.Reason}});
   }
   if (added > 0) {
     list.TpSort(data::kTpOrderFreq);
@@ -93,9 +97,9 @@ int RunTpImport(TToolContext &context) {
         !saveError.empty())
       return context.Fail(saveError);
   }
-  const int entries = added + static_cast<int>(refused.size());
+  const int entries = result.Entries();
   context.Line(fmt::format("{} entries ({}): {} imported, {} refused", entries, result.Format,
-                           added, refused.size()));
+                           added, result.Refused.size()));
   context.Doc["format"] = result.Format;
   context.Doc["entries"] = entries;
   context.Doc["imported"] = added;

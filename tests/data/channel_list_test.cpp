@@ -1,13 +1,17 @@
 // Channel list files, the table of lists, handles and the merge of a scan.
 #include "data/channel_lists.h"
+#include "frame/log.h"
 #include "frame/notification_hub.h"
 #include "support/scripted_presenter.h"
 #include "temp_root.h"
+#include "unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
+#include <limits>
 #include <sys/resource.h>
 
 using namespace qev::data;
@@ -275,4 +279,119 @@ TEST_F(ChannelLists, ACorruptFileLoadsWithoutHarm) {
     EXPECT_LE(rec.EsCount, 16);
     EXPECT_EQ(rec.ChName[29], '\0');
   }
+}
+
+TEST_F(ChannelLists, AListFoundInAnotherLetterCaseIsSavedUnderThatName) {
+  const fs::path upper = root / "SatFiles/Channels/0192.BCH";
+  WriteFile(upper, FileOf({Rec(1, 1, "A"), Rec(1, 2, "B")}));
+  TChannelsList list(192, 1);
+  ASSERT_TRUE(list.ListLoad());
+  TChannelRec b = list.Item(1);
+  b.VolAdj = 150;
+  list.ListSet(1, b);
+  ASSERT_TRUE(list.ListSaveOne(1)) << list.LastError();
+  list.ListAppend(Rec(1, 3, "C"));
+  ASSERT_TRUE(list.ListSaveAll()) << list.LastError();
+  EXPECT_FALSE(fs::exists(File(192)));
+  TChannelsList again(192, 1);
+  ASSERT_TRUE(again.ListLoad());
+  ASSERT_EQ(again.Count(), 3);
+  EXPECT_EQ(again.Item(1).VolAdj, 150);
+}
+
+TEST_F(ChannelLists, UnreadableListsNeitherStopTheStartNorGetWrittenOver) {
+  if (!fs::exists("/proc/self/mem"))
+    GTEST_SKIP() << "no /proc to give a read error";
+  std::vector<std::string> logs;
+  qev::frame::SetLogTarget([&](int, int, const char *text) { logs.emplace_back(text); });
+  AddSat(1, 130);
+  AddSat(2, 192);
+  fs::create_directories(File(130)); // a folder in the file's place
+  // Reading /proc/self/mem at offset 0 fails with EIO: a read error on a real file.
+  fs::create_symlink("/proc/self/mem", File(192));
+  TChannelLists lists(sats);
+  EXPECT_NO_THROW(lists.ListsSync());
+  qev::frame::SetLogTarget(nullptr);
+  for (const int index : {1, 2}) {
+    TChannelsList *list = lists.ListOf(index);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_FALSE(list->Modified());
+    EXPECT_FALSE(list->ReadError().empty());
+    list->ListAppend(Rec(1, 1, "New"));
+    EXPECT_FALSE(list->ListSaveAll());
+    EXPECT_EQ(list->LastError().rfind(kErrCreateChannels + list->ListFileName().string() + "\r", 0),
+              0u)
+        << list->LastError();
+  }
+  EXPECT_EQ(logs.size(), 2u);
+  lists.ListsFreeAll();
+  EXPECT_TRUE(fs::is_directory(File(130)));
+  EXPECT_TRUE(fs::is_symlink(File(192)));
+}
+
+TEST_F(ChannelLists, AListThatCannotBeReadIsNotSavedOverTheUsersFile) {
+  std::vector<TChannelRec> recs;
+  for (std::uint16_t sid = 1; sid <= 10; ++sid)
+    recs.push_back(Rec(1, sid, "C"));
+  const std::string content = FileOf(recs); // 4420 bytes
+  WriteFile(File(192), content);
+  AddSat(1, 192);
+  fs::permissions(File(192), fs::perms::none);
+  fs::permissions(File(192).parent_path(), fs::perms::all); // others could replace it
+  const auto kept = qev::test::RunUnprivileged([&] {
+    TChannelLists lists(sats);
+    lists.ListsSync();
+    const TChannelsList *list = lists.ListOf(1);
+    const bool asUnread = list && list->Count() == 0 && !list->Modified();
+    lists.ListsSaveModified(true);
+    lists.ListClose(1);
+    return asUnread;
+  });
+  fs::permissions(File(192), fs::perms::owner_read | fs::perms::owner_write);
+  if (!kept)
+    GTEST_SKIP() << "cannot drop privileges";
+  EXPECT_TRUE(*kept);
+  EXPECT_EQ(ReadFile(File(192)), content);
+}
+
+TEST_F(ChannelLists, AFileThatCannotBeCreatedSaysSoWithTheSystemsReason) {
+  WriteFile(File(192), FileOf({Rec(1, 1, "A")}));
+  const fs::path folder = File(192).parent_path();
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  const auto said = qev::test::RunUnprivileged([&] {
+    TChannelsList list(192, 1);
+    list.ListLoad();
+    list.ListAppend(Rec(1, 2, "B"));
+    const std::string head = kErrCreateChannels + File(192).string() + "\r";
+    return !list.ListSaveAll() && list.LastError().rfind(head, 0) == 0 &&
+           list.LastError().size() > head.size();
+  });
+  fs::permissions(folder, fs::perms::all);
+  if (!said)
+    GTEST_SKIP() << "cannot drop privileges";
+  EXPECT_TRUE(*said);
+  EXPECT_EQ(fs::file_size(File(192)), sizeof(TChannelRec));
+}
+
+TEST_F(ChannelLists, DatesThatAreNoDatesNeitherDoubleNorCountAsUnchangedTwice) {
+  TChannelRec nan = Rec(1, 1, "NaN"), negative = Rec(1, 2, "Negative");
+  nan.TimeAdd = std::numeric_limits<double>::quiet_NaN();
+  negative.TimeAdd = -5;
+  TChannelsList list(192, 1);
+  list.ListAppend(nan);
+  list.ListAppend(negative);
+  for (int round = 0; round < 2; ++round) {
+    const TMergeCounts counts =
+        list.ListMerge({Rec(1, 1, "NaN"), Rec(1, 2, "Negative")}, false, 45000);
+    EXPECT_EQ(counts.New, 0);
+    EXPECT_EQ(counts.Updated + counts.Unchanged, 2);
+    EXPECT_EQ(list.Count(), 2);
+  }
+  WriteFile(File(192), FileOf({nan, negative}));
+  ASSERT_TRUE(list.ListLoad());
+  for (const TChannelRec &rec : list.Items())
+    EXPECT_EQ(rec.TimeAdd, 0.0);
 }

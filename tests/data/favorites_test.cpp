@@ -86,3 +86,13 @@ TEST_F(FavFiles, CategoriesWithAndWithoutTheirFile) {
   EXPECT_EQ(cats.CategName(3), "");
   EXPECT_EQ(cats.CategName(-1), "");
 }
+
+TEST_F(FavFiles, AByteOrderMarkBeforeTheFirstLineKeepsItsSlot) {
+  const auto file = root / "Favorites.cfg";
+  WriteFile(file, "\xEF\xBB\xBF"
+                  "01=News\r\n02=Sport\r\n");
+  TFavorites fav;
+  EXPECT_TRUE(fav.FavLoad(file));
+  EXPECT_EQ(fav.FavName(1), "News");
+  EXPECT_EQ(fav.FavName(2), "Sport");
+}

@@ -1,8 +1,10 @@
 // The satellite list file, its order and operations, position texts and editor checks.
 #include "data/sat_editing.h"
 #include "data/sat_list.h"
+#include "frame/log.h"
 #include "support/scripted_presenter.h"
 #include "temp_root.h"
+#include "unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -171,4 +173,54 @@ TEST_F(SatListFile, AllSatsPicker) {
   ASSERT_EQ(known.size(), 2u);
   EXPECT_EQ(known[1].Position, 130);
   EXPECT_EQ(known[1].Name, "Hot Bird");
+}
+
+TEST_F(SatListFile, DroppedRecordsAreLoggedAndTheFileIsKeptBeforeTheFirstSave) {
+  const std::string original = Bytes({Sat(1, 192), Sat(0, 130), Sat(1, 235), Sat(2, 282)});
+  WriteFile(File(), original);
+  std::vector<std::string> logs;
+  qev::frame::SetLogTarget([&](int, int, const char *text) { logs.emplace_back(text); });
+  ASSERT_TRUE(sats.SatLoad());
+  qev::frame::SetLogTarget(nullptr);
+  EXPECT_EQ(sats.Count(), 2);
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_NE(logs[0].find("record 2"), std::string::npos) << logs[0];
+  EXPECT_NE(logs[1].find("record 3"), std::string::npos) << logs[1];
+  EXPECT_NE(logs[1].find("23.5E"), std::string::npos) << logs[1];
+
+  const fs::path backup = root / "SatFiles/SatList.dat.bak";
+  ASSERT_TRUE(sats.SatSave());
+  EXPECT_EQ(ReadFile(backup), original);
+  EXPECT_EQ(fs::file_size(File()), 2 * sizeof(TSatRec));
+  fs::remove(backup);
+  ASSERT_TRUE(sats.SatSave()); // the copy is made once
+  EXPECT_FALSE(fs::exists(backup));
+  ASSERT_TRUE(sats.SatLoad());
+  ASSERT_TRUE(sats.SatSave()); // nothing dropped, nothing kept
+  EXPECT_FALSE(fs::exists(backup));
+}
+
+TEST_F(SatListFile, AListThatCannotBeReadIsNeverSavedAndOneThatCannotBeCreatedSaysWhy) {
+  fs::create_directories(File()); // a folder in the file's place
+  EXPECT_FALSE(sats.SatLoad());
+  EXPECT_FALSE(sats.SatAdd(Sat(1, 192)));
+  EXPECT_EQ(sats.LastError().rfind(kErrCreateSatFile + File().string() + "\r", 0), 0u)
+      << sats.LastError();
+  EXPECT_TRUE(fs::is_directory(File()));
+  fs::remove(File());
+
+  const fs::path folder = File().parent_path();
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  const auto said = qev::test::RunUnprivileged([&] {
+    TSatList list;
+    list.SatLoad();
+    const std::string head = kErrCreateSatFile + File().string() + "\r";
+    return !list.SatAdd(Sat(1, 192)) && list.LastError().rfind(head, 0) == 0 &&
+           list.LastError().size() > head.size();
+  });
+  fs::permissions(folder, fs::perms::all);
+  if (!said)
+    GTEST_SKIP() << "cannot drop privileges";
+  EXPECT_TRUE(*said);
 }

@@ -170,3 +170,20 @@ TEST(MediaFormat, Summaries) {
   EXPECT_EQ(MediaFormatText(a), " 2Ch,44.1KHz,192Kbps");
   EXPECT_EQ(MediaFormatText(TMediaFormat{}), "");
 }
+
+TEST(SiText, DefaultTableHasTheEuroAndUnknownSelectorsPassTheBytesOn) {
+  EXPECT_EQ(Decode({'5', 0xA4, ' ', 0xC8, 'u'}), "5€ ü");
+  // Reserved selectors, an encoding_type_id after 0x1F and an unassigned 8859 part: no table,
+  // each byte stands for itself.
+  for (const std::uint8_t selector : {0x08, 0x0C, 0x0D, 0x0E, 0x0F, 0x16, 0x1A, 0x1E})
+    EXPECT_EQ(Decode({selector, 'A', 'b', 0xE9}), "Abé") << int(selector);
+  EXPECT_EQ(Decode({0x1F, 0x05, 'A', 'b'}), "Ab");
+  EXPECT_EQ(Decode({0x10, 0x00, 0x0C, 'A', 'b'}), "Ab");
+  EXPECT_EQ(Decode({0x10, 0x01, 0x02, 'A', 'b'}), "Ab");
+}
+
+TEST(SiText, AnInvalidUcs2UnitIsSkippedWhole) {
+  // 0xD800 is half a surrogate pair, which UCS-2 cannot hold; the units after it stay aligned.
+  EXPECT_EQ(Decode({0x11, 0x00, 0x41, 0xD8, 0x00, 0x04, 0x16, 0x00, 0x42}), "AЖB");
+  EXPECT_EQ(Decode({0x11, 0x00, 0x41, 0x00}), "A"); // a lone trailing byte
+}

@@ -146,7 +146,7 @@ TEST_F(TpFiles, SatcodxLinesNamesAndBeams) {
   const std::string text =
       "SATCODX103 ASTRA 19.2E         \n" +
       SdxService('T', "Das Erst", "11836", '1', "27500", "EUROPE", "28106", "1101") + "\n" +
-      SdxService('R', "Radio", "11836", '1', "27500", "../../x", "28107", "1101") + "\n" +
+      SdxService('R', "Radio", "11836", '1', "27500", "x/../y", "28107", "1101") + "\n" +
       SdxService('T', "Short", "12000", '0', "22000", "", "1", "2", 126) + "\n" +
       SdxService('T', "Vert", "12000", '0', "22000", "", "5", "1000", 127) + "\n";
   const TSdxFile sdx = ParseSdx(text);
@@ -160,7 +160,7 @@ TEST_F(TpFiles, SatcodxLinesNamesAndBeams) {
   EXPECT_EQ(erste->Polar, 'H');
   EXPECT_EQ(erste->Kind, 'T');
   EXPECT_EQ(erste->FreqMHz, 11836u);
-  EXPECT_EQ(sdx.Find(1101, 28107)->Beam, "______x"); // never a path
+  EXPECT_EQ(sdx.Find(1101, 28107)->Beam, "x_.._y"); // never a path
   EXPECT_EQ(sdx.Transponders().size(), 2u);
   const auto lines = sdx.CoverageLines();
   ASSERT_EQ(lines.size(), 2u);
@@ -204,17 +204,17 @@ TEST(Dvbv5, BlocksLegacyLinesUnitsAndRefusals) {
       "garbage here\n");
   EXPECT_EQ(r.Entries(), 10);
   ASSERT_EQ(r.Imported.size(), 4u);
-  EXPECT_EQ(TpText(r.Imported[0]), "11362,H,22000");
-  EXPECT_EQ(TpText(r.Imported[1]), "4090,H,3000");
-  EXPECT_EQ(TpText(r.Imported[2]), "12207,V,27500");
-  EXPECT_EQ(TpText(r.Imported[3]), "12551,V,22000");
+  EXPECT_EQ(TpText(r.Imported[0].Tp), "11362,H,22000");
+  EXPECT_EQ(TpText(r.Imported[1].Tp), "4090,H,3000");
+  EXPECT_EQ(TpText(r.Imported[2].Tp), "12207,V,27500");
+  EXPECT_EQ(TpText(r.Imported[3].Tp), "12551,V,22000");
   ASSERT_EQ(r.Refused.size(), 6u);
   EXPECT_NE(r.Refused[0].Reason.find("1234 MHz"), std::string::npos);
   EXPECT_NE(r.Refused[1].Reason.find("DVBT"), std::string::npos);
   EXPECT_NE(r.Refused[2].Reason.find("polarisation"), std::string::npos);
   EXPECT_NE(r.Refused[3].Reason.find("symbol rate"), std::string::npos);
   EXPECT_NE(r.Refused[4].Reason.find("duplicate"), std::string::npos);
-  EXPECT_EQ(r.Refused[5].Entry, 10);
+  EXPECT_EQ(r.Refused[5].Place.Entry, 10);
   EXPECT_EQ(r.Refused[5].Text, "garbage here");
 }
 
@@ -241,4 +241,65 @@ TEST_F(TpFiles, EveryDebianSatelliteFileImportsAndAddsUp) {
   }
   EXPECT_GT(files, 100);
   EXPECT_GT(imported, 5000);
+}
+
+TEST_F(TpFiles, BeamNamesSurviveTheCoverageFile) {
+  const fs::path file = root / "SatFiles/Coverage/0192.cvr";
+  const std::vector<std::string> written = {"11836,H=" + SafeBeamName("W.Europe"),
+                                            "12000,V=" + SafeBeamName("Ku_Wide")};
+  ASSERT_EQ(SaveCoverage(file, written), "");
+  bool ok = false;
+  const std::vector<std::string> lines = LoadLines(file, ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(CoverageBeam(lines, 11837, 'H'), "W.Europe");
+  EXPECT_EQ(CoverageBeam(lines, 12001, 'V'), "Ku_Wide");
+  EXPECT_EQ(CoverageBeam({"11836_h_Spot 2"}, 11836, 'H'), "Spot_2"); // the older separators
+}
+
+TEST(TpImport, MalformedIniAndTwsEntriesAreNamedWithTheirLines) {
+  bool ok = false;
+  const TImportResult ini = ParseIniImport("[SATTYPE]\n1=0192\n2=Astra\n\n[DVB]\n0=4\n"
+                                           "1=11778,V,27500\n2=11778,,27500\n3=junk\n"
+                                           "4=12000,H,22000\n",
+                                           ok);
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(ini.Imported.size(), 2u);
+  ASSERT_EQ(ini.Refused.size(), 2u);
+  EXPECT_EQ(ini.Refused[0].Place.Entry, 2);
+  EXPECT_EQ(ini.Refused[0].Place.Line, 8);
+  EXPECT_EQ(ini.Refused[0].Text, "11778,,27500");
+  EXPECT_EQ(ini.Refused[1].Place.Line, 9);
+  EXPECT_EQ(ini.Imported[1].Place.Entry, 4);
+
+  const TImportResult tws = ParseTwsImport("\xEF\xBB\xBF"
+                                           "11778,V,27500\r\n\r\n12000,X,1\n"
+                                           "12100,H,500\n11778,V,27500\n");
+  ASSERT_EQ(tws.Imported.size(), 2u);
+  EXPECT_EQ(TpText(tws.Imported[1].Tp), "12100,H,500"); // a low rate is a real transponder
+  ASSERT_EQ(tws.Refused.size(), 2u);
+  EXPECT_EQ(tws.Refused[0].Place.Line, 3);
+  EXPECT_EQ(tws.Refused[0].Text, "12000,X,1");
+  EXPECT_EQ(tws.Refused[1].Place.Line, 5);
+  EXPECT_NE(tws.Refused[1].Reason.find("duplicate"), std::string::npos);
+}
+
+TEST(TpImport, AnySymbolRateAChannelCanHoldIsAccepted) {
+  EXPECT_EQ(ReceivableCheck(11778, 1), "");
+  EXPECT_EQ(ReceivableCheck(11778, 999), "");
+  EXPECT_EQ(ReceivableCheck(11778, 65535), "");
+  EXPECT_NE(ReceivableCheck(11778, 0), "");
+  EXPECT_NE(ReceivableCheck(11778, 65536), "");
+}
+
+TEST(TpImport, EntriesAlreadyInTheListKeepTheirNumbers) {
+  TSatTransponders list;
+  list.TpAdd(MakeTransponder(12000, 'H', 22000));
+  TImportResult result = ParseTwsImport("11778,V,27500\n12000,H,22000\n");
+  EXPECT_EQ(AddImported(list, result), 1);
+  EXPECT_EQ(list.Count(), 2);
+  ASSERT_EQ(result.Imported.size(), 1u);
+  ASSERT_EQ(result.Refused.size(), 1u);
+  EXPECT_EQ(result.Refused[0].Place.Entry, 2);
+  EXPECT_EQ(result.Refused[0].Place.Line, 2);
+  EXPECT_EQ(result.Entries(), 2);
 }

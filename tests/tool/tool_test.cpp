@@ -84,6 +84,31 @@ TEST_F(Tool, TransponderImportCountsAddUp) {
   EXPECT_EQ(Run({"tp", "import", (root / "missing").string(), "--sat", "1"}), 1);
 }
 
+TEST_F(Tool, TransponderImportNamesEveryRefusedEntryAndLine) {
+  Write(root / "in.tws", "11836,H,27500\n11836,,27500\n12100,V,700\n");
+  EXPECT_EQ(Run({"tp", "import", (root / "in.tws").string(), "--sat", "1"}), 0);
+  EXPECT_NE(out.str().find("refused entry 2 (line 2): 11836,,27500"), std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("imported 12100,V,700"), std::string::npos) << out.str();
+  EXPECT_EQ(Run({"--json", "tp", "import", (root / "in.tws").string(), "--sat", "1"}), 0);
+  const auto doc = nlohmann::json::parse(out.str());
+  EXPECT_EQ(doc["entries"], 3);
+  ASSERT_EQ(doc["refused"].size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(doc["refused"][i]["entry"], i + 1) << out.str();
+    EXPECT_EQ(doc["refused"][i]["line"], i + 1);
+  }
+  fs::create_directories(root / "folder.conf");
+  EXPECT_EQ(Run({"tp", "import", (root / "folder.conf").string(), "--sat", "1"}), 1);
+  // A stored list that cannot be read is reported, never written over.
+  const fs::path stored = root / "SatFiles/Transponders/0192.ini";
+  fs::remove(stored);
+  fs::create_directories(stored);
+  EXPECT_EQ(Run({"tp", "list", "--sat", "1"}), 1);
+  EXPECT_EQ(Run({"tp", "import", (root / "in.tws").string(), "--sat", "1"}), 1);
+  EXPECT_TRUE(fs::is_directory(stored));
+}
+
 TEST_F(Tool, BadArgumentsExitWithTwo) {
   EXPECT_EQ(Run({}), 2);
   EXPECT_EQ(Run({"nothing"}), 2);
