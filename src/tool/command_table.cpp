@@ -17,6 +17,7 @@ constexpr TToolCommand kCommands[] = {
     {"tp import", "FILE --sat N", RunTpImport},
     {"switch", "(HANDLE | --name NAME)... [--slot N]", RunSwitch},
     {"tune", "SAT FREQ POL SR [--wait MS]  (SAT: index or position, 19.2E)", RunTune},
+    {"dump", "SAT FREQ POL SR --seconds N --out FILE [--wait MS]  (all PIDs to FILE)", RunDump},
 };
 
 std::vector<std::string> Words(const char *name) {
