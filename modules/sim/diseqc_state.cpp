@@ -1,5 +1,6 @@
 #include "diseqc_state.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qev::sim {
@@ -12,6 +13,8 @@ constexpr std::uint8_t kGotoStored = 0x6B;
 constexpr std::uint8_t kGotoAngle = 0x6E;
 // Half a sixteenth of a degree: the resolution of the goto-angle message.
 constexpr double kAngleTolerance = 1.0 / 32 + 1e-9;
+// Whatever angles a sky names, a move ends within a day.
+constexpr double kLongestTravelSeconds = 86400;
 
 bool IsFraming(std::uint8_t byte) { return (byte & 0xFC) == 0xE0; }
 
@@ -96,8 +99,8 @@ void Positioner::MoveTo(double angle, Clock::time_point now) {
   start_ = now;
   arrival_ = now;
   if (speed_ > 0)
-    arrival_ += std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(std::fabs(to_ - from_) / speed_));
+    arrival_ += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+        std::min(std::fabs(to_ - from_) / speed_, kLongestTravelSeconds)));
 }
 
 void Positioner::ArriveNow(Clock::time_point now) {

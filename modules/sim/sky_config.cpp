@@ -19,6 +19,11 @@ namespace {
 constexpr const char *kSkySection = "Sky";
 constexpr std::uint32_t kLargestShortForm = 99999; // MHz or Msymbols/s up to here
 constexpr std::uint32_t kCBandOscillatorKhz = 5150000;
+// Bounds that keep the signal arithmetic finite: a fade within about three years of opening,
+// a motor no faster than a full turn a second, a drift within the 0..100 scale.
+constexpr double kLongestSeconds = 1e8;
+constexpr double kFastestMotor = 360;
+constexpr double kLargestDrift = 100;
 
 struct NamedModulation {
   const char *name;
@@ -131,7 +136,8 @@ std::optional<std::pair<std::uint32_t, Fade>> ParseFade(const std::string &text)
   const auto start = ParseDecimal(fields[1]);
   const auto duration = ParseDecimal(fields[2]);
   const auto depth = ParseNumber(fields[3]);
-  if (!frequency || !start || !duration || !depth || *start < 0 || *duration <= 0 || *depth < 0 ||
+  if (!frequency || !start || !duration || !depth || *start < 0 || *start > kLongestSeconds ||
+      *duration > kLongestSeconds || Milliseconds(*duration).count() <= 0 || *depth < 0 ||
       *depth > 100)
     return std::nullopt;
   return std::pair{FullUnits(*frequency),
@@ -229,20 +235,22 @@ bool ParseSkyKeys(const IniFile &ini, Sky &sky, std::string &error) {
   const struct {
     const char *key;
     double &value;
-  } decimals[] = {{"MotorSpeed", sky.motorSpeed}, {"Drift", sky.driftPoints}};
-  for (const auto &[key, value] : decimals) {
+    double largest;
+  } decimals[] = {{"MotorSpeed", sky.motorSpeed, kFastestMotor},
+                  {"Drift", sky.driftPoints, kLargestDrift}};
+  for (const auto &[key, value, largest] : decimals) {
     const std::string text = ini.Get(kSkySection, key);
     if (text.empty())
       continue;
     const auto number = ParseDecimal(text);
-    if (!number || *number < 0) {
+    if (!number || *number < 0 || *number > largest) {
       error = std::string("[Sky] ") + key + ": " + text;
       return false;
     }
     value = *number;
   }
   const long period = ini.GetInt(kSkySection, "DriftPeriod", sky.driftPeriod.count());
-  if (period <= 0) {
+  if (period <= 0 || period > kLongestSeconds) {
     error = "[Sky] DriftPeriod: " + ini.Get(kSkySection, "DriftPeriod");
     return false;
   }

@@ -164,7 +164,11 @@ TEST(SkyConfigTest, WrongLnbDeliveryFadeAndMotionNameThemselves) {
       {"[S]\nTP1=10788,V,22000,a.ts,1,1,0,S3\n", "[S] TP1: 10788,V,22000,a.ts,1,1,0,S3"},
       {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10789,1,1,10\n", "[S] Fade: 10789,1,1,10"},
       {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10788,1,0,10\n", "[S] Fade: 10788,1,0,10"},
+      {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10788,1,0.0001,10\n",
+       "[S] Fade: 10788,1,0.0001,10"},
+      {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10788,1e300,1,10\n", "[S] Fade: 10788,1e300,1,10"},
       {"[Sky]\nMotorSpeed=-1\n", "[Sky] MotorSpeed: -1"},
+      {"[Sky]\nDrift=1e300\n", "[Sky] Drift: 1e300"},
       {"[Sky]\nDriftPeriod=0\n", "[Sky] DriftPeriod: 0"},
   };
   for (const auto &[text, message] : cases) {
