@@ -159,8 +159,22 @@ typedef void (*FilterCallback)(const uint8_t* data, int32_t length, void* contex
 #define QEV_INFO_ALL_PIDS 3
 #define QEV_INFO_DECODER 4
 #define QEV_INFO_TEXT 5 /* parameter: char[66], written with up to 65 characters */
+/* How the tuner is locked: 0 while it is not (or the module cannot tell); else the delivery
+   system QEV_DELIVERY_* in bits 0..7 and the modulation QEV_MODULATION_* in bits 8..15. */
+#define QEV_INFO_DELIVERY 6
+/* Non-zero once the tuned stream has ended and every byte of it has been delivered to the
+   filters (a module that plays a recording once); 0 while it plays, and for live streams. A
+   new tune starts it afresh. */
+#define QEV_INFO_STREAM_ENDED 7
 #define QEV_INFO_SELECT_DECODER 260
 #define QEV_INFO_TEXT_MAX 65
+
+#define QEV_DELIVERY_DVBS 1
+#define QEV_DELIVERY_DVBS2 2
+#define QEV_MODULATION_QPSK 1
+#define QEV_MODULATION_8PSK 2
+#define QEV_MODULATION_16APSK 3
+#define QEV_MODULATION_32APSK 4
 
 #define QEV_VIDEO_CHILD_STYLE 0x40000000u
 

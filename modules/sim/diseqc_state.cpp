@@ -1,5 +1,6 @@
 #include "diseqc_state.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qev::sim {
@@ -12,6 +13,8 @@ constexpr std::uint8_t kGotoStored = 0x6B;
 constexpr std::uint8_t kGotoAngle = 0x6E;
 // Half a sixteenth of a degree: the resolution of the goto-angle message.
 constexpr double kAngleTolerance = 1.0 / 32 + 1e-9;
+// Whatever angles a sky names, a move ends within a day.
+constexpr double kLongestTravelSeconds = 86400;
 
 bool IsFraming(std::uint8_t byte) { return (byte & 0xFC) == 0xE0; }
 
@@ -56,12 +59,14 @@ bool DiseqcState::ApplyMessage(std::span<const std::uint8_t> bytes) {
   case kGotoStored:
     storedPosition_ = data;
     angle_.reset();
+    ++moves_;
     return true;
   case kGotoAngle:
     if (bytes.size() < 5)
       return false;
     angle_ = DecodeGotoAngle(bytes[3], bytes[4]);
     storedPosition_ = 0;
+    ++moves_;
     return true;
   default:
     return false;
@@ -75,11 +80,39 @@ bool DiseqcState::Reaches(const SatellitePath &path) const {
     return false;
   if (path.toneBurst != 0 && path.toneBurst != toneBurst_)
     return false;
-  if (path.storedPosition != 0 && path.storedPosition != storedPosition_)
-    return false;
-  if (path.angle && (!angle_ || std::fabs(*path.angle - *angle_) > kAngleTolerance))
-    return false;
-  return true;
+  return ReachesPositioner(path);
+}
+
+bool DiseqcState::ReachesPositioner(const SatellitePath &path) const {
+  const bool byPosition = path.storedPosition != 0 && path.storedPosition == storedPosition_;
+  const bool byAngle = path.angle && angle_ && std::fabs(*path.angle - *angle_) <= kAngleTolerance;
+  if (path.storedPosition != 0 && path.angle)
+    return byPosition || byAngle;
+  if (path.storedPosition != 0)
+    return byPosition;
+  return !path.angle || byAngle;
+}
+
+void Positioner::MoveTo(double angle, Clock::time_point now) {
+  from_ = AngleAt(now);
+  to_ = angle;
+  start_ = now;
+  arrival_ = now;
+  if (speed_ > 0)
+    arrival_ += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+        std::min(std::fabs(to_ - from_) / speed_, kLongestTravelSeconds)));
+}
+
+void Positioner::ArriveNow(Clock::time_point now) {
+  from_ = to_ = AngleAt(now);
+  start_ = arrival_ = now;
+}
+
+double Positioner::AngleAt(Clock::time_point now) const {
+  if (now >= arrival_)
+    return to_;
+  const double travelled = std::chrono::duration<double>(now - start_).count() * speed_;
+  return from_ + (to_ > from_ ? travelled : -travelled);
 }
 
 } // namespace qev::sim

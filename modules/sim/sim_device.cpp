@@ -83,6 +83,7 @@ std::int32_t SimDevice::Open() {
     session_ = std::move(session);
     infoText_ = std::move(info);
   }
+  journaledDelivery_ = 0;
   journal_.Add("OpenDevice -> 0");
   return 0;
 }
@@ -123,10 +124,22 @@ std::int32_t SimDevice::ReadSignal(SignalStatus &status) {
     journal_.Add(fmt::format("GetSignalStatus -> {}", kNotOpen));
     return kNotOpen;
   }
-  status = session->tuner.Status(Clock::now());
+  const Clock::time_point now = Clock::now();
+  status = session->tuner.Status(now);
   journal_.Add(
       fmt::format("GetSignalStatus {} {} {} -> 0", status.Level, status.Quality, status.Bits));
+  JournalLock(session->tuner.DeliveryCode(now));
   return 0;
+}
+
+// A line when a status read first sees a lock, or sees it gone.
+void SimDevice::JournalLock(std::intptr_t delivery) {
+  const std::intptr_t before = journaledDelivery_.exchange(delivery);
+  if (delivery == before)
+    return;
+  const Delivery locked{static_cast<std::uint8_t>(delivery & 0xFF),
+                        static_cast<std::uint8_t>((delivery >> 8) & 0xFF)};
+  journal_.Add(delivery != 0 ? "Lock " + DeliveryName(locked) : std::string("Lock lost"));
 }
 
 std::int32_t SimDevice::SendDiseqc(const std::uint8_t *bytes, std::int32_t length,
@@ -135,7 +148,7 @@ std::int32_t SimDevice::SendDiseqc(const std::uint8_t *bytes, std::int32_t lengt
   const bool valid = length >= 0 && length <= 8 && (bytes != nullptr || length == 0);
   const std::int32_t result = !session ? kNotOpen : valid ? 0 : -2;
   if (result == 0)
-    session->tuner.SendDiseqc({bytes, static_cast<std::size_t>(length)}, burst);
+    session->tuner.SendDiseqc({bytes, static_cast<std::size_t>(length)}, burst, Clock::now());
   if (valid && length > 0)
     journal_.Add(fmt::format("SendDiseqc{} -> {}", HexBytes(bytes, length), result));
   else
@@ -206,6 +219,14 @@ std::intptr_t SimDevice::GetDeviceInfo(std::int32_t code, std::intptr_t paramete
       text[length] = '\0';
       result = length > 0 ? 1 : 0;
     }
+    break;
+  case QEV_INFO_DELIVERY:
+    if (const auto session = Current())
+      result = session->tuner.DeliveryCode(Clock::now());
+    break;
+  case QEV_INFO_STREAM_ENDED:
+    if (const auto session = Current())
+      result = session->tuner.Ended() ? 1 : 0;
     break;
   case QEV_INFO_SELECT_DECODER:
     decoder_.store(parameter);

@@ -66,12 +66,14 @@ private:
   };
   std::shared_ptr<Session> Current() const;
   std::filesystem::path SkyFile() const;
+  void JournalLock(std::intptr_t delivery);
 
   CallJournal &journal_;
   TestHooks &hooks_;
   Notify notify_;
   devkit::TStreamEngine engine_;
   std::atomic<std::intptr_t> decoder_{1};
+  std::atomic<std::intptr_t> journaledDelivery_{0};
 
   mutable std::mutex mutex_;
   std::shared_ptr<Session> session_; // under mutex_

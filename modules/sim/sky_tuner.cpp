@@ -1,6 +1,8 @@
 #include "sky_tuner.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
 
 namespace qev::sim {
 
@@ -22,38 +24,103 @@ std::optional<Polarisation> PolarisationOf(std::uint32_t voltage) {
   return std::nullopt;
 }
 
-bool Reaches(const SkyTransponder &tp, std::int64_t frequencyKhz, Polarisation polarisation,
-             std::int64_t symbolRate) {
-  const std::int64_t rate = tp.symbolRate;
-  return tp.polarisation == polarisation &&
-         std::llabs(frequencyKhz - std::int64_t(tp.frequencyKhz)) <= kFrequencyToleranceKhz &&
-         std::llabs(symbolRate - rate) * 100 <= rate * kSymbolRatePercent;
+// A signal after the LNB's mixer: its distance from the oscillator, and whether it lay below
+// (its spectrum then comes out inverted).
+struct Intermediate {
+  std::int64_t khz;
+  bool inverted;
+};
+
+Intermediate Mix(std::int64_t frequencyKhz, std::int64_t oscillatorKhz) {
+  return {std::llabs(frequencyKhz - oscillatorKhz), frequencyKhz < oscillatorKhz};
 }
+
+bool SymbolRateFits(const SkyTransponder &tp, std::int64_t symbolRate) {
+  const std::int64_t rate = tp.symbolRate;
+  return std::llabs(symbolRate - rate) * 100 <= rate * kSymbolRatePercent;
+}
+
+// sin² of the share of a cycle: 0 at both ends, 1 half-way, smooth throughout.
+double Dip(double share) {
+  const double s = std::sin(std::numbers::pi * share);
+  return s * s;
+}
+
+int Points(double value) { return static_cast<int>(std::clamp(std::lround(value), 0L, 100L)); }
+
+bool HasPositioner(const SatellitePath &path) { return path.storedPosition != 0 || path.angle; }
 
 } // namespace
 
-const SkyTransponder *FindTransponder(const Sky &sky, const DiseqcState &diseqc,
-                                      const TuneRequest &request) {
+const SkyTransponder *FindTransponder(const SkySatellite &sat, const TuneRequest &request) {
   const auto polarisation = PolarisationOf(request.Voltage);
-  if (!polarisation)
+  const Intermediate tuned = Mix(request.Frequency, request.LnbFrequency);
+  if (!polarisation || tuned.khz < kIfLowKhz || tuned.khz > kIfHighKhz)
     return nullptr;
-  const std::int64_t intermediate =
-      std::int64_t(request.Frequency) - std::int64_t(request.LnbFrequency);
-  const std::int64_t oscillator = request.Tone != 0 ? sky.lnbHighKhz : sky.lnbLowKhz;
-  const std::int64_t frequency = std::llabs(intermediate) + oscillator;
-  for (const SkySatellite &sat : sky.satellites) {
-    if (!diseqc.Reaches(sat.path))
-      continue;
-    for (const SkyTransponder &tp : sat.transponders)
-      if (Reaches(tp, frequency, *polarisation, request.SymbolRate))
-        return &tp;
+  const std::int64_t oscillator = sat.lnb.Oscillator(request.Tone != 0);
+  for (const SkyTransponder &tp : sat.transponders) {
+    const Intermediate received = Mix(tp.frequencyKhz, oscillator);
+    if (tp.polarisation == *polarisation && received.inverted == tuned.inverted &&
+        std::llabs(received.khz - tuned.khz) <= kFrequencyToleranceKhz &&
+        SymbolRateFits(tp, request.SymbolRate))
+      return &tp;
   }
   return nullptr;
 }
 
-bool SkyTuner::SendDiseqc(std::span<const std::uint8_t> bytes, int burst) {
+const SkyTransponder *FindTransponder(const Sky &sky, const DiseqcState &diseqc,
+                                      const TuneRequest &request) {
+  for (const SkySatellite &sat : sky.satellites) {
+    if (!diseqc.Reaches(sat.path))
+      continue;
+    if (const SkyTransponder *tp = FindTransponder(sat, request))
+      return tp;
+  }
+  return nullptr;
+}
+
+double DriftAt(const Sky &sky, Clock::duration sinceLock) {
+  const double period = std::chrono::duration<double>(sky.driftPeriod).count();
+  const double elapsed = std::chrono::duration<double>(sinceLock).count();
+  return sky.driftPoints * Dip(std::fmod(std::max(elapsed, 0.0), period) / period);
+}
+
+double FadeAt(const SkyTransponder &tp, Clock::duration sinceOpen) {
+  double points = 0;
+  for (const Fade &fade : tp.fades) {
+    const auto into = sinceOpen - fade.start;
+    if (into >= Clock::duration::zero() && into <= fade.duration)
+      points += fade.depth * Dip(std::chrono::duration<double>(into) / fade.duration);
+  }
+  return points;
+}
+
+SkyTuner::SkyTuner(Sky sky, Clock::time_point opened)
+    : sky_(std::move(sky)), opened_(opened), positioner_(sky_.motorSpeed) {}
+
+double SkyTuner::StoredPositionAngle(int position) const {
+  for (const SkySatellite &sat : sky_.satellites)
+    if (sat.path.storedPosition == position && sat.path.angle)
+      return *sat.path.angle;
+  return NAN;
+}
+
+bool SkyTuner::SendDiseqc(std::span<const std::uint8_t> bytes, int burst, Clock::time_point now) {
   std::lock_guard lock(mutex_);
-  return diseqc_.Apply(bytes, burst);
+  const std::uint32_t moves = diseqc_.Moves();
+  if (!diseqc_.Apply(bytes, burst))
+    return false;
+  if (diseqc_.Moves() != moves) {
+    const double angle =
+        diseqc_.Angle() ? *diseqc_.Angle() : StoredPositionAngle(diseqc_.StoredPosition());
+    if (std::isnan(angle))
+      positioner_.ArriveNow(now);
+    else
+      positioner_.MoveTo(angle, now);
+  }
+  pathChangedAt_ = now;
+  Changed();
+  return true;
 }
 
 void SkyTuner::Tune(const TuneRequest &request, Clock::time_point now) {
@@ -62,8 +129,8 @@ void SkyTuner::Tune(const TuneRequest &request, Clock::time_point now) {
     supplyOn_ = request.Voltage == QEV_LNB_SUPPLY_ON;
   } else {
     supplyOn_ = true;
-    tuned_ = FindTransponder(sky_, diseqc_, request);
-    lockAt_ = now + (tuned_ != nullptr ? tuned_->lockDelay : std::chrono::milliseconds(0));
+    request_ = request;
+    tunedAt_ = now;
   }
   Changed();
 }
@@ -76,27 +143,78 @@ void SkyTuner::SetLockLost(bool lost) {
 
 void SkyTuner::Changed() {
   ++generation_;
+  ended_ = false;
   changed_.notify_all();
 }
 
-bool SkyTuner::LockedLocked(Clock::time_point now) const {
-  return tuned_ != nullptr && supplyOn_ && !lockLost_ && now >= lockAt_;
+std::optional<Clock::time_point> SkyTuner::ReachedSince(const SkySatellite &sat,
+                                                        Clock::time_point now) const {
+  if (!diseqc_.Reaches(sat.path))
+    return std::nullopt;
+  Clock::time_point since = std::max(tunedAt_, pathChangedAt_);
+  if (HasPositioner(sat.path)) {
+    if (now < positioner_.Arrival())
+      return std::nullopt;
+    since = std::max(since, positioner_.Arrival());
+  }
+  return since;
+}
+
+SkyTuner::Reception SkyTuner::Receive(Clock::time_point now) const {
+  if (!request_ || !supplyOn_ || lockLost_)
+    return {};
+  for (const SkySatellite &sat : sky_.satellites) {
+    const auto since = ReachedSince(sat, now);
+    const SkyTransponder *tp = since ? FindTransponder(sat, *request_) : nullptr;
+    if (tp == nullptr)
+      continue;
+    const Clock::time_point lockAt = *since + tp->lockDelay;
+    const double fade = FadeAt(*tp, now - opened_);
+    const double drift = now >= lockAt ? DriftAt(sky_, now - lockAt) : 0;
+    Reception reception{tp, Points(tp->level - fade - drift), Points(tp->quality - fade - drift)};
+    reception.locked = now >= lockAt && !(fade > 0 && reception.quality < kLockQualityFloor);
+    return reception;
+  }
+  return {};
 }
 
 SignalStatus SkyTuner::Status(Clock::time_point now) const {
   std::lock_guard lock(mutex_);
-  if (tuned_ == nullptr || !supplyOn_ || lockLost_)
+  const Reception reception = Receive(now);
+  const auto level = static_cast<std::uint16_t>(reception.level);
+  if (reception.tp == nullptr)
     return {};
-  if (!LockedLocked(now))
-    return {tuned_->level, 0, kBitsBeforeLock};
-  return {tuned_->level, tuned_->quality, kBitsLocked};
+  if (!reception.locked)
+    return {level, 0, kBitsBeforeLock};
+  return {level, static_cast<std::uint16_t>(reception.quality), kBitsLocked};
 }
 
-std::optional<PlaySource> SkyTuner::Current(Clock::time_point now) const {
+std::intptr_t SkyTuner::DeliveryCode(Clock::time_point now) const {
   std::lock_guard lock(mutex_);
-  if (!LockedLocked(now))
+  const Reception reception = Receive(now);
+  return reception.locked ? reception.tp->delivery.Code() : 0;
+}
+
+std::optional<PlaySource> SkyTuner::Current(Clock::time_point now) {
+  std::lock_guard lock(mutex_);
+  const Reception reception = Receive(now);
+  if (!reception.locked)
     return std::nullopt;
-  return PlaySource{tuned_->file, generation_};
+  if (reception.tp != shown_) { // the dish arrived somewhere else: a new stream
+    shown_ = reception.tp;
+    Changed();
+  }
+  return PlaySource{shown_->file, generation_};
+}
+
+void SkyTuner::MarkEnded(std::uint64_t generation) {
+  std::lock_guard lock(mutex_);
+  ended_ = ended_ || generation == generation_;
+}
+
+bool SkyTuner::Ended() const {
+  std::lock_guard lock(mutex_);
+  return ended_;
 }
 
 std::uint64_t SkyTuner::Generation() const {

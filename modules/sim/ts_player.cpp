@@ -106,6 +106,7 @@ void TsPlayer::FastStep() {
   if (group_.size() < kFastChunkPackets * kPacketSize) {
     ended_ = true;
     engine_.Flush(Clock::now(), true);
+    tuner_.MarkEnded(generation_);
   }
 }
 

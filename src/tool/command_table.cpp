@@ -17,6 +17,10 @@ constexpr TToolCommand kCommands[] = {
     {"tp import", "FILE --sat N", RunTpImport},
     {"switch", "(HANDLE | --name NAME)... [--slot N]", RunSwitch},
     {"tune", "SAT FREQ POL SR [--wait MS]  (SAT: index or position, 19.2E)", RunTune},
+    {"dump",
+     "SAT FREQ POL SR --seconds N --out FILE [--wait MS]  (every PID; with --ts, --out FILE "
+     "alone copies the file to its end)",
+     RunDump},
 };
 
 std::vector<std::string> Words(const char *name) {

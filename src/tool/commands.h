@@ -7,6 +7,7 @@ namespace qev::tool {
 int RunSats(TToolContext &context);
 int RunChannels(TToolContext &context);
 int RunDevices(TToolContext &context);
+int RunDump(TToolContext &context);
 int RunSwitch(TToolContext &context);
 int RunTpList(TToolContext &context);
 int RunTpImport(TToolContext &context);

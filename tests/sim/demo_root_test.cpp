@@ -9,6 +9,7 @@
 #include "diseqc_state.h"
 #include "frame/app_paths.h"
 #include "sky_config.h"
+#include "run_command.h"
 #include "sky_tuner.h"
 
 #include <fmt/format.h>
@@ -25,23 +26,12 @@
 
 using namespace qev;
 namespace fs = std::filesystem;
+using test::Capture;
+using test::HaveFfprobe;
 
 namespace {
 
 constexpr std::uint8_t kCommittedSwitch = 2;
-
-std::string Capture(const std::string &command) {
-  std::string output;
-  if (FILE *pipe = ::popen(command.c_str(), "r")) {
-    std::array<char, 4096> buffer;
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-      output.append(buffer.data(), n);
-    ::pclose(pipe);
-  }
-  return output;
-}
-
-bool HaveFfprobe() { return std::system("command -v ffprobe >/dev/null 2>&1") == 0; }
 
 // The request and the committed-switch message that point a tuner at a transponder of a
 // satellite: the band by the switch frequency, the polarisation by the voltage.

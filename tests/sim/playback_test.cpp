@@ -103,6 +103,19 @@ TEST_F(PlaybackTest, FastModePlaysTheFileOnceAsTheFiltersTakeIt) {
   EXPECT_EQ(all.bytes, FileSize());
 }
 
+TEST_F(PlaybackTest, TheEndOfAFilePlayedOnceIsToldAfterItsLastByte) {
+  OpenSky(TestSky::DefaultSky(true));
+  TuneNorth();
+  EXPECT_EQ(Api().GetDeviceInfo(QEV_INFO_STREAM_ENDED, 0), 0);
+  Collector all;
+  const std::int32_t handle = Start(all, QEV_PID_ALL, QEV_DELIVER_PACKETS, 0); // batched
+  ASSERT_TRUE(WaitFor([&] { return Api().GetDeviceInfo(QEV_INFO_STREAM_ENDED, 0) != 0; }));
+  EXPECT_EQ(all.bytes, FileSize());
+  Api().StopFilter(handle);
+  TuneNorth(); // a new tune plays the file afresh
+  EXPECT_EQ(Api().GetDeviceInfo(QEV_INFO_STREAM_ENDED, 0), 0);
+}
+
 TEST_F(PlaybackTest, SectionsAndPayloadsComeThroughTheFilters) {
   TuneNorth();
   Collector pat;

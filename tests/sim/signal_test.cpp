@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace qev::sim::test {
@@ -59,6 +60,23 @@ TEST_F(SimDeviceTest, DescriptionAndDeviceInfo) {
   EXPECT_NE(Api().GetDeviceInfo(QEV_INFO_SELECT_DECODER, 0), 0);
   EXPECT_EQ(Api().GetDeviceInfo(QEV_INFO_DECODER, 0), 0);
   EXPECT_EQ(Api().GetDeviceInfo(999, 0), 0);
+}
+
+TEST_F(SimDeviceTest, TheLockTellsItsDeliverySystemThroughDeviceInfoAndJournal) {
+  TestSky::Stream("north_low_v.ts", 0x11);
+  OpenSky("[Sat]\nTP1=11500,V,27500,north_low_v.ts,70,70,0,S2-8PSK\n");
+  EXPECT_EQ(Api().GetDeviceInfo(QEV_INFO_DELIVERY, 0), 0);
+  Module().ClearJournal();
+  TuneAndLock(Request(11500000, 'V', 27500000));
+  EXPECT_EQ(Api().GetDeviceInfo(QEV_INFO_DELIVERY, 0),
+            QEV_DELIVERY_DVBS2 | QEV_MODULATION_8PSK << 8);
+  Module().LoseLock(true);
+  Status();
+  const auto journal = Module().Journal();
+  const auto locked = std::find(journal.begin(), journal.end(), "Lock DVB-S2 8PSK");
+  ASSERT_NE(locked, journal.end());
+  EXPECT_NE(std::find(locked, journal.end(), "Lock lost"), journal.end());
+  EXPECT_EQ(Api().GetDeviceInfo(QEV_INFO_DELIVERY, 0), 0);
 }
 
 TEST_F(SimDeviceTest, ALongSkyNameIsCutForTheCaptionOnACharacterBoundary) {

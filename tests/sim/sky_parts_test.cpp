@@ -1,5 +1,6 @@
 // The module's parts on their own, where the module as a whole cannot show them: the pacing
 // arithmetic without a clock, and the sky file's forms.
+#include "devapi/qev_devapi.h"
 #include "diseqc_state.h"
 #include "ini_reader.h"
 #include "pcr_pacer.h"
@@ -108,6 +109,87 @@ TPX=ignored
   EXPECT_EQ(tp.file, "/abs/hb.ts");
   EXPECT_EQ(tp.level, 100); // clamped
   EXPECT_EQ(tp.lockDelay, 40ms);
+}
+
+TEST(SkyConfigTest, ReadsLnbKindsDeliverySystemsFadesAndTheSkysMotion) {
+  const IniFile ini = IniFile::Parse(R"([Sky]
+LnbLow=9750
+LnbHigh=10600
+MotorSpeed=2.5
+Drift=0
+DriftPeriod=30
+[Default]
+TP1=10788,V,22000,a.ts,80,80,0,S2-16APSK
+[Own]
+LnbLow=10000
+[C]
+Lnb=CBAND
+TP1=3900,H,27500,c.ts,80,80,0,dvb-s
+Fade=3900,1.5,2,40
+Fade7=3900000,10,1,5
+[Single]
+Lnb=single:10750
+)");
+  std::string error;
+  const auto sky = ParseSky(ini, "/sky", error);
+  ASSERT_TRUE(sky) << error;
+  EXPECT_DOUBLE_EQ(sky->motorSpeed, 2.5);
+  EXPECT_DOUBLE_EQ(sky->driftPoints, 0);
+  EXPECT_EQ(sky->driftPeriod, 30s);
+  ASSERT_EQ(sky->satellites.size(), 4u);
+  const auto &defaults = sky->satellites[0];
+  EXPECT_EQ(defaults.lnb.Oscillator(false), 9750000u);
+  EXPECT_EQ(defaults.lnb.Oscillator(true), 10600000u);
+  EXPECT_EQ(defaults.transponders[0].delivery,
+            (Delivery{QEV_DELIVERY_DVBS2, QEV_MODULATION_16APSK}));
+  EXPECT_EQ(DeliveryName(defaults.transponders[0].delivery), "DVB-S2 16APSK");
+  EXPECT_EQ(sky->satellites[1].lnb.lowKhz, 10000000u);
+  EXPECT_EQ(sky->satellites[1].lnb.highKhz, 10600000u);
+  const auto &cBand = sky->satellites[2];
+  EXPECT_TRUE(cBand.lnb.Single());
+  EXPECT_EQ(cBand.lnb.Oscillator(true), 5150000u);
+  EXPECT_EQ(DeliveryName(cBand.transponders[0].delivery), "DVB-S QPSK");
+  ASSERT_EQ(cBand.transponders[0].fades.size(), 2u);
+  EXPECT_EQ(cBand.transponders[0].fades[0].start, 1500ms);
+  EXPECT_EQ(cBand.transponders[0].fades[0].duration, 2s);
+  EXPECT_EQ(cBand.transponders[0].fades[0].depth, 40);
+  EXPECT_EQ(sky->satellites[3].lnb.Oscillator(false), 10750000u);
+  EXPECT_EQ(sky->satellites[3].lnb.Oscillator(true), 10750000u);
+}
+
+TEST(SkyConfigTest, WrongLnbDeliveryFadeAndMotionNameThemselves) {
+  const std::pair<const char *, const char *> cases[] = {
+      {"[S]\nLnb=quad\n", "[S] Lnb: quad"},
+      {"[S]\nLnb=single:x\n", "[S] Lnb: single:x"},
+      {"[S]\nTP1=10788,V,22000,a.ts,1,1,0,S3\n", "[S] TP1: 10788,V,22000,a.ts,1,1,0,S3"},
+      {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10789,1,1,10\n", "[S] Fade: 10789,1,1,10"},
+      {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10788,1,0,10\n", "[S] Fade: 10788,1,0,10"},
+      {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10788,1,0.0001,10\n",
+       "[S] Fade: 10788,1,0.0001,10"},
+      {"[S]\nTP1=10788,V,22000,a.ts,1,1,0\nFade=10788,1e300,1,10\n", "[S] Fade: 10788,1e300,1,10"},
+      {"[Sky]\nMotorSpeed=-1\n", "[Sky] MotorSpeed: -1"},
+      {"[Sky]\nDrift=1e300\n", "[Sky] Drift: 1e300"},
+      {"[Sky]\nDriftPeriod=0\n", "[Sky] DriftPeriod: 0"},
+  };
+  for (const auto &[text, message] : cases) {
+    std::string error;
+    EXPECT_FALSE(ParseSky(IniFile::Parse(text), "/", error)) << text;
+    EXPECT_EQ(error, message);
+  }
+}
+
+TEST(PositionerTest, TravelsAtItsSpeedAndTurnsBackFromWhereItIs) {
+  const auto t0 = Positioner::Clock::time_point{} + 1h;
+  Positioner motor(2);
+  motor.MoveTo(10, t0);
+  EXPECT_EQ(motor.Arrival(), t0 + 5s);
+  EXPECT_DOUBLE_EQ(motor.AngleAt(t0 + 2s), 4);
+  motor.MoveTo(0, t0 + 2s); // back from 4 degrees
+  EXPECT_EQ(motor.Arrival(), t0 + 4s);
+  EXPECT_DOUBLE_EQ(motor.AngleAt(t0 + 10s), 0);
+  Positioner instant(0);
+  instant.MoveTo(-30, t0);
+  EXPECT_EQ(instant.Arrival(), t0);
 }
 
 TEST(SkyConfigTest, AWrongLineNamesItself) {

@@ -64,6 +64,7 @@ Name=Test sky
 Fast={}
 LnbLow=9750000
 LnbHigh=10600000
+MotorSpeed=0
 
 [North]
 Committed=1

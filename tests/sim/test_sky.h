@@ -28,7 +28,7 @@ public:
   // Writes `text` as an .ini in the folder and returns its path.
   static std::filesystem::path WriteSky(const std::string &name, const std::string &text);
   // Two satellites behind committed ports 1 and 2 of a universal LNB, one behind positioner
-  // position 5, one at 30 degrees west and one behind tone burst B.
+  // position 5, one at 30 degrees west and one behind tone burst B; the motor moves at once.
   static std::string DefaultSky(bool fast = false);
 };
 

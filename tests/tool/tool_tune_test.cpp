@@ -76,3 +76,38 @@ TEST_F(ToolTune, RefusalsAndBadArguments) {
   EXPECT_EQ(Run({"tune", "1", "10788", "V", "22000"}), 1); // no device anywhere
   EXPECT_EQ(Run({"--device", "Dev_Missing.int", "tune", "1", "10788", "V", "22000"}), 1);
 }
+
+// The receiver's LNB settings against a sky with a C band satellite: what a user would type
+// locks, a band switch set backwards does not.
+TEST_F(ToolTune, ACBandSatelliteLocksAndABackwardsBandSwitchDoesNot) {
+  std::ofstream(root / "Devices/Dev_Sim.ini") << "[C band]\nCommitted=1\nLnb=cband\n"
+                                                 "TP1=3900,H,27500,none.ts,70,71,0\n"
+                                                 "[Ku]\nCommitted=2\n"
+                                                 "TP1=10788,V,22000,none.ts,80,81,0,S2-8PSK\n";
+  data::TSatList sats;
+  data::TSatRec cBand = DemoSat(4, 3550, 1, "C band 5.0W");
+  cBand.LofLow = cBand.LofHigh = 5150000;
+  cBand.LofSwitch = 0;
+  data::TSatRec swapped = DemoSat(5, 100, 2, "Oscillators swapped");
+  std::swap(swapped.LofLow, swapped.LofHigh);
+  data::TSatRec noSwitch = DemoSat(6, 90, 2, "Always high band");
+  noSwitch.LofSwitch = 0;
+  sats.SatLoad();
+  ASSERT_TRUE(sats.SatAdd(cBand) && sats.SatAdd(swapped) && sats.SatAdd(noSwitch));
+
+  const std::vector<std::string> device = {"--device", "Dev_Sim.int", "tune"};
+  auto tune = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), device.begin(), device.end());
+    return Run(args);
+  };
+  ASSERT_EQ(tune({"4", "3900", "H", "27500"}), 0) << err.str();
+  EXPECT_THAT(out.str(), HasSubstr("LOF 5150000 tone 1 voltage 18"));
+  EXPECT_THAT(out.str(), HasSubstr("Quality 71\n"));
+  EXPECT_THAT(out.str(), HasSubstr("Delivery DVB-S QPSK\n"));
+  ASSERT_EQ(tune({"2", "10788", "V", "22000"}), 0) << err.str();
+  EXPECT_THAT(out.str(), HasSubstr("Delivery DVB-S2 8PSK\n"));
+  EXPECT_EQ(tune({"5", "10788", "V", "22000", "--wait", "300"}), 1);
+  EXPECT_THAT(out.str(), HasSubstr("Delivery none\n"));
+  EXPECT_EQ(tune({"6", "10788", "V", "22000", "--wait", "300"}), 1);
+  EXPECT_EQ(tune({"1", "3900", "H", "27500", "--wait", "300"}), 1); // a Ku LNB's request
+}

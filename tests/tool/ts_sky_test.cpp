@@ -1,8 +1,7 @@
 // The one-file sky of "qevtool --ts": the simulator loaded from it locks on its transponder
 // and plays the file.
 #include "device/device_loader.h"
-#include "multiplexer.h"
-#include "description_file.h"
+#include "test_stream.h"
 #include "tool/ts_sky.h"
 
 #include <gtest/gtest.h>
@@ -17,19 +16,6 @@ using namespace qev;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char *kDescription = "[transponder]\ntsid = 7\nonid = 1\nnetwork_id = 1\n"
-                                     "start = 2026-12-09 20:00:00\nduration = 2\n"
-                                     "[service]\nid = 0x21\npmt = 0x100\npcr = 0x101\ntype = 1\n"
-                                     "name = One\nprovider = Test\n"
-                                     "[stream]\nkind = mpeg2\npid = 0x101\n";
-
-fs::path MakeStream() {
-  const fs::path file = fs::temp_directory_path() / ("qev-ts-sky-" + std::to_string(::getpid()) + ".ts");
-  std::istringstream in(kDescription);
-  tsgen::GenerateFile(tsgen::DescriptionFile::Parse(in), file.string());
-  return file;
-}
 
 void Ignore(std::int32_t, std::int32_t, void *) noexcept {}
 
@@ -54,7 +40,7 @@ bool WaitUntil(const std::function<bool()> &done) {
 } // namespace
 
 TEST(TsSky, TheSimulatorLocksOnTheOneTransponderAndPlaysTheFile) {
-  const fs::path stream = MakeStream();
+  const fs::path stream = test::MakeTestStream("ts-sky");
   fs::path folder;
   {
     tool::TTsSky sky(stream, QEV_SIM_MODULE);

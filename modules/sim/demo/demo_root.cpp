@@ -37,7 +37,7 @@ bool SameTransponder(const SkyTransponder &sky, const tsgen::SatelliteDelivery &
          (sky.polarisation == Polarisation::Vertical) == vertical;
 }
 
-data::TSatRec SatRecOf(const Sky &sky, const SkySatellite &satellite, std::uint8_t index) {
+data::TSatRec SatRecOf(const SkySatellite &satellite, std::uint8_t index) {
   const SatellitePath &path = satellite.path;
   if (path.committedPort < 1 || path.committedPort > 4 || path.uncommittedPort != 0 ||
       path.toneBurst != 0 || path.storedPosition != 0 || path.angle)
@@ -50,9 +50,9 @@ data::TSatRec SatRecOf(const Sky &sky, const SkySatellite &satellite, std::uint8
   sat.Sw1.SwType = kCommittedSwitch;
   sat.Sw1.SwPort = static_cast<std::uint8_t>(path.committedPort);
   sat.Sw1.SwTxCount = 1;
-  sat.LofLow = static_cast<std::int32_t>(sky.lnbLowKhz);
-  sat.LofHigh = static_cast<std::int32_t>(sky.lnbHighKhz);
-  sat.LofSwitch = kUniversalLofSwitch;
+  sat.LofLow = static_cast<std::int32_t>(satellite.lnb.lowKhz);
+  sat.LofHigh = static_cast<std::int32_t>(satellite.lnb.highKhz);
+  sat.LofSwitch = satellite.lnb.Single() ? 0 : kUniversalLofSwitch;
   return sat;
 }
 
@@ -69,7 +69,7 @@ public:
 
   TDemoSatellite Read(const Sky &sky, const SkySatellite &satellite, std::uint8_t index) {
     TDemoSatellite demo;
-    demo.Sat = SatRecOf(sky, satellite, index);
+    demo.Sat = SatRecOf(satellite, index);
     for (const SkyTransponder &tp : satellite.transponders)
       AddTransponder(demo, satellite.name, tp);
     if (demo.Sat.SatPos == 0)
