@@ -6,6 +6,7 @@
 #include "device/tuner_clock.h"
 #include "device/tuner_device.h"
 #include "device/tuner_status_thread.h"
+#include "device/ui_busy_scope.h"
 #include "frame/log.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
@@ -83,6 +84,8 @@ std::int32_t TTuner::TuneTransponder(std::uint32_t frequency, std::string_view p
         frame::kLogError);
     return kTuneRefused;
   }
+  // The DiSEqC and lock waits pump messages: a close asked for meanwhile waits for the tune.
+  const TUiBusyScope operation;
   const data::TSatRec sat = sat_.Rec();
   TuneRequest request{};
   request.Frequency = FullUnits(frequency);

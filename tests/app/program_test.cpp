@@ -37,6 +37,8 @@ protected:
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     EXPECT_EQ(posix_spawn(&pid, QEVDVB_BINARY, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
@@ -46,13 +48,15 @@ protected:
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  std::string Output() const {
-    std::ifstream in(output);
+  static std::string Text(const fs::path &file) {
+    std::ifstream in(file);
     return {std::istreambuf_iterator<char>(in), {}};
   }
+  std::string Output() const { return Text(output); }
 
   fs::path root;
   fs::path output = fs::temp_directory_path() / ("qev-program-out-" + std::to_string(::getpid()));
+  fs::path errors = fs::temp_directory_path() / ("qev-program-err-" + std::to_string(::getpid()));
 };
 
 } // namespace
@@ -72,6 +76,28 @@ TEST_F(Program, TerminationSignalRunsTheOrdinaryClose) {
   ::kill(pid, SIGTERM);
   EXPECT_EQ(ExitCode(pid), 0);
   EXPECT_TRUE(fs::exists(root / "qevdvb.INI"));
+}
+
+TEST_F(Program, AModuleCallThatNeverReturnsEndsTheProcessPastTheGraceWithAMessage) {
+  const fs::path hanging =
+      fs::temp_directory_path() / ("qev-tune-hangs-" + std::to_string(getpid()));
+  fs::remove(hanging);
+  setenv("FIXTURE_HANG_MARK", hanging.c_str(), 1);
+  // A new root starts on the demo channel, and the module's Tune never returns.
+  const pid_t pid =
+      Spawn({"--root", root.string(), "--device", QEV_FIXTURE_DEVICES "/Dev_TuneHangs.int"});
+  unsetenv("FIXTURE_HANG_MARK");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!fs::exists(hanging) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(hanging));
+  fs::remove(hanging);
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(ExitCode(pid), 1);
+  EXPECT_NE(Text(errors).find("the close did not finish within 10 s: the device module "
+                              "Dev_TuneHangs.int has not returned from Tune"),
+            std::string::npos)
+      << Text(errors);
 }
 
 TEST_F(Program, AFailingStoredDeviceEndsWithExitCodeOneAndIsForgotten) {

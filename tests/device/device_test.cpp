@@ -143,6 +143,11 @@ TEST_F(Loader, UnloadWaitsForACallInFlight) {
     std::this_thread::yield();
   auto unload = std::async(std::launch::async, [&] { device.Unload(); });
   EXPECT_EQ(unload.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  EXPECT_EQ(HangingCallText(device).rfind("the device module Dev_Null.int has not returned from "
+                                          "Tune for ",
+                                          0),
+            0u)
+      << HangingCallText(device);
   hold(false);
   EXPECT_EQ(tune.get(), 0);
   unload.get();
@@ -180,6 +185,42 @@ TEST_F(Loader, NoDataReachesAConsumerAfterStopFilterEvenFromACarelessModule) {
   device.StopFilter(handle);
   feed(data.data(), static_cast<std::int32_t>(data.size())); // the module ignored the stop
   EXPECT_EQ(deliveries, 3);
+}
+
+TEST_F(Loader, AStoppedFilterLeavesNothingBehindAndACarelessModuleReachesNothing) {
+  ASSERT_EQ(Load("Dev_Careless.int"), 0);
+  const std::size_t before = TDeviceModule::HeldSubscriptions();
+  for (int i = 0; i < 1000; ++i)
+    device.StopFilter(device.StartFilter(0x100, &CountDelivery, QEV_DELIVER_PACKETS, nullptr,
+                                         nullptr, 1, nullptr));
+  EXPECT_EQ(TDeviceModule::HeldSubscriptions(), before);
+  const std::int32_t handle =
+      device.StartFilter(0x100, &CountDelivery, QEV_DELIVER_PACKETS, nullptr, nullptr, 1, nullptr);
+  EXPECT_EQ(TDeviceModule::HeldSubscriptions(), before + 1);
+  device.Unload(); // the module never stopped it: the unload lets it go
+  EXPECT_GT(handle, 0);
+  EXPECT_EQ(TDeviceModule::HeldSubscriptions(), before);
+}
+
+namespace {
+TDeviceModule *unloadFromPump = nullptr;
+void UnloadingCallback(std::int32_t message, std::int32_t, void *) {
+  if (message == QEV_MSG_PUMP && unloadFromPump != nullptr)
+    unloadFromPump->Unload();
+}
+} // namespace
+
+TEST_F(Loader, AnUnloadFromInsideACallKeepsTheLibraryUntilTheCallReturns) {
+  const fs::path module = kFixtures / "Dev_TuneLogs.int";
+  ASSERT_EQ(LoadDeviceModule(device, module, &UnloadingCallback, nullptr), 0);
+  unloadFromPump = &device;
+  // Tune asks for a pump, and the unload comes from there: Tune must still return into its
+  // module's code.
+  EXPECT_EQ(device.Tune(TuneRequest{}), 0);
+  unloadFromPump = nullptr;
+  EXPECT_FALSE(device.Loaded());
+  EXPECT_EQ(dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr); // released after it
+  EXPECT_EQ(device.Tune(TuneRequest{}), kNotAvailable);
 }
 
 TEST_F(Loader, HandlesOutsideTheSixteenBitRangeAreRefused) {
@@ -370,13 +411,20 @@ TEST_F(Messages, EverythingIsIgnoredWhileTheProgramCloses) {
 TEST(CallGate, ClosedGateRefusesAndAThreadInsideMayCloseIt) {
   TCallGate gate;
   {
-    TCallGate::Pass pass(gate);
+    TCallGate::Pass pass(gate, "Tune");
     EXPECT_FALSE(pass);
   }
+  EXPECT_FALSE(gate.Oldest());
   gate.Open();
-  TCallGate::Pass pass(gate);
+  TCallGate::Pass pass(gate, "Tune");
   EXPECT_TRUE(pass);
+  EXPECT_TRUE(TCallGate::CallerInside());
+  {
+    TCallGate::Pass inner(gate, "GetSignalStatus");
+    ASSERT_TRUE(gate.Oldest());
+    EXPECT_STREQ(gate.Oldest()->name, "Tune"); // the oldest call in flight is the one named
+  }
   gate.Close(); // from inside a call on this thread: must not wait for itself
-  TCallGate::Pass later(gate);
+  TCallGate::Pass later(gate, "Tune");
   EXPECT_FALSE(later);
 }
