@@ -58,6 +58,20 @@ TEST_F(ToolTune, TheRootsActiveDeviceIsUsedWithoutDevice) {
   EXPECT_THAT(out.str(), HasSubstr("DiSEqC E0 10 38 F5\n"));
 }
 
+TEST_F(ToolTune, TheActiveDeviceIsFoundInAnyLetterCaseAsTheProgramFindsIt) {
+  std::ofstream(root / "Configs/Options.cfg") << "[StartUp]\nActiveDevice=dev_sim.INT\n";
+  EXPECT_EQ(Run({"tune", "13.0E", "12303", "V", "27500"}), 0) << err.str();
+  EXPECT_EQ(Run({"--device", "DEV_SIM.int", "tune", "13.0E", "12303", "V", "27500"}), 0)
+      << err.str();
+}
+
+TEST_F(ToolTune, AModuleThatCannotBeLoadedSaysWhy) {
+  std::ofstream(root / "Devices/Dev_Broken.int") << "not a library";
+  EXPECT_EQ(Run({"--device", "Dev_Broken.int", "tune", "1", "10788", "V", "22000"}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("qevtool: Cannot load: Dev_Broken.int\nqevtool: " +
+                                   (root / "Devices/Dev_Broken.int").string() + ": "));
+}
+
 TEST_F(ToolTune, NoLockBehindTheWrongPortIsAFailure) {
   EXPECT_EQ(Run({"--device", "Dev_Sim.int", "tune", "3", "10788", "V", "22000", "--wait", "300"}),
             1);
