@@ -119,6 +119,8 @@ int Tune(TToolContext &context, const TTuneArgs &args) {
   const SignalStatus status = tuner.Status();
   const TuneRequest request = tuner.LastRequest();
   const bool locked = result == 0 && (status.Bits & QEV_SIGNAL_LOCK) != 0;
+  // Without a wait the tune only started: no lock yet is no failure.
+  const bool pending = result == 0 && !locked && args.lockWaitMs == 0;
 
   context.Line(fmt::format("Satellite {:03d} {} {}", args.sat.SatIdx,
                            data::PositionText(args.sat.SatPos), data::SatName(args.sat)));
@@ -127,7 +129,8 @@ int Tune(TToolContext &context, const TTuneArgs &args) {
                            request.Tone, request.Voltage, request.DiseqcHint));
   for (const std::string &sent : recorder.sent)
     context.Line("DiSEqC " + sent);
-  context.Line(fmt::format("Lock {} (result {})", locked ? "yes" : "no", result));
+  context.Line(
+      fmt::format("Lock {} (result {})", locked ? "yes" : pending ? "pending" : "no", result));
   context.Line(fmt::format("Level {}", status.Level));
   context.Line(fmt::format("Quality {}", status.Quality));
   context.Doc["satellite"] = {{"index", args.sat.SatIdx},
@@ -139,12 +142,13 @@ int Tune(TToolContext &context, const TTuneArgs &args) {
   context.Doc["diseqc"] = recorder.sent;
   context.Doc["result"] = result;
   context.Doc["locked"] = locked;
+  context.Doc["lockPending"] = pending;
   context.Doc["level"] = status.Level;
   context.Doc["quality"] = status.Quality;
   context.Doc["bits"] = status.Bits;
   if (result == device::kTuneRefused)
     return context.Fail("tune refused");
-  if (!locked)
+  if (!locked && !pending)
     return context.Fail(result == device::kTuneNoLock ? "no lock"
                                                       : fmt::format("tune failed: {}", result));
   return kExitOk;

@@ -80,6 +80,32 @@ TEST_F(ToolTune, NoLockBehindTheWrongPortIsAFailure) {
   EXPECT_THAT(err.str(), HasSubstr("no lock"));
 }
 
+TEST_F(ToolTune, WithoutAWaitALockStillToComeIsReportedAsPending) {
+  // The demo sky locks only after a delay, so right after Tune there is no lock yet.
+  ASSERT_EQ(Run({"--device", "Dev_Sim.int", "tune", "19.2E", "10788", "V", "22000", "--wait", "0"}),
+            0)
+      << err.str();
+  EXPECT_THAT(out.str(), HasSubstr("Lock pending (result 0)\n"));
+  EXPECT_EQ(err.str(), "");
+  ASSERT_EQ(Run({"--json", "--device", "Dev_Sim.int", "tune", "19.2E", "10788", "V", "22000",
+                 "--wait", "0"}),
+            0);
+  const auto doc = nlohmann::json::parse(out.str());
+  EXPECT_EQ(doc["lockPending"], true);
+  EXPECT_EQ(doc["locked"], false);
+}
+
+TEST_F(ToolTune, ASatelliteWithoutLnbFrequenciesIsNamedAsSuch) {
+  data::TSatList sats;
+  sats.SatLoad();
+  data::TSatRec noLnb = DemoSat(4, 50, 1, "No LNB");
+  noLnb.LofLow = noLnb.LofHigh = noLnb.LofSwitch = 0;
+  ASSERT_TRUE(sats.SatAdd(noLnb));
+  EXPECT_EQ(Run({"--device", "Dev_Sim.int", "tune", "4", "10788", "V", "22000"}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("satellite 4 has no LNB frequencies"));
+  EXPECT_THAT(err.str(), ::testing::Not(HasSubstr("no satellite loaded")));
+}
+
 TEST_F(ToolTune, RefusalsAndBadArguments) {
   EXPECT_EQ(Run({"--device", "Dev_Sim.int", "tune", "45.0E", "10788", "V", "22000"}), 1);
   EXPECT_THAT(err.str(), HasSubstr("no satellite 45.0E"));
