@@ -232,6 +232,42 @@ TEST_F(Loader, HandlesOutsideTheSixteenBitRangeAreRefused) {
             kNotAvailable);
 }
 
+// The example module, written in C from the contract's header alone, as the program uses it.
+TEST_F(Loader, TheExampleModuleWorksAsAVendorsModuleWould) {
+  const fs::path example = QEV_EXAMPLE_MODULE;
+  // Listing asks only for the description, without the callback.
+  const auto rows = ListDeviceModules(example.parent_path());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(FieldText(rows[0].description.Name), "QEV Example");
+  EXPECT_EQ(rows[0].version, "1.0.0.0");
+  EXPECT_FALSE(rows[0].descriptionFailed);
+
+  ASSERT_EQ(LoadDeviceModule(device, example, &RecordingCallback, &helpers), 0);
+  EXPECT_THAT(logged, ElementsAre("0 Loading \"Dev_Example.int\"", "0 Example: device opened"));
+  EXPECT_EQ(device.DeviceInfoText(), "example, no hardware");
+  EXPECT_EQ(device.GetDeviceInfo(QEV_INFO_DISEQC_LEVEL, 0), 12);
+  const std::uint8_t committed[] = {0xE0, 0x10, 0x38, 0xF0};
+  EXPECT_EQ(device.SendDiseqc(committed, 0), 0);
+  TuneRequest request{};
+  request.Frequency = 10788000;
+  request.Voltage = 13;
+  EXPECT_EQ(device.Tune(request), 0);
+  SignalStatus status{};
+  EXPECT_EQ(device.GetSignalStatus(status), 0);
+  EXPECT_EQ(status.Bits & QEV_SIGNAL_LOCK, QEV_SIGNAL_LOCK);
+  EXPECT_EQ(device.SetChannelPids(0, 0x102, 0x101, 0x101, QEV_PIDS_BASE), 0);
+  const std::int32_t first =
+      device.StartFilter(0x12, &CountDelivery, QEV_DELIVER_SECTIONS, nullptr, nullptr, 1, nullptr);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(device.StartFilter(QEV_PID_ALL, &CountDelivery, QEV_DELIVER_SECTIONS, nullptr,
+                               nullptr, 1, nullptr),
+            -1);
+  EXPECT_EQ(device.StopFilter(first), 0);
+  EXPECT_EQ(device.StartFilter(0x12, &CountDelivery, QEV_DELIVER_PAYLOADS, nullptr, nullptr, 0,
+                               nullptr),
+            2); // not the stopped handle again at once
+}
+
 TEST(DeviceList, ListsModulesWithVersionHwiAndDescription) {
   const auto rows = ListDeviceModules(kFixtures);
   std::map<std::string, DeviceModuleRow> byName;
