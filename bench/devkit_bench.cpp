@@ -1,11 +1,12 @@
 // The stream engine of every device module under a heavy load: one second of a 60 Mbit/s
 // transponder delivered to 30 filters of mixed modes, fed in the chunks a tuner hands over.
 // CPU time per iteration is the CPU time per second of stream.
-#include "devkit/stream_engine.h"
 #include "description_file.h"
+#include "devkit/stream_engine.h"
 #include "multiplexer.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <sstream>
 #include <string>
@@ -91,8 +92,8 @@ void StartThirtyFilters(devkit::TStreamEngine &engine, Counter &counter) {
                           static_cast<std::uint16_t>(base + 1));
     const auto mode = static_cast<std::uint16_t>(0x13 + 0x10 * slot);
     engine.StartFilter(QEV_PID_ALL, Counter::Count, mode, none, none, 0, &counter);
-    engine.StartFilter(static_cast<std::uint16_t>(base + 1), Counter::Count, mode, none, none,
-                       1, &counter);
+    engine.StartFilter(static_cast<std::uint16_t>(base + 1), Counter::Count, mode, none, none, 1,
+                       &counter);
   }
 }
 
@@ -117,5 +118,42 @@ void SixtyMbitToThirtyFilters(benchmark::State &state) {
       static_cast<double>(stream.size()) * 8 / static_cast<double>(kBitrate);
 }
 BENCHMARK(SixtyMbitToThirtyFilters)->Unit(benchmark::kMillisecond);
+
+// Heap bytes in use; not meaningful under a sanitizer's allocator.
+std::int64_t HeapInUse() { return static_cast<std::int64_t>(mallinfo2().uordblks); }
+
+// What start/stop pairs leave behind: a consumer that opens and closes a section filter for
+// every table it waits for, with the stream fed (range 1) or no signal at all (range 0).
+// heap_growth_per_pair should stay at 0 however many pairs run.
+void StartStopPairsMemoryGrowth(benchmark::State &state) {
+  const bool fed = state.range(0) != 0;
+  const std::vector<std::uint8_t> &stream = Stream();
+  devkit::TStreamEngine engine;
+  Counter counter;
+  const std::uint8_t match[17] = {0x42}, mask[17] = {0xFF};
+  std::size_t at = 0;
+  std::int64_t pairs = 0;
+  const std::int64_t before = HeapInUse();
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i, ++pairs) {
+      engine.StopFilter(
+          engine.StartFilter(0x11, Counter::Count, QEV_DELIVER_SECTIONS, match, mask, 1, &counter));
+      if (fed && i % 100 == 0) {
+        engine.Feed({stream.data() + at, 188}, devkit::Clock::now());
+        at = (at + 188) % stream.size();
+      }
+    }
+  }
+  const std::int64_t growth = HeapInUse() - before;
+  state.counters["pairs"] = static_cast<double>(pairs);
+  state.counters["heap_growth_MB"] = static_cast<double>(growth) / 1e6;
+  state.counters["heap_growth_per_pair"] = static_cast<double>(growth) / static_cast<double>(pairs);
+  state.counters["held_filters"] = static_cast<double>(engine.HeldFilters());
+}
+BENCHMARK(StartStopPairsMemoryGrowth)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1000)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -22,6 +22,27 @@
  * program to re-enter the module from inside them. After StopFilter(handle) returns, the
  * module must not call that filter's callback again, nor be inside it on another thread
  * (unless StopFilter was called from inside that very callback). Filter handles are 1..0x7FFF.
+ *
+ * Call order. Listing the modules for the device choice: dlopen, DvbCard_GetDescription,
+ * dlclose - nothing else, in particular no DvbCard_SetCallback first, so the description must
+ * be given without the callback. Loading the module to use it:
+ *
+ *   1. DvbCard_SetCallback(callback)      the callback stays valid until the library is closed
+ *   2. DvbCard_GetDescription(d)          d zeroed, d->Version = QEV_DEVAPI_DESCRIPTION_PROBE;
+ *                                         the module answers 0 and leaves Version at 0x0200
+ *   3. DvbCard_SetHelpers(1, table)       only when exported; a non-zero answer is logged and
+ *                                         loading goes on
+ *   4. DvbCard_GetInterface(table)        table zeroed, Version = 0x0200; the module fills the
+ *                                         slots it offers and answers 0
+ *   5. OpenDevice()                       a non-zero answer unloads the module (CloseDevice is
+ *                                         called first) and is the load's result
+ *   6. any operation, from any thread, until
+ *   7. CloseDevice()                      once; no operation is called after it
+ *   8. dlclose
+ *
+ * Any failure in 2, 4 or 5 unloads the module. Callback messages the module sends during
+ * start-up (QEV_MSG_LOG, QEV_MSG_PROGRESS, QEV_MSG_PUMP) appear in the start-up window; while
+ * the program shuts down every message is ignored.
  */
 #ifndef QEV_DEVAPI_H
 #define QEV_DEVAPI_H
@@ -59,7 +80,9 @@ typedef struct DeviceDescription {
   char StreamExt[25];      /* +109 */
 } DeviceDescription;
 
-/* 32 bytes; every field 32-bit. */
+/* 32 bytes; every field 32-bit. Tune is also called with only the voltage changed to switch
+   the LNB supply: QEV_LNB_SUPPLY_ON before the very first tune (then 100 ms later the real
+   tune), QEV_LNB_SUPPLY_OFF at shutdown when the user asks for it. */
 typedef struct TuneRequest {
   uint32_t Frequency;    /* +0  kHz */
   uint32_t Always2;      /* +4  always 2 */
@@ -68,11 +91,22 @@ typedef struct TuneRequest {
   uint32_t Tone;         /* +16 22 kHz tone: 0 off, 1 on */
   uint32_t Voltage;      /* +20 13 vertical, 18 horizontal, 0 supply off, 255 supply on */
   uint32_t Reserved;     /* +24 0 */
-  uint32_t DiseqcHint;   /* +28 */
+  uint32_t DiseqcHint;   /* +28 QEV_HINT_*: the first switch of the satellite, for modules
+                                  that drive the switch themselves */
 } TuneRequest;
 
 #define QEV_LNB_SUPPLY_OFF 0
 #define QEV_LNB_SUPPLY_ON 255
+
+/* DiSEqC hint values. The hint is filled only when the satellite changed or the user asked for
+   DiSEqC on every channel change, and only for a switch setting that is really sent: a port the
+   program refuses (out of range) leaves QEV_HINT_NONE. It is filled whatever the DiSEqC level
+   (QEV_INFO_DISEQC_LEVEL), so a module below level 11, which gets no SendDiseqc, can still set
+   the switch. Further switches and the positioner are not hinted. */
+#define QEV_HINT_NONE 0
+#define QEV_HINT_BURST_A 1   /* tone burst A (simple switch, port 1) */
+#define QEV_HINT_BURST_B 2   /* tone burst B (simple switch, port 2) */
+#define QEV_HINT_COMMITTED(port) ((port) + 2) /* DiSEqC 1.0 committed port 1..4: 3..6 */
 
 /* 6 bytes. */
 typedef struct SignalStatus {
@@ -123,13 +157,29 @@ typedef struct ProgressRecord {
 
 #pragma pack(pop)
 
-/* Callback messages: DeviceCallback(message, value, data). */
-#define QEV_MSG_PUMP 0       /* process pending interface messages */
-#define QEV_MSG_LOG 1        /* value = level (0 information, 2 error), data = UTF-8 text */
-#define QEV_MSG_PROGRESS 2   /* value = QEV_PROGRESS_* bits, data = ProgressRecord */
+/* Callback messages: DeviceCallback(message, value, data). The callback may be called from any
+   thread; QEV_MSG_PUMP does something only on the user-interface thread (the thread that calls
+   Tune, SendDiseqc, OpenDevice). The data is copied before the call returns. A close, suspend or
+   unload the user asks for inside such a pump waits until the module's call has returned. */
+#define QEV_MSG_PUMP 0       /* process pending interface messages; value and data unused */
+#define QEV_MSG_LOG 1        /* value = level (0 information, 2 error), data = UTF-8 text; shown
+                                in the start-up window, later in the main window's message line */
+#define QEV_MSG_PROGRESS 2   /* value = QEV_PROGRESS_* bits, data = ProgressRecord; the start-up
+                                window's progress bar */
 #define QEV_MSG_RECEPTION 3  /* value = 0x10 + bits (slot 0) or 0x20 + bits (slot 1);
-                                bit 0 audio flows, bit 1 video flows */
-#define QEV_MSG_WINDOW_MODE 4 /* value = output * 256 + mode */
+                                bit 0 audio flows, bit 1 video flows; data unused */
+#define QEV_MSG_WINDOW_MODE 4 /* value = output * 256 + QEV_WINDOW_*; output 0..3 is the AV slot
+                                 whose video window should change; data unused */
+
+/* Window modes of QEV_MSG_WINDOW_MODE. */
+#define QEV_WINDOW_CLOSED 0
+#define QEV_WINDOW_EMBEDDED 1      /* in the main window's video panel */
+#define QEV_WINDOW_FLOATING 2      /* a window of its own */
+#define QEV_WINDOW_FULL_SCREEN 3
+#define QEV_WINDOW_TOGGLE_FULL 4   /* full screen, or back from it */
+#define QEV_WINDOW_BACK_FROM_FLOAT 5 /* to the mode before the floating window */
+#define QEV_WINDOW_BACK_FROM_FULL 6  /* to the mode before full screen */
+#define QEV_WINDOW_REOPEN 9        /* close and open again in the same mode */
 
 #define QEV_PROGRESS_SET_MAXIMUM 2
 #define QEV_PROGRESS_SET_POSITION 4
@@ -137,28 +187,66 @@ typedef struct ProgressRecord {
 
 typedef void (*DeviceCallback)(int32_t message, int32_t value, void* data);
 
-/* Delivery modes of StartFilter. */
-#define QEV_DELIVER_PAYLOADS 1   /* 184-byte payloads of packets that carry one */
-#define QEV_DELIVER_SECTIONS 3   /* one section per call, filtered by match/mask */
-#define QEV_DELIVER_PACKETS 188  /* whole packets */
-#define QEV_DELIVER_AV_SLOT(n) (16 * ((n) + 1) + 3) /* 0x13..0x43: packets of slot n's programme */
+/* Delivery modes of StartFilter, with what one callback carries (length in bytes):
+   QEV_DELIVER_PAYLOADS   the 184 bytes after the 4-byte header of packets that carry a payload
+                          (adaptation field included); length a multiple of 184
+   QEV_DELIVER_SECTIONS   one whole section (table id to its end; a section with the syntax
+                          indicator set only when its CRC is right) per call, only
+                          those whose first QEV_SECTION_FILTER_BYTES bytes agree with match under
+                          mask ((section[i] & mask[i]) == (match[i] & mask[i])); match and mask
+                          NULL accept every section. The program sets mask[0] = 0xFF and
+                          match[0] = the table id. Not with QEV_PID_ALL.
+   QEV_DELIVER_PACKETS    whole 188-byte packets; length a multiple of 188
+   QEV_DELIVER_AV_SLOT(n) whole packets of AV slot n's programme: those on the audio, video and
+                          PCR PIDs last given by SetChannelPids(n, ...); pid is QEV_PID_ALL or
+                          one of them
+   With pid QEV_PID_ALL the filter gets the packets of every PID (check QEV_INFO_ALL_PIDS).
+   Other modes are the module's own (a recorder of the module's stream format may use them);
+   an unknown mode is refused with a result <= 0. */
+#define QEV_DELIVER_PAYLOADS 1
+#define QEV_DELIVER_SECTIONS 3
+#define QEV_DELIVER_PACKETS 188
+#define QEV_DELIVER_AV_SLOT(n) (16 * ((n) + 1) + 3) /* 0x13, 0x23, 0x33, 0x43 for slots 0..3 */
 #define QEV_PID_ALL 0x2000
 #define QEV_SECTION_FILTER_BYTES 17
 #define QEV_FILTER_HANDLE_MAX 0x7FFF
+#define QEV_PAYLOAD_SIZE 184
+#define QEV_PACKET_SIZE 188
+
+/* The flag byte of StartFilter says how soon the consumer wants its data. Its use is the
+   module's; the program passes:
+   QEV_FILTER_LATENCY 1   the guide collector and the table reader (sections; wait for each)
+   QEV_FILTER_BULK 0      teletext, the recorder and the statistics (throughput; the module may
+                          gather several units into one call, as devkit does: up to 64 units or
+                          20 ms)
+   plugins pass what their own settings say. */
+#define QEV_FILTER_BULK 0
+#define QEV_FILTER_LATENCY 1
 
 /* data, length in bytes, the context given to StartFilter. */
 typedef void (*FilterCallback)(const uint8_t* data, int32_t length, void* context);
 
-/* SetChannelPids flags. */
+/* SetChannelPids flags: always QEV_PIDS_BASE, plus the bits below. A PID of 0 or 0x1FFF means
+   the channel has no such stream. */
 #define QEV_PIDS_BASE 7
 #define QEV_PIDS_AUDIO_IS_AC3 8
 #define QEV_PIDS_CHANNEL_CHANGED 16
 
-/* GetDeviceInfo codes. */
-#define QEV_INFO_DISEQC_LEVEL 1
-#define QEV_INFO_ALL_PIDS 3
-#define QEV_INFO_DECODER 4
-#define QEV_INFO_TEXT 5 /* parameter: char[66], written with up to 65 characters */
+/* SetTeletextPid(0, pid): the program calls it with pid 0 before AV slot 0 switches channel
+   (stop teletext), and after the switch with the channel's teletext PID (1..0x1FFE), or with
+   QEV_TELETEXT_NONE when the channel has none. The first argument is always 0. */
+#define QEV_TELETEXT_STOP 0
+#define QEV_TELETEXT_NONE 0x1FFF
+
+/* GetDeviceInfo(code, parameter) codes and answers; an unknown code answers 0. */
+#define QEV_INFO_DISEQC_LEVEL 1 /* the DiSEqC level as 10 x version: 11 or more (QEV_DISEQC_
+                                   LEVEL_MIN) makes the program send DiSEqC through SendDiseqc,
+                                   below it sends none (the tune still carries the hint) */
+#define QEV_INFO_ALL_PIDS 3     /* non-zero when filters on QEV_PID_ALL work */
+#define QEV_INFO_DECODER 4      /* the decoder in use: 0 hardware, else a software decoder */
+#define QEV_INFO_TEXT 5         /* parameter: char[66] to write a text of up to 65 characters
+                                   into (NUL-terminated); answer non-zero when there is one; the
+                                   main window's caption shows it after the device name */
 /* How the tuner is locked: 0 while it is not (or the module cannot tell); else the delivery
    system QEV_DELIVERY_* in bits 0..7 and the modulation QEV_MODULATION_* in bits 8..15. */
 #define QEV_INFO_DELIVERY 6
@@ -166,8 +254,15 @@ typedef void (*FilterCallback)(const uint8_t* data, int32_t length, void* contex
    filters (a module that plays a recording once); 0 while it plays, and for live streams. A
    new tune starts it afresh. */
 #define QEV_INFO_STREAM_ENDED 7
-#define QEV_INFO_SELECT_DECODER 260
+#define QEV_INFO_SELECT_DECODER 260 /* parameter: the decoder to use, as QEV_INFO_DECODER */
 #define QEV_INFO_TEXT_MAX 65
+#define QEV_DISEQC_LEVEL_MIN 11
+
+/* PassPluginData(slot, block, 7): a plugin's command for the device; block holds 7 16-bit words
+   (QEV_PLUGIN_DATA_BYTES bytes): 4 bytes fixed by the program, then the plugin's 10 bytes. The
+   answer 0 refuses it, any other value accepts it. */
+#define QEV_PLUGIN_DATA_WORDS 7
+#define QEV_PLUGIN_DATA_BYTES 14
 
 #define QEV_DELIVERY_DVBS 1
 #define QEV_DELIVERY_DVBS2 2

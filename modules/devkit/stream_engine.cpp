@@ -1,6 +1,7 @@
 #include "devkit/stream_engine.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qev::devkit {
 
@@ -27,17 +28,26 @@ std::uint64_t PackSlot(std::uint16_t audio, std::uint16_t video, std::uint16_t p
 }
 
 // The filter whose callback runs on this thread, so that it may stop itself.
-thread_local const void* callbackRunning = nullptr;
+thread_local const void *callbackRunning = nullptr;
+// The engine this thread feeds, whose table it walks: a filter started or stopped from inside
+// a callback must not change the table under it.
+thread_local const void *feedingEngine = nullptr;
 
 } // namespace
 
 struct TStreamEngine::Filter {
+  explicit Filter(std::atomic<std::size_t> &held) : held(held) { ++held; }
+  ~Filter() { --held; }
+  Filter(const Filter &) = delete;
+  Filter &operator=(const Filter &) = delete;
+
+  std::atomic<std::size_t> &held;
   std::int32_t handle;
   std::uint16_t pid;
   std::uint16_t mode;
   bool batched;
   FilterCallback callback;
-  void* context;
+  void *context;
   SectionMatch sectionMatch;
 
   // Held while the callback runs and while the pending batch is touched.
@@ -91,13 +101,13 @@ std::int32_t TStreamEngine::NextFreeHandle() {
 }
 
 std::int32_t TStreamEngine::StartFilter(std::uint16_t pid, FilterCallback callback,
-                                        std::uint16_t mode, const std::uint8_t* match,
-                                        const std::uint8_t* mask, std::uint8_t flags,
-                                        void* context) {
+                                        std::uint16_t mode, const std::uint8_t *match,
+                                        const std::uint8_t *mask, std::uint8_t flags,
+                                        void *context) {
   if (callback == nullptr || pid > QEV_PID_ALL || !KnownMode(mode) ||
       (mode == QEV_DELIVER_SECTIONS && pid == QEV_PID_ALL))
     return kFilterBadRequest;
-  auto filter = std::make_shared<Filter>();
+  auto filter = std::make_shared<Filter>(heldFilters_);
   filter->pid = pid;
   filter->mode = mode;
   filter->batched = flags == 0 && mode != QEV_DELIVER_SECTIONS;
@@ -108,13 +118,17 @@ std::int32_t TStreamEngine::StartFilter(std::uint16_t pid, FilterCallback callba
     std::copy_n(mask, QEV_SECTION_FILTER_BYTES, filter->sectionMatch.mask);
   }
 
-  std::lock_guard lock(tableMutex_);
-  filter->handle = NextFreeHandle();
-  if (filter->handle < 0)
-    return filter->handle;
-  handles_.emplace(filter->handle, filter);
-  changes_.push_back({filter, true});
-  return filter->handle;
+  std::int32_t handle = 0;
+  {
+    std::lock_guard lock(tableMutex_);
+    handle = filter->handle = NextFreeHandle();
+    if (handle < 0)
+      return handle;
+    handles_.emplace(handle, filter);
+    changes_.push_back({std::move(filter), true});
+  }
+  ApplyChangesIfIdle();
+  return handle;
 }
 
 std::int32_t TStreamEngine::StopFilter(std::int32_t handle) {
@@ -126,17 +140,27 @@ std::int32_t TStreamEngine::StopFilter(std::int32_t handle) {
       return -1;
     filter = std::move(it->second);
     handles_.erase(it);
-    changes_.push_back({filter, false});
+    // A filter whose start is still pending leaves no trace; else its removal is pending.
+    const auto pending = std::find_if(changes_.begin(), changes_.end(),
+                                      [&](const Change &c) { return c.add && c.filter == filter; });
+    if (pending != changes_.end())
+      changes_.erase(pending);
+    else
+      changes_.push_back({filter, false});
   }
   if (callbackRunning == filter.get()) {
     // Inside its own callback this thread already holds the call lock.
     filter->stopped = true;
     return 0;
   }
-  std::lock_guard lock(filter->callMutex); // waits for a callback running on another thread
-  filter->stopped = true;
-  filter->batch.clear();
-  filter->batchUnits = 0;
+  {
+    std::lock_guard lock(filter->callMutex); // waits for a callback running on another thread
+    filter->stopped = true;
+    filter->batch.clear();
+    filter->batchUnits = 0;
+  }
+  filter.reset();
+  ApplyChangesIfIdle();
   return 0;
 }
 
@@ -144,7 +168,7 @@ void TStreamEngine::StopAll() {
   std::vector<std::int32_t> handles;
   {
     std::lock_guard lock(tableMutex_);
-    for (const auto& entry : handles_)
+    for (const auto &entry : handles_)
       handles.push_back(entry.first);
   }
   for (std::int32_t handle : handles)
@@ -156,6 +180,28 @@ std::size_t TStreamEngine::FilterCount() const {
   return handles_.size();
 }
 
+// The delivery thread's turn: it walks the table, and only the holder of the turn changes it.
+class TStreamEngine::DeliveryTurn {
+public:
+  explicit DeliveryTurn(TStreamEngine &engine)
+      : lock_(engine.deliveryMutex_), outer_(std::exchange(feedingEngine, &engine)) {}
+  ~DeliveryTurn() { feedingEngine = outer_; }
+  DeliveryTurn(const DeliveryTurn &) = delete;
+  DeliveryTurn &operator=(const DeliveryTurn &) = delete;
+
+private:
+  std::lock_guard<std::mutex> lock_;
+  const void *outer_;
+};
+
+void TStreamEngine::ApplyChangesIfIdle() {
+  if (feedingEngine == this)
+    return; // a callback of this engine: the feed applies them when it delivers again
+  std::unique_lock turn(deliveryMutex_, std::try_to_lock);
+  if (turn)
+    ApplyChanges();
+}
+
 void TStreamEngine::ApplyChanges() {
   std::vector<Change> changes;
   {
@@ -164,8 +210,8 @@ void TStreamEngine::ApplyChanges() {
       return;
     changes.swap(changes_);
   }
-  for (auto& change : changes) {
-    auto& list = byPid_[change.filter->pid];
+  for (auto &change : changes) {
+    auto &list = byPid_[change.filter->pid];
     if (change.add) {
       list.push_back(change.filter);
       active_.push_back(change.filter);
@@ -191,6 +237,16 @@ bool TStreamEngine::InSlot(int slot, std::uint16_t pid) const {
 }
 
 void TStreamEngine::Feed(std::span<const std::uint8_t> bytes, Clock::time_point now) {
+  const DeliveryTurn turn(*this);
+  FeedTurn(bytes, now);
+}
+
+void TStreamEngine::Flush(Clock::time_point now, bool force) {
+  const DeliveryTurn turn(*this);
+  FlushTurn(now, force);
+}
+
+void TStreamEngine::FeedTurn(std::span<const std::uint8_t> bytes, Clock::time_point now) {
   ApplyChanges();
   std::span<const std::uint8_t> data = bytes;
   if (!carry_.empty()) {
@@ -208,17 +264,17 @@ void TStreamEngine::Feed(std::span<const std::uint8_t> bytes, Clock::time_point 
   }
   std::vector<std::uint8_t> rest(data.begin() + pos, data.end());
   carry_.swap(rest);
-  Flush(now);
+  FlushTurn(now, false);
 }
 
-void TStreamEngine::DeliverPacket(const std::uint8_t* packet, Clock::time_point now) {
-  for (const auto& filter : byPid_[TsPacket(packet).Pid()])
+void TStreamEngine::DeliverPacket(const std::uint8_t *packet, Clock::time_point now) {
+  for (const auto &filter : byPid_[TsPacket(packet).Pid()])
     Deliver(*filter, packet, now);
-  for (const auto& filter : byPid_[QEV_PID_ALL])
+  for (const auto &filter : byPid_[QEV_PID_ALL])
     Deliver(*filter, packet, now);
 }
 
-void TStreamEngine::Deliver(Filter& filter, const std::uint8_t* packet, Clock::time_point now) {
+void TStreamEngine::Deliver(Filter &filter, const std::uint8_t *packet, Clock::time_point now) {
   const TsPacket ts(packet);
   std::lock_guard lock(filter.callMutex);
   if (filter.stopped)
@@ -243,9 +299,9 @@ void TStreamEngine::Deliver(Filter& filter, const std::uint8_t* packet, Clock::t
   }
 }
 
-void TStreamEngine::Flush(Clock::time_point now, bool force) {
+void TStreamEngine::FlushTurn(Clock::time_point now, bool force) {
   ApplyChanges();
-  for (const auto& filter : active_) {
+  for (const auto &filter : active_) {
     std::lock_guard lock(filter->callMutex);
     if (!filter->stopped && filter->batchUnits > 0 &&
         (force || now - filter->batchStart >= kBatchAge))

@@ -38,8 +38,8 @@ public:
 
   // Returns a handle 1..0x7FFF; a handle is reused only after all others have been handed out.
   std::int32_t StartFilter(std::uint16_t pid, FilterCallback callback, std::uint16_t mode,
-                           const std::uint8_t* match, const std::uint8_t* mask,
-                           std::uint8_t flags, void* context);
+                           const std::uint8_t *match, const std::uint8_t *mask, std::uint8_t flags,
+                           void *context);
   // 0 when the handle was running, -1 for an unknown handle.
   std::int32_t StopFilter(std::int32_t handle);
   void StopAll();
@@ -47,6 +47,9 @@ public:
   void SetChannelPids(int slot, std::uint16_t audioPid, std::uint16_t videoPid,
                       std::uint16_t pcrPid);
   std::size_t FilterCount() const;
+  // Filters the engine still holds, running or stopped and not yet let go; a stopped filter is
+  // let go at once unless the delivery thread is feeding, else when that feed ends.
+  std::size_t HeldFilters() const { return heldFilters_; }
 
   // On the delivery thread: any number of bytes of the stream (packets may be split between
   // calls; the engine finds the sync bytes again after garbage).
@@ -57,16 +60,21 @@ public:
 private:
   struct Filter;
   using FilterPtr = std::shared_ptr<Filter>;
-  // A change of the table, applied by the delivery thread before it delivers again, so that
-  // the table it walks is its own and needs no lock.
+  // A change of the table. The table is walked by the delivery thread without a lock, so a
+  // change is applied by whoever holds the delivery turn: at once when the delivery thread is
+  // not feeding, else by that thread before it delivers again.
   struct Change {
     FilterPtr filter;
     bool add;
   };
+  class DeliveryTurn;
 
   void ApplyChanges();
-  void DeliverPacket(const std::uint8_t* packet, Clock::time_point now);
-  void Deliver(Filter& filter, const std::uint8_t* packet, Clock::time_point now);
+  void ApplyChangesIfIdle();
+  void FeedTurn(std::span<const std::uint8_t> bytes, Clock::time_point now);
+  void FlushTurn(Clock::time_point now, bool force);
+  void DeliverPacket(const std::uint8_t *packet, Clock::time_point now);
+  void Deliver(Filter &filter, const std::uint8_t *packet, Clock::time_point now);
   bool InSlot(int slot, std::uint16_t pid) const;
   std::int32_t NextFreeHandle();
 
@@ -75,8 +83,11 @@ private:
   std::vector<Change> changes_;                         // under tableMutex_
   std::int32_t nextHandle_ = 1;                         // under tableMutex_
   std::array<std::atomic<std::uint64_t>, kAvSlots> slotPids_{};
+  std::atomic<std::size_t> heldFilters_{0};
 
-  // Owned by the delivery thread.
+  // Held by the delivery thread while it feeds, and by whoever applies the changes.
+  std::mutex deliveryMutex_;
+  // Under deliveryMutex_.
   std::vector<std::vector<FilterPtr>> byPid_; // index 0x2000: the filters of all PIDs
   std::vector<FilterPtr> active_;
   std::vector<std::uint8_t> carry_;

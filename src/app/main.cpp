@@ -1,4 +1,6 @@
+#include "app/close_watchdog.h"
 #include "app/qev_application.h"
+#include "device/device_module.h"
 #include "frame/app_paths.h"
 #include "frame/message_boxes.h"
 #include "frame/process_flags.h"
@@ -47,10 +49,14 @@ int main(int argc, char* argv[]) {
   frame::TQtMessagePresenter presenter;
   frame::SetMessagePresenter(&presenter);
 
+  // Outlives the application, so that a hang anywhere in the close ends the process.
+  app::TCloseWatchdog watchdog(programName, terminationSignals.Descriptor(),
+                               [] { return device::HangingCallText(device::Device()); });
   int exitCode = 1;
   {
     app::TQevApplication application(parsed.options,
                                      frame::Paths().PlacementFile(programName));
+    application.OnCloseAgreed([&watchdog] { watchdog.Arm(); });
     frame::TTerminationWatcher watcher(terminationSignals, [&](int) {
       frame::Flags().ForceExit = true;
       application.RequestClose();

@@ -8,6 +8,7 @@
 #include "device/signal_display.h"
 #include "device/tuner.h"
 #include "device/tuner_status_thread.h"
+#include "frame/busy_tracker.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
 #include "frame/options_steps.h"
@@ -75,10 +76,13 @@ void TQevApplication::PlugSteps() {
     auto lastChannelsError = device::SaveLastChannelsStep();
     return optionsError ? optionsError : lastChannelsError;
   });
-  shutdownSteps_.Plug(frame::ShutdownStep::DetachMainWindow, [this]() -> std::optional<std::string> {
-    frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
-    return std::nullopt;
-  });
+  shutdownSteps_.Plug(
+      frame::ShutdownStep::DetachMainWindow, [this]() -> std::optional<std::string> {
+        if (closeAgreed_)
+          closeAgreed_();
+        frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
+        return std::nullopt;
+      });
   shutdownSteps_.Plug(frame::ShutdownStep::StopTunerStatus, []() -> std::optional<std::string> {
     device::Tuner().SetStatusMode(device::TTunerStatusThread::kStopped);
     return std::nullopt;
@@ -161,8 +165,8 @@ void TQevApplication::CreateMainWindow() {
   CloseStartupWindow();
 
   sleepMonitor_ = std::make_unique<frame::TLogindSleepMonitor>(frame::TLogindSleepMonitor::Handlers{
-      [this] { return power_.SuspendAllowed(); }, [this] { power_.Suspend(); },
-      [this] { power_.Resume(); }});
+      [this] { return power_.SuspendAllowed(); }, [this] { SystemSuspend(); },
+      [this] { SystemResume(); }});
   if (closeRequested_)
     QTimer::singleShot(0, mainWindow_.get(), [this] { RequestClose(); });
   else
@@ -203,6 +207,15 @@ void TQevApplication::CloseForScript() {
   });
   dialogDismisser_.start(kDialogDismissInterval);
   RequestClose();
+}
+
+void TQevApplication::SystemSuspend() {
+  frame::Operations().WhenIdle([this] { power_.Suspend(); });
+}
+
+void TQevApplication::SystemResume() {
+  // Deferred like the suspend, so that it never overtakes a suspend still waiting.
+  frame::Operations().WhenIdle([this] { power_.Resume(); });
 }
 
 void TQevApplication::RequestClose() {

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace qev::frame {
@@ -40,6 +41,12 @@ public:
   bool Start();
   // A close as the user would give it; before the main window exists it waits for it.
   void RequestClose();
+  // The system's sleep and wake-up. Asked for while a call into the module or a switch runs
+  // (they pump messages), they wait until it has returned.
+  void SystemSuspend();
+  void SystemResume();
+  // Called once the close has been agreed and the shutdown begins.
+  void OnCloseAgreed(std::function<void()> hook) { closeAgreed_ = std::move(hook); }
 
   frame::TStartupSequence& StartupSteps() { return startupSteps_; }
   frame::TShutdownSequence& ShutdownSteps() { return shutdownSteps_; }
@@ -77,6 +84,7 @@ private:
   // The module chosen at start, loaded again after a system resume.
   std::filesystem::path devicePath_;
   bool closeRequested_ = false;
+  std::function<void()> closeAgreed_;
 };
 
 } // namespace qev::app

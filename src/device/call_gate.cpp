@@ -17,22 +17,48 @@ void TCallGate::Close() {
   idle_.wait(lock, [this] { return inFlight_ <= callsOnThisThread; });
 }
 
-bool TCallGate::Enter() {
+bool TCallGate::CallerInside() { return callsOnThisThread > 0; }
+
+std::optional<TCallInFlight> TCallGate::Oldest() const {
   std::lock_guard lock(mutex_);
-  if (!open_)
-    return false;
-  ++inFlight_;
-  ++callsOnThisThread;
-  return true;
+  if (named_.empty())
+    return std::nullopt;
+  return named_.begin()->second;
 }
 
-void TCallGate::Leave() {
+std::uint64_t TCallGate::NameLocked(const char *name) {
+  const std::uint64_t id = nextId_++;
+  named_.emplace(id, TCallInFlight{name, std::chrono::steady_clock::now()});
+  return id;
+}
+
+std::uint64_t TCallGate::Enter(const char *name) {
+  std::lock_guard lock(mutex_);
+  if (!open_)
+    return 0;
+  ++inFlight_;
+  ++callsOnThisThread;
+  return NameLocked(name);
+}
+
+void TCallGate::Leave(std::uint64_t id) {
   {
     std::lock_guard lock(mutex_);
+    named_.erase(id);
     --inFlight_;
     --callsOnThisThread;
   }
   idle_.notify_all();
+}
+
+std::uint64_t TCallGate::Begin(const char *name) {
+  std::lock_guard lock(mutex_);
+  return NameLocked(name);
+}
+
+void TCallGate::End(std::uint64_t id) {
+  std::lock_guard lock(mutex_);
+  named_.erase(id);
 }
 
 } // namespace qev::device

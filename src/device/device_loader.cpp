@@ -35,12 +35,14 @@ std::string VersionOf(const TSharedLibrary& library) {
   return fmt::format("{}.{}.{}.{}", version[0], version[1], version[2], version[3]);
 }
 
-fs::path ModulePath(const std::string& file) {
-  const fs::path given(file);
-  return given.has_parent_path() ? given : frame::FindExisting(frame::Paths().Devices / given);
-}
-
 } // namespace
+
+fs::path DeviceModulePath(const std::string& file) {
+  const fs::path given(file);
+  if (file.empty() || given.has_parent_path())
+    return given;
+  return frame::FindExisting(frame::Paths().Devices / given);
+}
 
 int LoadDeviceModule(TDeviceModule& device, const fs::path& path, DeviceCallback callback,
                      const DsHelperTable* helpers) {
@@ -51,8 +53,10 @@ int LoadDeviceModule(TDeviceModule& device, const fs::path& path, DeviceCallback
 
   const std::string name = path.filename().string();
   TSharedLibrary library(path);
-  if (!library.Loaded())
-    return Fail(kCannotLoad, "Cannot load: " + name);
+  if (!library.Loaded()) {
+    Fail(kCannotLoad, "Cannot load: " + name);
+    return Fail(kCannotLoad, library.Error()); // the system's reason, under the known text
+  }
   frame::Log("Loading \"" + name + "\"");
 
   const auto setCallback = library.Function<DvbCard_SetCallback_t>("DvbCard_SetCallback");
@@ -133,7 +137,7 @@ int ChooseAndLoadDevice(const DeviceChoice& choice, DeviceChooser& chooser,
     return kDeviceReady;
   const bool storedChoice = !choice.deviceFile;
   std::string name = choice.deviceFile.value_or(frame::Options().StartUp.ActiveDevice);
-  if (storedChoice && !name.empty() && !fs::exists(ModulePath(name))) {
+  if (storedChoice && !name.empty() && !fs::exists(DeviceModulePath(name))) {
     name.clear();
     frame::Options().StartUp.ActiveDevice.clear();
   }
@@ -147,7 +151,7 @@ int ChooseAndLoadDevice(const DeviceChoice& choice, DeviceChooser& chooser,
   }
   if (name.empty())
     return kDeviceReady;
-  if (LoadDeviceModule(Device(), ModulePath(name), &ProgramDeviceCallback, helpers) != 0) {
+  if (LoadDeviceModule(Device(), DeviceModulePath(name), &ProgramDeviceCallback, helpers) != 0) {
     if (storedChoice)
       StoreActiveDevice("");
     return kDeviceFailed;

@@ -38,6 +38,9 @@ struct DeviceModuleRow {
 inline constexpr const char* kUnknownVersion = "Unknow";
 
 bool IsDeviceModuleName(const std::string& fileName);
+// Where a module named in the options or on the command line lives: a bare file name in the
+// root's "Devices", found in any letter case; a name with a folder as it stands.
+std::filesystem::path DeviceModulePath(const std::string& file);
 // Every "Dev_*.int" in the folder that has the description export, in directory order. Listing
 // calls no export but the description.
 std::vector<DeviceModuleRow> ListDeviceModules(const std::filesystem::path& folder);

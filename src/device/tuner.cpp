@@ -2,10 +2,12 @@
 
 #include "device/device_module.h"
 #include "device/diseqc_log.h"
+#include "device/diseqc_messages.h"
 #include "device/diseqc_sender.h"
 #include "device/tuner_clock.h"
 #include "device/tuner_device.h"
 #include "device/tuner_status_thread.h"
+#include "device/ui_busy_scope.h"
 #include "frame/log.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
@@ -15,6 +17,7 @@
 
 #include <cctype>
 #include <optional>
+#include <string>
 
 namespace qev::device {
 
@@ -45,14 +48,23 @@ std::optional<std::uint32_t> VoltageOf(std::string_view polarisation) {
   }
 }
 
-// A record that names no satellite or no LNB would tune to a meaningless frequency.
-bool UsableSatellite(const TLoadedSat &sat) {
+// Why the loaded satellite cannot be tuned: a record that names no satellite or no LNB would
+// tune to a meaningless frequency. Empty when it can.
+std::string SatelliteProblem(const TLoadedSat &sat) {
   const data::TSatRec &rec = sat.Rec();
-  return sat.Loaded() && rec.SatIdx != 0 &&
-         (rec.LofLow != 0 || rec.LofHigh != 0 || rec.LofSwitch != 0);
+  if (!sat.Loaded() || rec.SatIdx == 0)
+    return "no satellite loaded";
+  if (rec.LofLow == 0 && rec.LofHigh == 0 && rec.LofSwitch == 0)
+    return fmt::format("satellite {} has no LNB frequencies (LofLow, LofHigh and LofSwitch are 0)",
+                       rec.SatIdx);
+  return {};
 }
 
-std::uint32_t DiseqcHint(const data::TSwitchCfg &sw) {
+// Only a switch setting that is really sent fills the hint: a refused port would read as
+// another position (committed port 0 as tone burst B).
+std::uint32_t DiseqcHint(const data::TSwitchCfg &sw, const frame::TDiseqcOptions &options) {
+  if (SwitchCommand(1, sw, options, false, false).kind == TDiseqcCommand::Invalid)
+    return 0;
   switch (sw.SwType) {
   case 1:
     return sw.SwPort;
@@ -72,8 +84,8 @@ TTuner::TTuner(ITunerDevice &device, const TLoadedSat &sat, TDiseqcSender &diseq
 std::int32_t TTuner::TuneTransponder(std::uint32_t frequency, std::string_view polarisation,
                                      std::uint32_t symbolRate, std::uint16_t lockWaitMs,
                                      bool satelliteChanged) {
-  if (!UsableSatellite(sat_)) {
-    frame::Log("Tune: no satellite loaded, nothing tuned", frame::kLogError);
+  if (const std::string problem = SatelliteProblem(sat_); !problem.empty()) {
+    frame::Log("Tune: " + problem + ", nothing tuned", frame::kLogError);
     return kTuneRefused;
   }
   const std::optional<std::uint32_t> voltage = VoltageOf(polarisation);
@@ -83,6 +95,8 @@ std::int32_t TTuner::TuneTransponder(std::uint32_t frequency, std::string_view p
         frame::kLogError);
     return kTuneRefused;
   }
+  // The DiSEqC and lock waits pump messages: a close asked for meanwhile waits for the tune.
+  const TUiBusyScope operation;
   const data::TSatRec sat = sat_.Rec();
   TuneRequest request{};
   request.Frequency = FullUnits(frequency);
@@ -94,7 +108,7 @@ std::int32_t TTuner::TuneTransponder(std::uint32_t frequency, std::string_view p
   request.Tone = lowBand ? 0 : 1;
   SetStatusMode(TTunerStatusThread::kPaused);
   if (options_.DiseqOnChan || satelliteChanged)
-    request.DiseqcHint = DiseqcHint(sat.Sw1);
+    request.DiseqcHint = DiseqcHint(sat.Sw1, options_);
   {
     std::lock_guard lock(mutex_);
     request_ = request;

@@ -1,5 +1,6 @@
 #include "device/tuning_engine.h"
 
+#include "device/ui_busy_scope.h"
 #include "frame/log.h"
 #include "frame/message_boxes.h"
 #include "frame/options.h"
@@ -60,6 +61,8 @@ bool TTuningEngine::Request(const TSwitchRequest &request) {
     waiting_.Put(request);
     return false;
   }
+  // A close or suspend asked for while the switch pumps messages waits for its end.
+  const TUiBusyScope operation;
   const bool done = Perform(request);
   while (const auto next = waiting_.Take())
     Perform(*next);

@@ -1,6 +1,6 @@
 #include "tool/tool_context.h"
 
-#include "frame/app_paths.h"
+#include "device/device_loader.h"
 #include "frame/options.h"
 
 #include <algorithm>
@@ -25,11 +25,8 @@ int TToolContext::BadArguments(const std::string &text) {
 }
 
 std::filesystem::path TToolContext::DeviceModuleFile() const {
-  const std::filesystem::path name =
-      !Device.empty() ? Device : frame::Options().StartUp.ActiveDevice;
-  if (name.empty() || name.has_parent_path())
-    return name;
-  return frame::Paths().Devices / name;
+  return device::DeviceModulePath(!Device.empty() ? Device
+                                                  : frame::Options().StartUp.ActiveDevice);
 }
 
 std::optional<std::string> TToolContext::TakeOption(const std::string &name) {

@@ -187,6 +187,8 @@ int TuneAndReport(TToolContext &context, const TTuneArgs &args) {
   const SignalStatus status = tuner.Status();
   const TuneRequest request = tuner.LastRequest();
   const bool locked = result == 0 && (status.Bits & QEV_SIGNAL_LOCK) != 0;
+  // Without a wait the tune only started: no lock yet is no failure.
+  const bool pending = result == 0 && !locked && args.lockWaitMs == 0;
   const std::string delivery =
       DeliveryText(locked ? device::Device().GetDeviceInfo(QEV_INFO_DELIVERY, 0) : 0);
 
@@ -197,7 +199,8 @@ int TuneAndReport(TToolContext &context, const TTuneArgs &args) {
                            request.Tone, request.Voltage, request.DiseqcHint));
   for (const std::string &sent : recorder.sent)
     context.Line("DiSEqC " + sent);
-  context.Line(fmt::format("Lock {} (result {})", locked ? "yes" : "no", result));
+  context.Line(
+      fmt::format("Lock {} (result {})", locked ? "yes" : pending ? "pending" : "no", result));
   context.Line(fmt::format("Level {}", status.Level));
   context.Line(fmt::format("Quality {}", status.Quality));
   context.Line("Delivery " + delivery);
@@ -210,13 +213,14 @@ int TuneAndReport(TToolContext &context, const TTuneArgs &args) {
   context.Doc["diseqc"] = recorder.sent;
   context.Doc["result"] = result;
   context.Doc["locked"] = locked;
+  context.Doc["lockPending"] = pending;
   context.Doc["level"] = status.Level;
   context.Doc["quality"] = status.Quality;
   context.Doc["bits"] = status.Bits;
   context.Doc["delivery"] = delivery;
   if (result == device::kTuneRefused)
     return context.Fail("tune refused");
-  if (!locked)
+  if (!locked && !pending)
     return context.Fail(result == device::kTuneNoLock ? "no lock"
                                                       : fmt::format("tune failed: {}", result));
   return kExitOk;

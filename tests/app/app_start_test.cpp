@@ -236,6 +236,41 @@ TEST(SleepMonitor, TheRefusalFollowsItsConditionsWhileTheProgramRuns) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !monitor.Refusing(); }, 5000));
 }
 
+TEST_F(AppStart, ACloseAskedForInsideAModuleCallRunsAfterTheCallReturns) {
+  frame::ProgramOptions options;
+  options.deviceFile = QEV_FIXTURE_DEVICES "/Dev_TuneLogs.int";
+  app::TQevApplication application(options, Placement());
+  ASSERT_TRUE(application.Start());
+  ui::TFormDvbMain *window = application.MainWindow();
+  // The module logs and pumps from inside Tune; the close waits in the queue until then.
+  QTimer::singleShot(0, window, [&] { application.RequestClose(); });
+  EXPECT_EQ(device::Device().Tune(TuneRequest{}), 0);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(device::Device().Loaded());
+  EXPECT_FALSE(frame::Flags().Closing);
+  QApplication::processEvents();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(device::Device().Loaded());
+}
+
+TEST_F(AppStart, ASuspendAskedForInsideAModuleCallRunsAfterTheCallReturns) {
+  frame::ProgramOptions options;
+  options.deviceFile = QEV_FIXTURE_DEVICES "/Dev_TuneLogs.int";
+  app::TQevApplication application(options, Placement());
+  ASSERT_TRUE(application.Start());
+  QTimer::singleShot(0, application.MainWindow(), [&] { application.SystemSuspend(); });
+  EXPECT_EQ(device::Device().Tune(TuneRequest{}), 0);
+  EXPECT_FALSE(frame::Flags().EngineSuspended);
+  EXPECT_TRUE(device::Device().Loaded());
+  QApplication::processEvents();
+  EXPECT_TRUE(frame::Flags().EngineSuspended);
+  EXPECT_FALSE(device::Device().Loaded());
+  application.SystemResume(); // outside any call: at once
+  EXPECT_FALSE(frame::Flags().EngineSuspended);
+  EXPECT_TRUE(device::Device().Loaded());
+  application.RequestClose();
+}
+
 TEST(QtMessagePresenter, CarriageReturnsBecomeLineBreaks) {
   EXPECT_EQ(frame::MessageBoxText("one\rtwo\r\nthree"), "one\ntwo\nthree");
 }

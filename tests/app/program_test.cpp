@@ -84,6 +84,28 @@ TEST_F(Program, TerminationSignalRunsTheOrdinaryClose) {
   EXPECT_TRUE(fs::exists(root / "qevdvb.INI"));
 }
 
+TEST_F(Program, AModuleCallThatNeverReturnsEndsTheProcessPastTheGraceWithAMessage) {
+  const fs::path hanging =
+      fs::temp_directory_path() / ("qev-tune-hangs-" + std::to_string(getpid()));
+  fs::remove(hanging);
+  setenv("FIXTURE_HANG_MARK", hanging.c_str(), 1);
+  // A new root starts on the demo channel, and the module's Tune never returns.
+  const pid_t pid =
+      Spawn({"--root", root.string(), "--device", QEV_FIXTURE_DEVICES "/Dev_TuneHangs.int"});
+  unsetenv("FIXTURE_HANG_MARK");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!fs::exists(hanging) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(hanging));
+  fs::remove(hanging);
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(ExitCode(pid), 1);
+  EXPECT_NE(Text(errors).find("the close did not finish within 10 s: the device module "
+                              "Dev_TuneHangs.int has not returned from Tune"),
+            std::string::npos)
+      << Text(errors);
+}
+
 TEST_F(Program, AFailingStoredDeviceEndsWithExitCodeOneAndIsForgotten) {
   fs::create_directories(root / "Devices");
   fs::create_directories(root / "Configs");

@@ -90,7 +90,9 @@ TEST_F(Loader, AFileThatIsNoLibraryCannotBeLoaded) {
   const fs::path broken = fs::temp_directory_path() / "Dev_Broken.int";
   std::ofstream(broken) << "not a library";
   EXPECT_EQ(LoadDeviceModule(device, broken, &RecordingCallback, nullptr), 1);
-  EXPECT_THAT(logged, ElementsAre("2 Cannot load: Dev_Broken.int"));
+  // The system's reason follows the known text.
+  EXPECT_THAT(logged, ElementsAre("2 Cannot load: Dev_Broken.int",
+                                  ::testing::StartsWith("2 " + broken.string() + ": ")));
   fs::remove(broken);
 }
 
@@ -143,6 +145,11 @@ TEST_F(Loader, UnloadWaitsForACallInFlight) {
     std::this_thread::yield();
   auto unload = std::async(std::launch::async, [&] { device.Unload(); });
   EXPECT_EQ(unload.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  EXPECT_EQ(HangingCallText(device).rfind("the device module Dev_Null.int has not returned from "
+                                          "Tune for ",
+                                          0),
+            0u)
+      << HangingCallText(device);
   hold(false);
   EXPECT_EQ(tune.get(), 0);
   unload.get();
@@ -182,11 +189,83 @@ TEST_F(Loader, NoDataReachesAConsumerAfterStopFilterEvenFromACarelessModule) {
   EXPECT_EQ(deliveries, 3);
 }
 
+TEST_F(Loader, AStoppedFilterLeavesNothingBehindAndACarelessModuleReachesNothing) {
+  ASSERT_EQ(Load("Dev_Careless.int"), 0);
+  const std::size_t before = TDeviceModule::HeldSubscriptions();
+  for (int i = 0; i < 1000; ++i)
+    device.StopFilter(device.StartFilter(0x100, &CountDelivery, QEV_DELIVER_PACKETS, nullptr,
+                                         nullptr, 1, nullptr));
+  EXPECT_EQ(TDeviceModule::HeldSubscriptions(), before);
+  const std::int32_t handle =
+      device.StartFilter(0x100, &CountDelivery, QEV_DELIVER_PACKETS, nullptr, nullptr, 1, nullptr);
+  EXPECT_EQ(TDeviceModule::HeldSubscriptions(), before + 1);
+  device.Unload(); // the module never stopped it: the unload lets it go
+  EXPECT_GT(handle, 0);
+  EXPECT_EQ(TDeviceModule::HeldSubscriptions(), before);
+}
+
+namespace {
+TDeviceModule *unloadFromPump = nullptr;
+void UnloadingCallback(std::int32_t message, std::int32_t, void *) {
+  if (message == QEV_MSG_PUMP && unloadFromPump != nullptr)
+    unloadFromPump->Unload();
+}
+} // namespace
+
+TEST_F(Loader, AnUnloadFromInsideACallKeepsTheLibraryUntilTheCallReturns) {
+  const fs::path module = kFixtures / "Dev_TuneLogs.int";
+  ASSERT_EQ(LoadDeviceModule(device, module, &UnloadingCallback, nullptr), 0);
+  unloadFromPump = &device;
+  // Tune asks for a pump, and the unload comes from there: Tune must still return into its
+  // module's code.
+  EXPECT_EQ(device.Tune(TuneRequest{}), 0);
+  unloadFromPump = nullptr;
+  EXPECT_FALSE(device.Loaded());
+  EXPECT_EQ(dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr); // released after it
+  EXPECT_EQ(device.Tune(TuneRequest{}), kNotAvailable);
+}
+
 TEST_F(Loader, HandlesOutsideTheSixteenBitRangeAreRefused) {
   ASSERT_EQ(Load("Dev_HugeHandles.int"), 0);
   EXPECT_EQ(device.StartFilter(0x100, &CountDelivery, QEV_DELIVER_PACKETS, nullptr, nullptr, 1,
                                nullptr),
             kNotAvailable);
+}
+
+// The example module, written in C from the contract's header alone, as the program uses it.
+TEST_F(Loader, TheExampleModuleWorksAsAVendorsModuleWould) {
+  const fs::path example = QEV_EXAMPLE_MODULE;
+  // Listing asks only for the description, without the callback.
+  const auto rows = ListDeviceModules(example.parent_path());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(FieldText(rows[0].description.Name), "QEV Example");
+  EXPECT_EQ(rows[0].version, "1.0.0.0");
+  EXPECT_FALSE(rows[0].descriptionFailed);
+
+  ASSERT_EQ(LoadDeviceModule(device, example, &RecordingCallback, &helpers), 0);
+  EXPECT_THAT(logged, ElementsAre("0 Loading \"Dev_Example.int\"", "0 Example: device opened"));
+  EXPECT_EQ(device.DeviceInfoText(), "example, no hardware");
+  EXPECT_EQ(device.GetDeviceInfo(QEV_INFO_DISEQC_LEVEL, 0), 12);
+  const std::uint8_t committed[] = {0xE0, 0x10, 0x38, 0xF0};
+  EXPECT_EQ(device.SendDiseqc(committed, 0), 0);
+  TuneRequest request{};
+  request.Frequency = 10788000;
+  request.Voltage = 13;
+  EXPECT_EQ(device.Tune(request), 0);
+  SignalStatus status{};
+  EXPECT_EQ(device.GetSignalStatus(status), 0);
+  EXPECT_EQ(status.Bits & QEV_SIGNAL_LOCK, QEV_SIGNAL_LOCK);
+  EXPECT_EQ(device.SetChannelPids(0, 0x102, 0x101, 0x101, QEV_PIDS_BASE), 0);
+  const std::int32_t first =
+      device.StartFilter(0x12, &CountDelivery, QEV_DELIVER_SECTIONS, nullptr, nullptr, 1, nullptr);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(device.StartFilter(QEV_PID_ALL, &CountDelivery, QEV_DELIVER_SECTIONS, nullptr,
+                               nullptr, 1, nullptr),
+            -1);
+  EXPECT_EQ(device.StopFilter(first), 0);
+  EXPECT_EQ(device.StartFilter(0x12, &CountDelivery, QEV_DELIVER_PAYLOADS, nullptr, nullptr, 0,
+                               nullptr),
+            2); // not the stopped handle again at once
 }
 
 TEST(DeviceList, ListsModulesWithVersionHwiAndDescription) {
@@ -370,13 +449,20 @@ TEST_F(Messages, EverythingIsIgnoredWhileTheProgramCloses) {
 TEST(CallGate, ClosedGateRefusesAndAThreadInsideMayCloseIt) {
   TCallGate gate;
   {
-    TCallGate::Pass pass(gate);
+    TCallGate::Pass pass(gate, "Tune");
     EXPECT_FALSE(pass);
   }
+  EXPECT_FALSE(gate.Oldest());
   gate.Open();
-  TCallGate::Pass pass(gate);
+  TCallGate::Pass pass(gate, "Tune");
   EXPECT_TRUE(pass);
+  EXPECT_TRUE(TCallGate::CallerInside());
+  {
+    TCallGate::Pass inner(gate, "GetSignalStatus");
+    ASSERT_TRUE(gate.Oldest());
+    EXPECT_STREQ(gate.Oldest()->name, "Tune"); // the oldest call in flight is the one named
+  }
   gate.Close(); // from inside a call on this thread: must not wait for itself
-  TCallGate::Pass later(gate);
+  TCallGate::Pass later(gate, "Tune");
   EXPECT_FALSE(later);
 }

@@ -39,6 +39,22 @@ QPushButton* Button(QWidget& window, const QString& prefix) {
   return nullptr;
 }
 
+// Shows the window, makes it the active one and presses keys where a user's keys go: into the
+// widget that has the focus.
+class ActiveWindow {
+public:
+  explicit ActiveWindow(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+  static void Press(Qt::Key key) {
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keyClick(focused, key);
+  }
+};
+
 } // namespace
 
 TEST(SelectDevice, CountsDownTowardsTheLastChoiceAndChoosesIt) {
@@ -58,15 +74,27 @@ TEST(SelectDevice, CountsDownTowardsTheLastChoiceAndChoosesIt) {
 
 TEST(SelectDevice, TouchingTheListStopsTheCountdown) {
   TFormSelectDevice window(TwoRows(), "Dev_Sim.int", false);
-  window.show();
+  ActiveWindow active(window);
   auto* list = window.findChild<QTreeWidget*>();
-  QTest::keyClick(list, Qt::Key_Down);
+  list->setFocus();
+  ActiveWindow::Press(Qt::Key_Down);
   EXPECT_FALSE(window.Countdown().Running());
   EXPECT_NE(Button(window, "Select"), nullptr);
   for (int i = 0; i < 12; ++i)
     window.Tick();
   EXPECT_TRUE(window.isVisible()); // nothing chosen by itself
-  QTest::keyClick(list, Qt::Key_Return);
+  ActiveWindow::Press(Qt::Key_Return);
+  EXPECT_EQ(window.result(), QDialog::Accepted);
+  EXPECT_EQ(window.Chosen(), "Dev_LinuxDvb.int");
+}
+
+TEST(SelectDevice, SpaceConfirmsTheFocusedRowWhenTheListHasTheFocus) {
+  TFormSelectDevice window(TwoRows(), "Dev_LinuxDvb.int", false);
+  ActiveWindow active(window);
+  window.findChild<QTreeWidget*>()->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), window.findChild<QTreeWidget*>());
+  ActiveWindow::Press(Qt::Key_Space);
+  EXPECT_EQ(window.result(), QDialog::Accepted);
   EXPECT_EQ(window.Chosen(), "Dev_LinuxDvb.int");
 }
 
@@ -89,15 +117,15 @@ TEST(SelectDevice, DetailsDescribeTheFocusedModule) {
 }
 
 TEST(SelectDevice, AnEmptyListConfirmsWithNoDeviceAndEscapeCancels) {
-  {
+  for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
     TFormSelectDevice window({}, "", false);
-    window.show();
-    QTest::keyClick(&window, Qt::Key_Space);
+    ActiveWindow active(window);
+    ActiveWindow::Press(key);
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_EQ(window.Chosen(), "");
   }
   TFormSelectDevice window(TwoRows(), "", false);
-  window.show();
-  QTest::keyClick(&window, Qt::Key_Escape);
+  ActiveWindow active(window);
+  ActiveWindow::Press(Qt::Key_Escape);
   EXPECT_EQ(window.result(), QDialog::Rejected);
 }

@@ -5,6 +5,7 @@
 #include "device/tuner.h"
 #include "device/tuner_status_thread.h"
 #include "frame/event_loop.h"
+#include "frame/log.h"
 #include "frame/notification_hub.h"
 #include "tuner_fakes.h"
 
@@ -174,9 +175,16 @@ TEST_F(Tuning, AMissingSatelliteIsNotTuned) {
   TSatRec noLnb = Universal();
   noLnb.LofLow = noLnb.LofHigh = noLnb.LofSwitch = 0;
   sat.Load(noLnb);
+  std::vector<std::string> logged;
+  qev::frame::SetLogTarget(
+      [&](int, int, const char *text) { logged.emplace_back(text != nullptr ? text : ""); });
   EXPECT_EQ(tuner.TuneTransponder(10788, "V", 22000, 0, true), kTuneRefused);
+  qev::frame::SetLogTarget(nullptr);
   EXPECT_TRUE(device.tunes.empty());
   EXPECT_TRUE(device.diseqc.empty());
+  // Says what is wrong with the satellite that is loaded.
+  EXPECT_THAT(logged, ElementsAre("Tune: satellite 3 has no LNB frequencies (LofLow, LofHigh and "
+                                  "LofSwitch are 0), nothing tuned"));
 }
 
 TEST_F(Tuning, TheSwitchHintGoesWithAChangeOrDiseqOnChan) {
@@ -193,6 +201,22 @@ TEST_F(Tuning, TheSwitchHintGoesWithAChangeOrDiseqOnChan) {
   uncommitted.Sw1 = {kSwitchUncommitted, 2, 0, {}, 1, 0};
   sat.Load(uncommitted);
   EXPECT_EQ(Tuned(10788, "V", 22000).DiseqcHint, 0u);
+}
+
+TEST_F(Tuning, ARefusedSwitchPortLeavesTheHintEmpty) {
+  options.DiseqOnChan = true;
+  const struct {
+    std::uint8_t type, port;
+  } refused[] = {{kSwitchCommitted, 0}, {kSwitchCommitted, 5}, {kSwitchSimple, 3},
+                 {kSwitchSimple, 0}};
+  for (const auto &r : refused) {
+    TSatRec bad = Universal();
+    bad.Sw1 = {r.type, r.port, 0, {}, 1, 0};
+    sat.Load(bad);
+    device.diseqc.clear();
+    EXPECT_EQ(Tuned(10788, "V", 22000).DiseqcHint, 0u) << int{r.type} << " port " << int{r.port};
+    EXPECT_TRUE(device.diseqc.empty()); // nothing was sent for it either
+  }
 }
 
 TEST_F(Tuning, Level10SendsNoDiseqcButTheHintStays) {

@@ -266,3 +266,33 @@ TEST(StreamEngine, NoCallbackRunsAfterStopFilterReturnsOnAnotherThread) {
   EXPECT_EQ(late, 0);
   EXPECT_GT(delivered, 0);
 }
+
+TEST(StreamEngine, AStoppedFilterIsLetGoWithoutWaitingForTheNextPacket) {
+  TStreamEngine engine;
+  Sink sink;
+  // Never fed: a module whose tuner has no signal still starts and stops filters.
+  for (int i = 0; i < 1000; ++i)
+    engine.StopFilter(Start(engine, 0x12, QEV_DELIVER_SECTIONS, sink));
+  EXPECT_EQ(engine.HeldFilters(), 0u);
+  // Fed once in a while: a started filter is in the table at once and leaves it on stop.
+  const std::int32_t kept = Start(engine, 0x10, QEV_DELIVER_PACKETS, sink);
+  for (int i = 0; i < 1000; ++i) {
+    engine.StopFilter(Start(engine, 0x11, QEV_DELIVER_PACKETS, sink, 0));
+    if (i % 100 == 0)
+      engine.Feed(Packet(0x10, static_cast<std::uint8_t>(i), {}), t0);
+  }
+  EXPECT_EQ(engine.HeldFilters(), 1u);
+  EXPECT_EQ(sink.calls.size(), 10u);
+  engine.StopFilter(kept);
+  EXPECT_EQ(engine.HeldFilters(), 0u);
+}
+
+TEST(StreamEngine, AFilterStoppedFromInsideACallbackIsLetGoByTheFeed) {
+  TStreamEngine engine;
+  SelfStopper stopper{&engine};
+  stopper.handle = engine.StartFilter(0x10, &SelfStopper::Callback, QEV_DELIVER_PACKETS, nullptr,
+                                      nullptr, 1, &stopper);
+  engine.Feed(Packet(0x10, 0, {}), t0);
+  EXPECT_EQ(stopper.calls, 1);
+  EXPECT_EQ(engine.HeldFilters(), 0u); // let go by the feed itself once its walk was done
+}

@@ -58,12 +58,52 @@ TEST_F(ToolTune, TheRootsActiveDeviceIsUsedWithoutDevice) {
   EXPECT_THAT(out.str(), HasSubstr("DiSEqC E0 10 38 F5\n"));
 }
 
+TEST_F(ToolTune, TheActiveDeviceIsFoundInAnyLetterCaseAsTheProgramFindsIt) {
+  std::ofstream(root / "Configs/Options.cfg") << "[StartUp]\nActiveDevice=dev_sim.INT\n";
+  EXPECT_EQ(Run({"tune", "13.0E", "12303", "V", "27500"}), 0) << err.str();
+  EXPECT_EQ(Run({"--device", "DEV_SIM.int", "tune", "13.0E", "12303", "V", "27500"}), 0)
+      << err.str();
+}
+
+TEST_F(ToolTune, AModuleThatCannotBeLoadedSaysWhy) {
+  std::ofstream(root / "Devices/Dev_Broken.int") << "not a library";
+  EXPECT_EQ(Run({"--device", "Dev_Broken.int", "tune", "1", "10788", "V", "22000"}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("qevtool: Cannot load: Dev_Broken.int\nqevtool: " +
+                                   (root / "Devices/Dev_Broken.int").string() + ": "));
+}
+
 TEST_F(ToolTune, NoLockBehindTheWrongPortIsAFailure) {
   EXPECT_EQ(Run({"--device", "Dev_Sim.int", "tune", "3", "10788", "V", "22000", "--wait", "300"}),
             1);
   EXPECT_THAT(out.str(), HasSubstr("DiSEqC E0 10 38 F8\n"));
   EXPECT_THAT(out.str(), HasSubstr("Lock no (result 1)"));
   EXPECT_THAT(err.str(), HasSubstr("no lock"));
+}
+
+TEST_F(ToolTune, WithoutAWaitALockStillToComeIsReportedAsPending) {
+  // The demo sky locks only after a delay, so right after Tune there is no lock yet.
+  ASSERT_EQ(Run({"--device", "Dev_Sim.int", "tune", "19.2E", "10788", "V", "22000", "--wait", "0"}),
+            0)
+      << err.str();
+  EXPECT_THAT(out.str(), HasSubstr("Lock pending (result 0)\n"));
+  EXPECT_EQ(err.str(), "");
+  ASSERT_EQ(Run({"--json", "--device", "Dev_Sim.int", "tune", "19.2E", "10788", "V", "22000",
+                 "--wait", "0"}),
+            0);
+  const auto doc = nlohmann::json::parse(out.str());
+  EXPECT_EQ(doc["lockPending"], true);
+  EXPECT_EQ(doc["locked"], false);
+}
+
+TEST_F(ToolTune, ASatelliteWithoutLnbFrequenciesIsNamedAsSuch) {
+  data::TSatList sats;
+  sats.SatLoad();
+  data::TSatRec noLnb = DemoSat(4, 50, 1, "No LNB");
+  noLnb.LofLow = noLnb.LofHigh = noLnb.LofSwitch = 0;
+  ASSERT_TRUE(sats.SatAdd(noLnb));
+  EXPECT_EQ(Run({"--device", "Dev_Sim.int", "tune", "4", "10788", "V", "22000"}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("satellite 4 has no LNB frequencies"));
+  EXPECT_THAT(err.str(), ::testing::Not(HasSubstr("no satellite loaded")));
 }
 
 TEST_F(ToolTune, RefusalsAndBadArguments) {

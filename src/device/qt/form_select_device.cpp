@@ -113,8 +113,9 @@ bool TFormSelectDevice::eventFilter(QObject* watched, QEvent* event) {
   if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress)
     StopCountdown();
   if (watched == list_ && type == QEvent::KeyPress) {
+    // The list would take Space for its own selection; here it confirms, as on the window.
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
       ChooseFocusedRow();
       return true;
     }
