@@ -50,16 +50,16 @@ bool TChannelsList::ListLoad() {
   ListClear();
   foundAs_.clear();
   const TFileContent content = ReadDataFile(ListFileName());
-  readError_ = content.Error;
-  if (content.State == TFileState::Missing)
+  readError_ = content.Reason;
+  if (content.Status == FileReadStatus::Missing)
     return false;
   foundAs_ = content.Path;
-  if (content.State == TFileState::Unreadable) {
+  if (content.Status == FileReadStatus::Unreadable) {
     LogUnreadable(content);
     modified_ = false;
     return false;
   }
-  const std::string &bytes = content.Bytes;
+  const std::string &bytes = content.Text;
   items_.resize(bytes.size() / sizeof(TChannelRec));
   if (!items_.empty()) // an empty vector's data() may be null, which memcpy must not get
     std::memcpy(static_cast<void *>(items_.data()), bytes.data(),

@@ -5,12 +5,6 @@
 
 #include <fmt/format.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace qev::data {
 
 namespace fs = std::filesystem;
@@ -19,83 +13,33 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-TFileContent Unreadable(TFileContent content, std::string reason) {
-  content.State = TFileState::Unreadable;
-  content.Bytes.clear();
-  content.Error = std::move(reason);
-  return content;
-}
-
-std::string ErrnoText(int error) { return std::strerror(error); }
-
-// Reads until the end (files under /proc report size 0) or until maxBytes.
-bool ReadAll(int fd, std::size_t maxBytes, std::string &bytes, int &error) {
-  char buffer[65536];
-  while (bytes.size() < maxBytes) {
-    const std::size_t want = std::min(sizeof buffer, maxBytes - bytes.size());
-    const ssize_t got = ::read(fd, buffer, want);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0) {
-      error = errno;
-      return false;
-    }
-    if (got == 0)
-      break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
+// Finds the file in whatever letter case it has on disk, then reads it with read.
+template <typename TRead> TFileContent ReadFound(const fs::path &file, TRead read) noexcept {
+  try {
+    return read(frame::FindExisting(file));
+  } catch (const std::exception &e) { // only when memory runs out, before anything was read
+    return {FileReadStatus::Unreadable, file, {}, e.what()};
   }
-  return true;
-}
-
-TFileContent ReadFound(TFileContent content, std::size_t maxBytes) {
-  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-  const int fd = ::open(content.Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    const int error = errno;
-    if (error == ENOENT)
-      return content;
-    return Unreadable(std::move(content), ErrnoText(error));
-  }
-  struct stat info {};
-  int error = 0;
-  std::string reason;
-  if (::fstat(fd, &info) != 0)
-    reason = ErrnoText(errno);
-  else if (S_ISDIR(info.st_mode))
-    reason = ErrnoText(EISDIR);
-  else if (!S_ISREG(info.st_mode))
-    reason = "not a regular file";
-  else if (!ReadAll(fd, maxBytes, content.Bytes, error))
-    reason = ErrnoText(error);
-  ::close(fd);
-  if (!reason.empty())
-    return Unreadable(std::move(content), std::move(reason));
-  content.State = TFileState::Read;
-  return content;
 }
 
 } // namespace
 
-TFileContent ReadDataFile(const fs::path &file, std::size_t maxBytes) noexcept {
-  TFileContent content;
-  try {
-    content.Path = frame::FindExisting(file);
-    return ReadFound(std::move(content), maxBytes);
-  } catch (const std::exception &e) { // a folder that cannot be listed, memory
-    content.Path = file;
-    return Unreadable(std::move(content), e.what());
-  }
+TFileContent ReadDataFile(const fs::path &file) noexcept {
+  return ReadFound(file, [](const fs::path &found) { return frame::ReadFileContent(found); });
+}
+
+TFileContent ReadDataFileStart(const fs::path &file, std::size_t bytes) noexcept {
+  return ReadFound(file,
+                   [bytes](const fs::path &found) { return frame::ReadFileStart(found, bytes); });
 }
 
 std::string UnreadableReason(const fs::path &file) noexcept {
-  TFileContent content = ReadDataFile(file, 1);
-  return std::move(content.Error);
+  TFileContent content = ReadDataFileStart(file, 1);
+  return std::move(content.Reason);
 }
 
 void LogUnreadable(const TFileContent &content) {
-  frame::Log(fmt::format("Cannot read {}: {}; the file is left as it is", content.Path.string(),
-                         content.Error),
-             frame::kLogError);
+  frame::Log(content.Error() + "; the file is left as it is", frame::kLogError);
 }
 
 std::vector<std::string> TextLines(std::string_view text) {

@@ -1,30 +1,27 @@
 #pragma once
 
+#include "frame/file_reader.h"
+
 #include <cstddef>
 #include <filesystem>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qev::data {
 
-// How reading a data file ended. Only a file that is not there is missing: one that exists but
-// cannot be read (no permission, a folder or a pipe in its place, a read error) is unreadable,
-// and its owner must then neither take it as empty nor write over it.
-enum class TFileState { Read, Missing, Unreadable };
+// How reading a data file ended: only a file that is not there is missing. One that exists
+// but cannot be read is unreadable, and its owner must then neither take it as empty nor write
+// over it; frame::IsUnreadable knows it for the rest of the run.
+using frame::FileReadStatus;
+using frame::TFileContent;
 
-struct TFileContent {
-  TFileState State = TFileState::Missing;
-  std::filesystem::path Path; // the name it was found under, in whatever letter case
-  std::string Bytes;
-  std::string Error; // the system's reason when unreadable
-};
+// Reads a whole regular file (see frame::ReadFileContent), found in another letter case when
+// needed; Path is the name it was found under. Never throws and never blocks.
+TFileContent ReadDataFile(const std::filesystem::path &file) noexcept;
 
-// Reads a whole regular file, found in another letter case when needed, at most maxBytes of
-// it. Never throws and never blocks: a FIFO or device in the file's place is unreadable.
-TFileContent ReadDataFile(const std::filesystem::path &file,
-                          std::size_t maxBytes = std::numeric_limits<std::size_t>::max()) noexcept;
+// Like ReadDataFile, but reads no more than the first bytes of the file.
+TFileContent ReadDataFileStart(const std::filesystem::path &file, std::size_t bytes) noexcept;
 
 // Why a file that exists cannot be read now; empty when it can be read or is missing. Writers
 // of files they did not load first ask this before replacing one.

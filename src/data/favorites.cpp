@@ -27,11 +27,11 @@ bool IsWordBreak(unsigned char c) {
 // The lines of a text file; false when it is missing or cannot be read (logged).
 bool ReadLines(const fs::path &file, std::vector<std::string> &lines, std::string &readError) {
   const TFileContent content = ReadDataFile(file);
-  readError = content.Error;
-  if (content.State == TFileState::Unreadable)
+  readError = content.Reason;
+  if (content.Status == FileReadStatus::Unreadable)
     LogUnreadable(content);
-  lines = TextLines(content.Bytes);
-  return content.State == TFileState::Read;
+  lines = TextLines(content.Text);
+  return content.Status == FileReadStatus::Read;
 }
 
 } // namespace

@@ -36,15 +36,15 @@ bool TSatList::SatLoad() {
   droppedFrom_.clear();
   foundAs_.clear();
   const TFileContent content = ReadDataFile(frame::Paths().SatListFile);
-  readError_ = content.Error;
-  if (content.State != TFileState::Missing)
+  readError_ = content.Reason;
+  if (content.Status != FileReadStatus::Missing)
     foundAs_ = content.Path;
-  if (content.State == TFileState::Unreadable)
+  if (content.Status == FileReadStatus::Unreadable)
     LogUnreadable(content);
-  if (content.State == TFileState::Read)
-    TakeRecords(content.Bytes);
+  if (content.Status == FileReadStatus::Read)
+    TakeRecords(content.Text);
   SortAndMap();
-  return content.State == TFileState::Read;
+  return content.Status == FileReadStatus::Read;
 }
 
 void TSatList::TakeRecords(std::string_view bytes) {
@@ -221,13 +221,13 @@ std::string TSatList::SatPosTextOf(int index) const {
 bool ReadAllSats(const fs::path &file, std::vector<TKnownSat> &sats, std::string &error) {
   sats.clear();
   const TFileContent content = ReadDataFile(file);
-  if (content.State == TFileState::Missing)
+  if (content.Status == FileReadStatus::Missing)
     error = kFileMissing + file.string();
-  else if (content.State == TFileState::Unreadable)
-    error = fmt::format("{}{}\r{}", kCannotReadFile, content.Path.string(), content.Error);
-  if (content.State != TFileState::Read)
+  else if (content.Status == FileReadStatus::Unreadable)
+    error = fmt::format("{}{}\r{}", kCannotReadFile, content.Path.string(), content.Reason);
+  if (content.Status != FileReadStatus::Read)
     return false;
-  for (const std::string &line : TextLines(content.Bytes)) {
+  for (const std::string &line : TextLines(content.Text)) {
     const std::vector<std::string> fields = frame::SplitAt(line, ",");
     if (fields.size() < 3)
       continue;

@@ -80,10 +80,10 @@ std::vector<TTransponder> TwsEntries(const std::vector<std::string> &lines) {
 
 std::vector<std::string> LoadLines(const fs::path &file, bool &ok) {
   const TFileContent content = ReadDataFile(file);
-  ok = content.State == TFileState::Read;
-  if (content.State == TFileState::Unreadable)
+  ok = content.Status == FileReadStatus::Read;
+  if (content.Status == FileReadStatus::Unreadable)
     LogUnreadable(content);
-  return TextLines(content.Bytes);
+  return TextLines(content.Text);
 }
 
 std::vector<TTransponder> ParseTws(std::string_view text) { return TwsEntries(TextLines(text)); }
@@ -160,12 +160,12 @@ std::string SaveDownloadedSdx(const fs::path &file, std::string_view content) {
 }
 
 std::vector<TPcaRec> LoadPca(const fs::path &file) {
-  const TFileContent content = ReadDataFile(file, kPcaTableSize * sizeof(TPcaRec));
-  if (content.State == TFileState::Unreadable)
+  const TFileContent content = ReadDataFileStart(file, kPcaTableSize * sizeof(TPcaRec));
+  if (content.Status == FileReadStatus::Unreadable)
     LogUnreadable(content);
-  std::vector<TPcaRec> table(content.Bytes.size() / sizeof(TPcaRec));
+  std::vector<TPcaRec> table(content.Text.size() / sizeof(TPcaRec));
   if (!table.empty())
-    std::memcpy(static_cast<void *>(table.data()), content.Bytes.data(),
+    std::memcpy(static_cast<void *>(table.data()), content.Text.data(),
                 table.size() * sizeof(TPcaRec));
   return table;
 }

@@ -234,28 +234,29 @@ TImportResult ParseIniImport(std::string_view text, bool &ok) {
 
 TImportResult ImportTransponderFile(const fs::path &file, std::string &error) {
   const TFileContent content = ReadDataFile(file);
-  if (content.State != TFileState::Read) {
-    error = fmt::format("cannot read {}: {}", file.string(),
-                        content.State == TFileState::Missing ? "no such file" : content.Error);
+  if (content.Status != FileReadStatus::Read) {
+    error =
+        fmt::format("cannot read {}: {}", file.string(),
+                    content.Status == FileReadStatus::Missing ? "no such file" : content.Reason);
     return {};
   }
   const std::string ext = Upper(file.extension().string());
   if (ext == ".INI") {
     bool ok = false;
-    TImportResult result = ParseIniImport(content.Bytes, ok);
+    TImportResult result = ParseIniImport(content.Text, ok);
     if (!ok)
       error = kInvalidTpFile;
     return ok ? result : TImportResult{};
   }
   if (ext == ".TWS")
-    return ParseTwsImport(content.Bytes);
+    return ParseTwsImport(content.Text);
   if (ext == ".SDX") {
     TResultBuilder builder("sdx");
-    for (const TTransponder &tp : ParseSdx(content.Bytes).Transponders())
+    for (const TTransponder &tp : ParseSdx(content.Text).Transponders())
       builder.Offer(0, tp, TpText(tp));
     return builder.Take();
   }
-  return ParseDvbv5(content.Bytes);
+  return ParseDvbv5(content.Text);
 }
 
 int AddImported(TSatTransponders &list, TImportResult &result) {

@@ -94,10 +94,10 @@ int TSatTransponders::TpAdd(const TTransponder &tp) {
 
 bool TSatTransponders::TpLoadIni(const std::filesystem::path &file) {
   const TFileContent content = ReadDataFile(file);
-  readError_ = content.Error;
-  if (content.State == TFileState::Unreadable)
+  readError_ = content.Reason;
+  if (content.Status == FileReadStatus::Unreadable)
     LogUnreadable(content);
-  std::stringstream text(content.Bytes);
+  std::stringstream text(content.Text);
   return TpLoadStream(text);
 }
 

@@ -18,8 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Temporary files written before this moment belong to an earlier run.
-const fs::file_time_type kRunStart = fs::file_time_type::clock::now();
+// Temporary files written before this moment belong to an earlier run. File times come from
+// the kernel's coarse clock, which lags now() by up to a tick: the margin keeps a write that
+// this run starts at once from looking like one of an earlier run.
+const fs::file_time_type kRunStart = fs::file_time_type::clock::now() - std::chrono::seconds(1);
 
 constexpr std::string_view kTempSuffix = ".XXXXXX";
 constexpr int kMaxLinkHops = 40;

@@ -22,7 +22,7 @@ TIniSource TIniFileStore::Load() {
       return {{}, true, {}};
     TFileContent content = ReadFileContent(path_);
     if (content.Status == FileReadStatus::Unreadable)
-      return {{}, true, content.Error + kNotUsed};
+      return {{}, true, content.Error() + kNotUsed};
     return {std::move(content.Text), false, {}};
   } catch (const std::exception &e) {
     return {{}, true, "Cannot read " + path_.string() + ": " + e.what() + kNotUsed};

@@ -48,14 +48,9 @@ const ScreenRect* ScreenOfTitleBar(const TWindowPlacement& p, std::span<const Sc
 } // namespace
 
 std::optional<TWindowPlacement> LoadPlacement(const std::filesystem::path& file) {
-  TFileContent content;
-  try {
-    content = ReadFileContent(file);
-  } catch (const std::exception &) { // only when memory runs out
-    return std::nullopt;
-  }
+  const TFileContent content = ReadFileContent(file);
   if (content.Status == FileReadStatus::Unreadable)
-    Log(content.Error + "; the window keeps its default place", kLogError);
+    Log(content.Error() + "; the window keeps its default place", kLogError);
   if (content.Status != FileReadStatus::Read)
     return std::nullopt;
   std::istringstream in(content.Text);

@@ -357,6 +357,7 @@ TEST_F(ChannelLists, AListThatCannotBeReadIsNotSavedOverTheUsersFile) {
 
 TEST_F(ChannelLists, AFileThatCannotBeCreatedSaysSoWithTheSystemsReason) {
   WriteFile(File(192), FileOf({Rec(1, 1, "A")}));
+  fs::permissions(File(192), fs::perms::all); // only the folder refuses, not a read-only file
   const fs::path folder = File(192).parent_path();
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                               fs::perms::group_exec | fs::perms::others_read |

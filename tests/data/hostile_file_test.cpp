@@ -8,6 +8,7 @@
 #include "data/tp_import.h"
 #include "data/transponder_list.h"
 #include "frame/app_paths.h"
+#include "frame/file_reader.h"
 #include "support/scripted_presenter.h"
 #include "temp_root.h"
 #include "unprivileged.h"
@@ -180,6 +181,15 @@ TEST_F(HostileFiles, AFolderInTheFilesPlace) {
 
 TEST_F(HostileFiles, AFifoInTheFilesPlaceNeverBlocks) {
   EachLoader([](const fs::path &file) { ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0); });
+}
+
+TEST_F(HostileFiles, WhatALoaderCouldNotReadIsKnownToTheAtomicWriter) {
+  for (const Loader &loader : Loaders()) {
+    const fs::path file = root / loader.file;
+    fs::create_directories(file / "inside");
+    loader.loadAndSave(root, false);
+    EXPECT_TRUE(qev::frame::IsUnreadable(file)) << loader.name;
+  }
 }
 
 TEST_F(HostileFiles, AReadError) {

@@ -200,16 +200,26 @@ TEST_F(SatListFile, DroppedRecordsAreLoggedAndTheFileIsKeptBeforeTheFirstSave) {
   EXPECT_FALSE(fs::exists(backup));
 }
 
-TEST_F(SatListFile, AListThatCannotBeReadIsNeverSavedAndOneThatCannotBeCreatedSaysWhy) {
+TEST_F(SatListFile, AListThatCannotBeReadIsNeverSaved) {
   fs::create_directories(File()); // a folder in the file's place
   EXPECT_FALSE(sats.SatLoad());
   EXPECT_FALSE(sats.SatAdd(Sat(1, 192)));
   EXPECT_EQ(sats.LastError().rfind(kErrCreateSatFile + File().string() + "\r", 0), 0u)
       << sats.LastError();
   EXPECT_TRUE(fs::is_directory(File()));
+  // Not even a list that loads afresh after the folder went writes over it in this run.
   fs::remove(File());
+  TSatList later;
+  later.SatLoad();
+  EXPECT_FALSE(later.SatAdd(Sat(1, 192)));
+  EXPECT_NE(later.LastError().find("could not be read in this run"), std::string::npos)
+      << later.LastError();
+  EXPECT_FALSE(fs::exists(File()));
+}
 
+TEST_F(SatListFile, AListThatCannotBeCreatedSaysWhy) {
   const fs::path folder = File().parent_path();
+  fs::create_directories(folder);
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                               fs::perms::others_exec);
   const auto said = qev::test::RunUnprivileged([&] {

@@ -143,6 +143,10 @@ TEST_F(Files, OnlyAMissingFileIsMissingAndAFileThatCannotBeReadIsNotWritten) {
   EXPECT_EQ(plain.Text, "text");
   const fs::path big = dir / "Big.cfg";
   std::ofstream(big) << "four";
+  const TFileContent start = ReadFileStart(big, 3); // what follows is not wanted, and no fault
+  EXPECT_EQ(start.Status, FileReadStatus::Read);
+  EXPECT_EQ(start.Text, "fou");
+  EXPECT_FALSE(IsUnreadable(big));
   EXPECT_EQ(ReadFileContent(big, 3).Status, FileReadStatus::Unreadable); // beyond the limit
 
   const fs::path fifo = dir / "Fifo.cfg";
@@ -153,7 +157,7 @@ TEST_F(Files, OnlyAMissingFileIsMissingAndAFileThatCannotBeReadIsNotWritten) {
   for (const fs::path &path : {fifo, folder, underFile}) {
     const TFileContent content = ReadFileContent(path); // never waits on the FIFO
     EXPECT_EQ(content.Status, FileReadStatus::Unreadable) << path;
-    EXPECT_NE(content.Error.find(path.filename().string()), std::string::npos) << content.Error;
+    EXPECT_NE(content.Error().find(path.filename().string()), std::string::npos) << content.Error();
     EXPECT_TRUE(IsUnreadable(path));
   }
   // The folder was not readable in this run: even a file that took its place is not written.
