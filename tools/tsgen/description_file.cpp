@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "eit_tables.h"
 #include "teletext_carousel.h"
 
 namespace qev::tsgen {
@@ -506,12 +508,10 @@ void Reader::Line(const std::string &raw) {
 void Reader::Finish() {
   for (const Repeat &r : repeats_) {
     std::vector<Event> &events = tp_.services[r.service].events;
+    events[r.event].repeatDays = r.days;
     const Event first = events[r.event];
     for (unsigned day = 1; day < r.days; ++day) {
-      Event copy = first;
-      copy.start += static_cast<UtcSeconds>(day) * 86400;
-      copy.eventId = static_cast<std::uint16_t>(first.eventId + day * 1000);
-      events.push_back(copy);
+      events.push_back(RepeatOf(first, day));
     }
   }
   for (const IndexPage &i : indexes_) {
@@ -543,7 +543,15 @@ Transponder DescriptionFile::Load(const std::string &path) {
   if (!in) {
     throw std::invalid_argument("cannot read " + path);
   }
-  return DescriptionFile::Parse(in);
+  Transponder tp = DescriptionFile::Parse(in);
+  if (in.bad()) {
+    throw std::invalid_argument("cannot read " + path);
+  }
+  const std::filesystem::path input(tp.inputFile);
+  if (!tp.inputFile.empty() && input.is_relative()) {
+    tp.inputFile = (std::filesystem::path(path).parent_path() / input).string();
+  }
+  return tp;
 }
 
 } // namespace qev::tsgen

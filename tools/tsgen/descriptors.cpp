@@ -231,18 +231,25 @@ void ParentalRating(ByteWriter &out, std::string_view country, std::uint8_t rati
   out.Put8(rating);
 }
 
+namespace {
+
+void PutOffset(ByteWriter &out, int minutes) {
+  const unsigned magnitude = std::abs(minutes);
+  out.Put8(ToBcd(magnitude / 60));
+  out.Put8(ToBcd(magnitude % 60));
+}
+
+} // namespace
+
 void LocalTimeOffset(ByteWriter &out, std::string_view country, int offsetMinutes,
-                     UtcSeconds nextChange) {
+                     UtcSeconds nextChange, int nextOffsetMinutes) {
   out.Put8(0x58);
   out.Put8(13);
   PutCode3(out, country);
   out.Put8(0x02 | (offsetMinutes < 0 ? 1 : 0)); // region 0, reserved bit, polarity
-  const unsigned minutes = std::abs(offsetMinutes);
-  out.Put8(ToBcd(minutes / 60));
-  out.Put8(ToBcd(minutes % 60));
+  PutOffset(out, offsetMinutes);
   PutMjdTime(out, nextChange);
-  out.Put8(ToBcd(minutes / 60));
-  out.Put8(ToBcd(minutes % 60));
+  PutOffset(out, nextOffsetMinutes);
 }
 
 } // namespace qev::tsgen::descriptor

@@ -22,6 +22,6 @@ void ExtendedEvents(ByteWriter &out, const Event &event, const Charset &charset)
 void Content(ByteWriter &out, const std::vector<std::uint8_t> &content);
 void ParentalRating(ByteWriter &out, std::string_view country, std::uint8_t rating);
 void LocalTimeOffset(ByteWriter &out, std::string_view country, int offsetMinutes,
-                     UtcSeconds nextChange);
+                     UtcSeconds nextChange, int nextOffsetMinutes);
 
 } // namespace qev::tsgen::descriptor

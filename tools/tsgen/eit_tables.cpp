@@ -13,20 +13,61 @@ constexpr std::int64_t kSegment = 3 * 3600;
 constexpr int kSegmentsPerTable = 32; // four days
 constexpr int kTables = 16;
 constexpr std::uint8_t kScheduleActual = 0x50;
-
-std::vector<const Event *> ByStart(const Service &service) {
-  std::vector<const Event *> events;
-  for (const Event &event : service.events) {
-    events.push_back(&event);
-  }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Event *a, const Event *b) { return a->start < b->start; });
-  return events;
-}
+constexpr std::int64_t kDay = 86400;
+constexpr std::int64_t kDaysBack = 1;
+constexpr std::int64_t kDaysAhead = 8; // today and seven days more
+constexpr std::int64_t kRepeatIdCycle = 60;
 
 UtcSeconds Midnight(UtcSeconds t) { return t - ((t % 86400) + 86400) % 86400; }
 
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && a < 0); }
+
+void SortByStart(std::vector<Event> &events) {
+  std::stable_sort(events.begin(), events.end(),
+                   [](const Event &a, const Event &b) { return a.start < b.start; });
+}
+
 } // namespace
+
+Event RepeatOf(const Event &first, std::int64_t day) {
+  Event copy = first;
+  copy.start += day * kDay;
+  const std::int64_t cycle = ((day % kRepeatIdCycle) + kRepeatIdCycle) % kRepeatIdCycle;
+  copy.eventId = static_cast<std::uint16_t>(first.eventId + cycle * 1000);
+  copy.repeatDays = 0;
+  copy.repeatCopy = day != 0;
+  return copy;
+}
+
+std::vector<Event> EitBuilder::Events(const Service &service, UtcSeconds now) const {
+  std::vector<Event> events;
+  if (!endless_) {
+    events = service.events;
+    SortByStart(events);
+    return events;
+  }
+  const UtcSeconds from = Midnight(now) - kDaysBack * kDay;
+  const UtcSeconds to = Midnight(now) + kDaysAhead * kDay;
+  for (const Event &event : service.events) {
+    if (event.repeatCopy) {
+      continue;
+    }
+    if (event.repeatDays == 0) {
+      events.push_back(event);
+      continue;
+    }
+    const std::int64_t last = FloorDiv(to - event.start, kDay);
+    for (std::int64_t day = FloorDiv(from - event.start - event.duration, kDay); day <= last;
+         ++day) {
+      const Event copy = RepeatOf(event, day);
+      if (copy.start < to && copy.start + copy.duration > from) {
+        events.push_back(copy);
+      }
+    }
+  }
+  SortByStart(events);
+  return events;
+}
 
 Bytes EitBuilder::EventEntry(const Service &service, const Event &event, UtcSeconds now) const {
   ByteWriter out;
@@ -57,16 +98,16 @@ Bytes EitBuilder::Section(const SectionId &id, std::uint8_t segmentLast, std::ui
 }
 
 std::vector<Bytes> EitBuilder::PresentFollowing(const Service &service, UtcSeconds now) const {
-  const auto events = ByStart(service);
-  const auto present = std::find_if(events.begin(), events.end(), [now](const Event *e) {
-    return e->start <= now && now < e->start + e->duration;
+  const auto events = Events(service, now);
+  const auto present = std::find_if(events.begin(), events.end(), [now](const Event &e) {
+    return e.start <= now && now < e.start + e.duration;
   });
   const auto following =
-      std::find_if(events.begin(), events.end(), [now](const Event *e) { return e->start > now; });
+      std::find_if(events.begin(), events.end(), [now](const Event &e) { return e.start > now; });
   std::vector<Bytes> sections;
   for (std::uint8_t n = 0; n < 2; ++n) {
     const auto it = n == 0 ? present : following;
-    const Bytes entry = it == events.end() ? Bytes{} : EventEntry(service, **it, now);
+    const Bytes entry = it == events.end() ? Bytes{} : EventEntry(service, *it, now);
     const SectionId id{
         .tableId = 0x4E, .extension = service.serviceId, .number = n, .lastNumber = 1};
     sections.push_back(Section(id, 1, 0x4E, entry));
@@ -79,14 +120,13 @@ std::vector<Bytes> EitBuilder::Schedule(const Service &service, UtcSeconds now) 
   // Segment number → its event entries, then → the section bodies they fill.
   std::map<int, std::vector<Bytes>> entries;
   std::map<int, std::vector<Bytes>> segments;
-  for (const Event *event : ByStart(service)) {
-    if (event->start + event->duration <= day0) {
+  for (const Event &event : Events(service, now)) {
+    if (event.start + event.duration <= day0) {
       continue;
     }
-    const auto segment =
-        static_cast<int>(std::max<std::int64_t>(0, event->start - day0) / kSegment);
+    const auto segment = static_cast<int>(std::max<std::int64_t>(0, event.start - day0) / kSegment);
     if (segment < kTables * kSegmentsPerTable) {
-      entries[segment].push_back(EventEntry(service, *event, now));
+      entries[segment].push_back(EventEntry(service, event, now));
     }
   }
   for (auto &[segment, list] : entries) {

@@ -1,9 +1,17 @@
 #include "multiplexer.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <stdexcept>
+#include <unistd.h>
 
+#include "pid_plan.h"
 #include "psi_tables.h"
 #include "si_tables.h"
 
@@ -12,7 +20,10 @@ namespace {
 
 constexpr std::uint64_t kTicksPerSecond = 27'000'000;
 constexpr std::uint64_t kTicksPerMs = kTicksPerSecond / 1000;
-constexpr std::uint64_t kPtsLead90 = 90000 / 5; // presentation 200 ms after arrival
+constexpr std::uint64_t kTimestampMask = 0x1FFFFFFFFull;
+constexpr std::uint64_t kMinBitrate = 100'000;
+constexpr double kHeadroom = 1.05;
+constexpr double kPacketBits = kPacketSize * 8;
 constexpr std::uint16_t kPatPid = 0x0000, kCatPid = 0x0001, kNitPid = 0x0010;
 constexpr std::uint16_t kSdtPid = 0x0011, kEitPid = 0x0012, kTimePid = 0x0014;
 constexpr std::size_t kPlaceholderPayload = 64;
@@ -57,35 +68,72 @@ std::map<std::uint16_t, std::uint16_t> SourceMap(const Transponder &tp) {
   return remap;
 }
 
+// Packets a batch of sections fills, stuffing of the last one included.
+double PacketsOf(const std::vector<Bytes> &sections) {
+  std::size_t bytes = 1;
+  for (const Bytes &s : sections) {
+    bytes += s.size() + 1;
+  }
+  return std::ceil(static_cast<double>(bytes) / kPayloadSize);
+}
+
+double PerSecond(double packets, std::uint64_t period27) {
+  return packets * kPacketBits * kTicksPerSecond / static_cast<double>(period27);
+}
+
+std::uint64_t Period27(int periodMs) {
+  return static_cast<std::uint64_t>(std::max(periodMs, 1)) * kTicksPerMs;
+}
+
+UtcClock DescriptionClock(const Transponder &tp) {
+  return [start = tp.start](std::uint64_t t27) {
+    return start * 1000 + static_cast<std::int64_t>(t27 / kTicksPerMs);
+  };
+}
+
 } // namespace
 
-Multiplexer::Multiplexer(const Transponder &tp, std::optional<InputStream> input)
-    : tp_(tp), input_(std::move(input)), eit_(tp), output_(tp.flaws) {
-  if (tp.bitrate < 100'000) {
-    throw std::invalid_argument("the bitrate must be at least 100000 bit/s");
+Multiplexer::Multiplexer(const Transponder &tp, std::optional<InputStream> input,
+                         MuxOptions options)
+    : tp_(tp), input_(std::move(input)),
+      clock_(options.clock ? std::move(options.clock) : DescriptionClock(tp)),
+      localOffset_(options.live ? ZoneOffset() : FixedOffset(tp.localOffsetMinutes)),
+      eit_(tp, options.live), output_(tp.flaws) {
+  if (tp.bitrate < kMinBitrate) {
+    throw std::invalid_argument(
+        fmt::format("the bitrate must be at least {} bit/s, not {}", kMinBitrate, tp.bitrate));
   }
-  pcrBase27_ = input_ ? input_->FirstPcr27() : 0;
+  CheckPids(tp);
   AddPsiJobs();
   AddSiJobs();
   AddEitJobs();
   AddPcrJobs();
   AddStreamJobs();
+  AddInputLoops();
+  CheckBitrate();
 }
 
-void Multiplexer::AddJob(int periodMs, bool urgent, Make make) {
-  const std::uint64_t period = static_cast<std::uint64_t>(std::max(periodMs, 1)) * kTicksPerMs;
-  jobs_.push_back({period, 0, urgent, std::move(make)});
+std::uint64_t Multiplexer::SlotTime(std::uint64_t slot) const {
+  return slot * kPacketSize * 8 * kTicksPerSecond / tp_.bitrate;
+}
+
+void Multiplexer::AddJob(std::uint64_t period27, Lane lane, Make make) {
+  jobs_.push_back({std::max<std::uint64_t>(period27, 1), 0, lane, std::move(make)});
+  nextDue27_ = 0;
 }
 
 SectionPacker &Multiplexer::Packer(std::uint16_t pid) {
   return packers_.try_emplace(pid, pid, tp_.flaws).first->second;
 }
 
-void Multiplexer::AddSections(std::uint16_t pid, int periodMs,
-                              std::function<std::vector<Bytes>(UtcSeconds)> build) {
-  AddJob(periodMs, false, [this, pid, build = std::move(build)](std::uint64_t t27) {
-    return Packer(pid).Pack(build(Utc(t27)));
-  });
+void Multiplexer::AddSections(std::uint16_t pid, int periodMs, Build build) {
+  const std::uint64_t period27 = Period27(periodMs);
+  neededBits_ += PerSecond(PacketsOf(build(Utc(0))), period27);
+  TableVersions &versions = versions_.emplace_back();
+  AddJob(period27, Lane::Tables,
+         [this, pid, &versions, build = std::move(build)](std::uint64_t t27) {
+           return Packer(pid).Pack(versions.Apply(build(Utc(t27))));
+         });
 }
 
 void Multiplexer::AddPsiJobs() {
@@ -113,7 +161,7 @@ void Multiplexer::AddSiJobs() {
     }
   }
   AddSections(kTimePid, tp_.repetition.time, [this](UtcSeconds now) {
-    return std::vector<Bytes>{BuildTdt(now), BuildTot(tp_, now)};
+    return std::vector<Bytes>{BuildTdt(now), BuildTot(tp_, now, localOffset_(now))};
   });
 }
 
@@ -130,6 +178,8 @@ void Multiplexer::AddEitJobs() {
   }
 }
 
+// Each PCR leaves at most a few slots after it is due: the period keeps room for that below
+// the limit.
 void Multiplexer::AddPcrJobs() {
   std::set<std::uint16_t> pcrPids;
   for (const Service &service : tp_.services) {
@@ -137,26 +187,37 @@ void Multiplexer::AddPcrJobs() {
       pcrPids.insert(service.pcrPid);
     }
   }
+  const std::uint64_t slack = SlotTime(pcrPids.size() + 2);
+  const std::uint64_t limit = kPcrLimitMs * kTicksPerMs;
+  const std::uint64_t period27 =
+      std::min(Period27(tp_.repetition.pcr), limit > 2 * slack ? limit - slack : limit / 2);
   for (const std::uint16_t pid : pcrPids) {
-    AddJob(tp_.repetition.pcr, true, [pid](std::uint64_t) {
+    neededBits_ += PerSecond(1, period27);
+    AddJob(period27, Lane::Pcr, [pid](std::uint64_t) {
       return std::vector<TsPacket>{MakePacket({.pid = pid, .pcr = true}, {})};
     });
   }
 }
 
 void Multiplexer::AddStreamJobs() {
+  const std::uint64_t period27 = Period27(tp_.repetition.media);
   for (const Service &service : tp_.services) {
     for (const Stream &stream : service.streams) {
       if (stream.kind == StreamKind::Teletext && !stream.pages.empty()) {
-        carousels_.push_back(std::make_unique<TeletextCarousel>(stream, tp_.start));
+        carousels_.push_back(std::make_unique<TeletextCarousel>(stream));
         TeletextCarousel &carousel = *carousels_.back();
-        AddJob(tp_.repetition.media, false, [this, &carousel, pid = stream.pid](std::uint64_t t27) {
-          const double elapsed = static_cast<double>(t27) / kTicksPerSecond;
-          return Packetize(pid,
-                           TeletextPes(carousel.Next(elapsed, kUnitsPerTeletextPes), Pts(t27)));
+        const double lead = static_cast<double>(kLead90) / 90000;
+        neededBits_ +=
+            PerSecond(std::ceil((kUnitsPerTeletextPes + 1) * 46.0 / kPayloadSize), period27);
+        // Captions follow the picture, which is shown the lead after it is sent.
+        AddJob(period27, Lane::Media, [this, &carousel, lead, pid = stream.pid](std::uint64_t t27) {
+          const double elapsed = static_cast<double>(t27) / kTicksPerSecond + lead;
+          const auto units = carousel.Next(elapsed, Utc(t27), kUnitsPerTeletextPes);
+          return Packetize(pid, TeletextPes(units, Pts(t27)));
         });
       } else if (stream.kind != StreamKind::Teletext && !stream.sourcePid) {
-        AddJob(tp_.repetition.media, false, [this, &stream](std::uint64_t t27) {
+        neededBits_ += PerSecond(1, period27);
+        AddJob(period27, Lane::Media, [this, &stream](std::uint64_t t27) {
           return Packetize(stream.pid, PlaceholderPes(PesStreamId(stream.kind), Pts(t27),
                                                       PlaceholderPayload(stream.kind)));
         });
@@ -165,63 +226,115 @@ void Multiplexer::AddStreamJobs() {
   }
 }
 
-UtcSeconds Multiplexer::Utc(std::uint64_t t27) const {
-  return tp_.start + static_cast<UtcSeconds>(t27 / kTicksPerSecond);
-}
-
-std::uint64_t Multiplexer::Pts(std::uint64_t t27) const {
-  return ((pcrBase27_ + t27) / 300 + kPtsLead90) & 0x1FFFFFFFFull;
-}
-
-void Multiplexer::QueueDue(std::uint64_t t27) {
-  for (Job &job : jobs_) {
-    if (job.next27 > t27) {
-      continue;
-    }
-    auto &target = job.urgent ? urgent_ : queue_;
-    for (TsPacket &packet : job.make(t27)) {
-      target.push_back(packet);
-    }
-    job.next27 = std::max(job.next27 + job.period27, t27 + 1);
-  }
+void Multiplexer::AddInputLoops() {
   if (!input_) {
     return;
   }
-  const auto &packets = input_->Packets();
-  while (inputCursor_ < packets.size() && packets[inputCursor_].due27 <= t27) {
-    queue_.push_back(packets[inputCursor_++].packet);
+  for (const InputStream::Elementary &es : input_->Streams()) {
+    loops_.push_back({&es});
+    neededBits_ += static_cast<double>(es.bytes) * 8 * 90000 / static_cast<double>(es.period90);
   }
 }
 
-void Multiplexer::Run(const Sink &sink) {
-  const double bits = static_cast<double>(kPacketSize * 8);
-  const auto slots =
-      static_cast<std::uint64_t>(tp_.durationSeconds * static_cast<double>(tp_.bitrate) / bits);
-  const TsPacket null = MakePacket({.pid = kNullPid}, Bytes(kPayloadSize, 0xFF));
-  for (std::uint64_t slot = 0; slot < slots; ++slot) {
-    const std::uint64_t t27 = slot * kPacketSize * 8 * kTicksPerSecond / tp_.bitrate;
+std::uint64_t Multiplexer::RequiredBitrate() const {
+  return static_cast<std::uint64_t>(std::ceil(neededBits_ * kHeadroom));
+}
+
+void Multiplexer::CheckBitrate() const {
+  if (RequiredBitrate() > tp_.bitrate) {
+    throw std::invalid_argument(
+        fmt::format("the bitrate of {} bit/s is too low: the streams and tables of this "
+                    "transponder need at least {} bit/s",
+                    tp_.bitrate, RequiredBitrate()));
+  }
+}
+
+UtcSeconds Multiplexer::Utc(std::uint64_t t27) const {
+  const std::int64_t ms = clock_(t27);
+  return ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+}
+
+std::uint64_t Multiplexer::Pts(std::uint64_t t27) const {
+  return (t27 / 300 + kLead90) & kTimestampMask;
+}
+
+std::deque<TsPacket> &Multiplexer::Queue(Lane lane) {
+  return lane == Lane::Pcr ? pcr_ : lane == Lane::Media ? media_ : tables_;
+}
+
+// Access units are due at their decoding time in the loop; their time stamps move on by the
+// loop's period each round, plus the lead.
+void Multiplexer::QueueInput(std::uint64_t t27) {
+  for (Loop &loop : loops_) {
+    const InputStream::Elementary &es = *loop.es;
+    for (;;) {
+      const InputStream::Unit &unit = es.units[loop.unit];
+      const std::uint64_t offset90 = loop.round * es.period90;
+      if ((unit.dts90 + offset90) * 300 > t27) {
+        nextDue27_ = std::min(nextDue27_, (unit.dts90 + offset90) * 300);
+        break;
+      }
+      const std::uint64_t shift =
+          (offset90 + kLead90 + (kTimestampMask + 1 - es.firstDts90)) & kTimestampMask;
+      for (std::size_t i = unit.first; i < unit.end; ++i) {
+        media_.push_back(es.packets[i]);
+        InputStream::ShiftTimestamps(media_.back(), shift);
+      }
+      if (++loop.unit == es.units.size()) {
+        loop.unit = 0;
+        ++loop.round;
+      }
+    }
+  }
+}
+
+void Multiplexer::QueueDue(std::uint64_t t27) {
+  if (t27 < nextDue27_) {
+    return;
+  }
+  nextDue27_ = UINT64_MAX;
+  for (Job &job : jobs_) {
+    if (job.next27 <= t27) {
+      auto &target = Queue(job.lane);
+      // Made for the time it was due, so that periodic streams keep exact time stamps.
+      for (TsPacket &packet : job.make(job.next27)) {
+        target.push_back(packet);
+      }
+      job.next27 = std::max(job.next27 + job.period27, t27 + 1);
+    }
+    nextDue27_ = std::min(nextDue27_, job.next27);
+  }
+  QueueInput(t27);
+}
+
+void Multiplexer::Produce(std::uint64_t packets, const Sink &sink) {
+  static const TsPacket null = MakePacket({.pid = kNullPid}, Bytes(kPayloadSize, 0xFF));
+  for (const std::uint64_t end = slot_ + packets; slot_ < end; ++slot_) {
+    const std::uint64_t t27 = SlotTime(slot_);
     QueueDue(t27);
-    auto &from = urgent_.empty() ? queue_ : urgent_;
+    auto &from = !pcr_.empty() ? pcr_ : !media_.empty() ? media_ : tables_;
     TsPacket packet = from.empty() ? null : from.front();
     if (!from.empty()) {
       from.pop_front();
     }
-    if (output_.Finish(packet, pcrBase27_ + t27)) {
+    if (output_.Finish(packet, t27)) {
       sink(packet.bytes);
     }
   }
 }
 
-namespace {
+void Multiplexer::Run(const Sink &sink) {
+  Produce(static_cast<std::uint64_t>(tp_.durationSeconds * static_cast<double>(tp_.bitrate) /
+                                     kPacketBits),
+          sink);
+}
 
 std::optional<InputStream> LoadInput(const Transponder &tp) {
   if (tp.inputFile.empty()) {
     return std::nullopt;
   }
-  return InputStream::Load(tp.inputFile, SourceMap(tp), tp.bitrate);
+  return InputStream::Load(tp.inputFile, SourceMap(tp));
 }
-
-} // namespace
 
 std::vector<std::uint8_t> GenerateStream(const Transponder &tp) {
   std::vector<std::uint8_t> out;
@@ -230,18 +343,53 @@ std::vector<std::uint8_t> GenerateStream(const Transponder &tp) {
   return out;
 }
 
+namespace {
+
+// A file beside the target that is renamed over it once complete, and removed otherwise.
+class TemporaryFile {
+public:
+  explicit TemporaryFile(const std::string &target)
+      : target_(target), path_(fmt::format("{}.part-{}", target, ::getpid())) {}
+  ~TemporaryFile() {
+    if (!committed_) {
+      std::remove(path_.c_str());
+    }
+  }
+  TemporaryFile(const TemporaryFile &) = delete;
+  TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+  const std::string &Path() const { return path_; }
+  void Commit() {
+    std::error_code ec;
+    std::filesystem::rename(path_, target_, ec);
+    if (ec) {
+      throw std::runtime_error("cannot write " + target_ + ": " + ec.message());
+    }
+    committed_ = true;
+  }
+
+private:
+  std::string target_, path_;
+  bool committed_ = false;
+};
+
+} // namespace
+
 void GenerateFile(const Transponder &tp, const std::string &path) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  Multiplexer mux(tp, LoadInput(tp));
+  TemporaryFile temporary(path);
+  std::ofstream file(temporary.Path(), std::ios::binary | std::ios::trunc);
   if (!file) {
     throw std::runtime_error("cannot write " + path);
   }
-  Multiplexer mux(tp, LoadInput(tp));
   mux.Run([&file](std::span<const std::uint8_t> p) {
     file.write(reinterpret_cast<const char *>(p.data()), static_cast<std::streamsize>(p.size()));
   });
-  if (!file.flush()) {
+  file.close();
+  if (!file) {
     throw std::runtime_error("cannot write " + path);
   }
+  temporary.Commit();
 }
 
 } // namespace qev::tsgen

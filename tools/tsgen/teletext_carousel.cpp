@@ -34,8 +34,8 @@ Civil CivilFromDays(std::int64_t z) {
 
 } // namespace
 
-TeletextCarousel::TeletextCarousel(const Stream &stream, UtcSeconds start)
-    : stream_(stream), start_(start), shownCaption_(stream.pages.size(), SIZE_MAX) {}
+TeletextCarousel::TeletextCarousel(const Stream &stream)
+    : stream_(stream), shownCaption_(stream.pages.size(), SIZE_MAX) {}
 
 std::string TeletextCarousel::HeaderText(unsigned page, UtcSeconds now) {
   const std::int64_t days = now >= 0 ? now / 86400 : (now - 86399) / 86400;
@@ -68,8 +68,7 @@ std::vector<TeletextPage::Row> TeletextCarousel::CaptionRows(const TeletextPage 
   return rows;
 }
 
-void TeletextCarousel::Queue(const TeletextPage &page, double elapsed) {
-  const UtcSeconds now = start_ + static_cast<UtcSeconds>(elapsed);
+void TeletextCarousel::Queue(const TeletextPage &page, double elapsed, UtcSeconds now) {
   const std::string header = HeaderText(page.page, now);
   const unsigned magazine = MagazineOf(page.page);
   pending_.push_back({page.subtitle, TeletextPacketWriter::Header(page, header)});
@@ -83,20 +82,21 @@ void TeletextCarousel::Queue(const TeletextPage &page, double elapsed) {
   pending_.push_back({page.subtitle, TeletextPacketWriter::TimeFiller(magazine, header)});
 }
 
-void TeletextCarousel::QueueChangedCaptions(double elapsed) {
+void TeletextCarousel::QueueChangedCaptions(double elapsed, UtcSeconds now) {
   for (std::size_t i = 0; i < stream_.pages.size(); ++i) {
     const TeletextPage &page = stream_.pages[i];
     if (page.subtitle && CaptionIndex(page, elapsed) != shownCaption_[i]) {
       shownCaption_[i] = CaptionIndex(page, elapsed);
-      Queue(page, elapsed);
+      Queue(page, elapsed, now);
     }
   }
 }
 
-std::vector<TeletextUnit> TeletextCarousel::Next(double elapsed, std::size_t count) {
+std::vector<TeletextUnit> TeletextCarousel::Next(double elapsed, UtcSeconds now,
+                                                 std::size_t count) {
   while (!stream_.pages.empty() && pending_.size() < count) {
-    QueueChangedCaptions(elapsed);
-    Queue(stream_.pages[nextPage_], elapsed);
+    QueueChangedCaptions(elapsed, now);
+    Queue(stream_.pages[nextPage_], elapsed, now);
     nextPage_ = (nextPage_ + 1) % stream_.pages.size();
   }
   std::vector<TeletextUnit> units;

@@ -14,10 +14,11 @@ namespace qev::tsgen {
 // header that closes it at once. A subtitle page is sent again whenever its caption changes.
 class TeletextCarousel {
 public:
-  TeletextCarousel(const Stream &stream, UtcSeconds start);
+  explicit TeletextCarousel(const Stream &stream);
 
-  // The next `count` units at `elapsed` seconds after the start.
-  std::vector<TeletextUnit> Next(double elapsed, std::size_t count);
+  // The next `count` units: captions as they are at `elapsed` seconds of the stream, headers
+  // with the clock at `now`.
+  std::vector<TeletextUnit> Next(double elapsed, UtcSeconds now, std::size_t count);
 
   // The header text (32 characters) with the clock at `now`.
   static std::string HeaderText(unsigned page, UtcSeconds now);
@@ -25,12 +26,11 @@ public:
   static std::vector<TeletextPage::Row> CaptionRows(const TeletextPage &page, std::size_t index);
 
 private:
-  void Queue(const TeletextPage &page, double elapsed);
-  void QueueChangedCaptions(double elapsed);
+  void Queue(const TeletextPage &page, double elapsed, UtcSeconds now);
+  void QueueChangedCaptions(double elapsed, UtcSeconds now);
   static std::size_t CaptionIndex(const TeletextPage &page, double elapsed);
 
   const Stream &stream_;
-  UtcSeconds start_;
   std::size_t nextPage_ = 0;
   std::vector<std::size_t> shownCaption_;
   std::deque<TeletextUnit> pending_;

@@ -70,6 +70,10 @@ struct Event {
   std::vector<std::uint8_t> content;          // content bytes: level 1 in the high nibble
   std::optional<std::uint8_t> parentalRating; // rating byte (minimum age − 3)
   std::string ratingCountry = "GBR";
+  // repeat_days: the event again on the following days. The description holds the copies for
+  // those days; a live broadcast repeats the first one every day without end instead.
+  unsigned repeatDays = 0;
+  bool repeatCopy = false;
 };
 
 enum class ServiceType : std::uint8_t { Tv = 0x01, Radio = 0x02, Data = 0x0C, AvcTv = 0x19 };

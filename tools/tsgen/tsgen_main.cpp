@@ -11,12 +11,15 @@
 namespace {
 
 constexpr const char *kUsage =
-    R"(Usage: tsgen DESCRIPTION OUTPUT.ts [--input FILE.ts] [--duration SECONDS]
+    R"(Usage: tsgen DESCRIPTION OUTPUT.ts [--seconds N] [--start TIME] [--input FILE.ts]
        tsgen --help
 
 Writes the transport stream described by DESCRIPTION. The same description always gives the
-same bytes: the stream's clock starts at the description's start time, not at the wall clock.
---input and --duration override the description's input and duration.
+same bytes: the stream's clock starts at the start time, not at the wall clock.
+--seconds (or --duration), --start (YYYY-MM-DD HH:MM:SS, UTC) and --input override the
+description's duration, start and input. The input's picture and sound loop without a break.
+The output is written whole or not at all; errors (colliding PIDs, a bitrate too low for the
+streams, an unreadable input) exit with 1 and say what is needed.
 
 Example:
   tsgen sky/tp1.txt tp1.ts && ffprobe -show_programs tp1.ts
@@ -28,7 +31,8 @@ The description is a text file of blocks; '#' starts a comment. Numbers may be h
                frequency (kHz) polarisation (H V L R) symbol_rate (S/s) orbital (19.2E, 30W)
                system (S S2) modulation (qpsk 8psk) fec (1..9)
                start (YYYY-MM-DD HH:MM:SS, UTC) duration (s) bitrate (bit/s)
-               input (transport stream supplying picture and sound) country local_offset (min)
+               input (transport stream supplying picture and sound, relative to the
+               description) country local_offset (min)
 [service]      id pmt pcr type (1 TV, 2 radio, 0x0C data, 0x19 H.264 TV) name provider
                charset (default, utf8, cyrillic, iso8859-N, sel8859-N) eit_schedule eit_pf
                running ca = CA_ID ECM_PID [PROVIDER...] (repeatable)
@@ -54,14 +58,25 @@ struct Arguments {
   std::string description;
   std::string output;
   std::string input;
-  std::string duration;
+  std::string seconds;
+  std::string start;
 };
+
+std::string *Option(Arguments &args, const std::string &name) {
+  if (name == "--input") {
+    return &args.input;
+  }
+  if (name == "--seconds" || name == "--duration") {
+    return &args.seconds;
+  }
+  return name == "--start" ? &args.start : nullptr;
+}
 
 bool ReadArguments(int argc, char **argv, Arguments &args) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--input" || arg == "--duration") && i + 1 < argc) {
-      (arg == "--input" ? args.input : args.duration) = argv[++i];
+    if (std::string *value = Option(args, arg); value && i + 1 < argc) {
+      *value = argv[++i];
     } else if (args.description.empty() && arg.rfind("--", 0) != 0) {
       args.description = arg;
     } else if (args.output.empty() && arg.rfind("--", 0) != 0) {
@@ -90,8 +105,19 @@ int main(int argc, char **argv) {
     if (!args.input.empty()) {
       tp.inputFile = args.input;
     }
-    if (!args.duration.empty()) {
-      tp.durationSeconds = std::stod(args.duration);
+    if (!args.seconds.empty()) {
+      std::size_t used = 0;
+      tp.durationSeconds = std::stod(args.seconds, &used);
+      if (used != args.seconds.size() || !(tp.durationSeconds > 0)) {
+        throw std::invalid_argument("--seconds wants a positive number, not " + args.seconds);
+      }
+    }
+    if (!args.start.empty()) {
+      const auto start = qev::tsgen::ParseUtc(args.start);
+      if (!start) {
+        throw std::invalid_argument("--start wants YYYY-MM-DD HH:MM:SS, not " + args.start);
+      }
+      tp.start = *start;
     }
     qev::tsgen::GenerateFile(tp, args.output);
   } catch (const std::exception &e) {
