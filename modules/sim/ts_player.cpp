@@ -46,7 +46,7 @@ void TsPlayer::Run(std::stop_token stop) {
     const auto source = tuner_.Current(now);
     if (source && source->generation != generation_)
       Start(*source);
-    if (!source || ended_ || !file_.IsOpen() || (fast_ && engine_.FilterCount() == 0)) {
+    if (!source || ended_ || !Playing() || (fast_ && engine_.FilterCount() == 0)) {
       Idle(stop, now);
       continue;
     }
@@ -67,13 +67,30 @@ void TsPlayer::Start(const PlaySource &source) {
   referencePid_ = -1;
   pacer_.Reset();
   lastDue_ = Clock::now();
-  file_.Open(source.file);
+  live_.reset();
+  if (!IsDescription(source.file)) {
+    file_.Open(source.file);
+    return;
+  }
+  file_.Close();
+  try {
+    live_ = std::make_unique<LiveTransponder>(source.file);
+  } catch (const std::exception &) {
+    // A description that cannot be broadcast leaves the transponder silent, like a missing file.
+  }
+}
+
+bool TsPlayer::NextPacket(std::uint8_t *packet, bool loop) {
+  if (!live_)
+    return file_.Next(packet, loop);
+  live_->Next(packet);
+  return true;
 }
 
 Clock::time_point TsPlayer::ReadGroup(Clock::time_point now) {
   group_.clear();
   std::uint8_t packet[kPacketSize];
-  while (group_.size() < kMaxGroupPackets * kPacketSize && file_.Next(packet, true)) {
+  while (group_.size() < kMaxGroupPackets * kPacketSize && NextPacket(packet, true)) {
     group_.insert(group_.end(), packet, packet + kPacketSize);
     const auto pcr = ReadPcr(packet);
     if (!pcr)
@@ -100,7 +117,7 @@ void TsPlayer::PacedStep(std::stop_token stop) {
 void TsPlayer::FastStep() {
   group_.clear();
   std::uint8_t packet[kPacketSize];
-  while (group_.size() < kFastChunkPackets * kPacketSize && file_.Next(packet, false))
+  while (group_.size() < kFastChunkPackets * kPacketSize && NextPacket(packet, false))
     group_.insert(group_.end(), packet, packet + kPacketSize);
   Deliver(Clock::now());
   if (group_.size() < kFastChunkPackets * kPacketSize) {
