@@ -69,8 +69,14 @@ Stamps ReadStamps(const TsPacket &p, std::size_t flags) {
   return {ReadTimestamp(pts), ReadTimestamp(hasDts ? pts + 5 : pts)};
 }
 
-// A packet of the clip as it will be sent: our PID, no discontinuity, the PCR stamped anew.
+// A packet of the clip as it will be sent: our PID, no discontinuity, the PCR stamped anew, and
+// video PES packets unbounded, as a transport stream allows: a stream cut anywhere then ends
+// with whole video PES packets.
 TsPacket Remapped(TsPacket p, std::uint16_t pid) {
+  if (const auto flags = TimestampFlags(p); flags && (p.bytes[*flags - 4] & 0xF0) == 0xE0) {
+    p.bytes[*flags - 3] = 0;
+    p.bytes[*flags - 2] = 0;
+  }
   p.SetPid(pid);
   p.stampPcr = p.HasPcr();
   if ((p.bytes[3] & 0x20) != 0 && p.bytes[4] > 0) {
