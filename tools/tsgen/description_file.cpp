@@ -209,6 +209,8 @@ bool ServiceKey(Service &s, const std::string &key, const std::string &value) {
   return true;
 }
 
+bool TimedFlawKey(Flaws &f, const std::string &key, const std::vector<std::string> &w);
+
 class Reader {
 public:
   Transponder Read(std::istream &in);
@@ -405,7 +407,11 @@ bool Reader::FlawKey(const std::string &key, const std::string &value) {
       {"stuffing_tables", &Flaws::stuffingTables},
       {"packet_loss", &Flaws::packetLoss},
       {"continuity", &Flaws::continuity},
-      {"adaptation", &Flaws::adaptation}};
+      {"adaptation", &Flaws::adaptation},
+      {"transport_error", &Flaws::transportError},
+      {"lost_sync", &Flaws::lostSync},
+      {"garbage", &Flaws::garbage},
+      {"duplicate", &Flaws::duplicate}};
   for (const auto &[name, member] : kRates) {
     if (key == name) {
       f.*member = Rate(value);
@@ -418,6 +424,34 @@ bool Reader::FlawKey(const std::string &key, const std::string &value) {
     f.lengthDelta = static_cast<int>(Number(value, 4095));
   } else if (key == "adaptation_bytes") {
     f.adaptationBytes = static_cast<int>(Number(value, 100));
+  } else if (key == "garbage_bytes") {
+    f.garbageBytes = static_cast<int>(std::max<std::uint64_t>(1, Number(value, 1000)));
+  } else {
+    return TimedFlawKey(f, key, Words(value));
+  }
+  return true;
+}
+
+// "AT ..." flaws: what happens `AT` seconds after the start.
+bool TimedFlawKey(Flaws &f, const std::string &key, const std::vector<std::string> &w) {
+  const auto expect = [&](std::size_t least, std::size_t most, const char *form) {
+    if (w.size() < least || w.size() > most) {
+      throw std::invalid_argument(std::string(key) + " is: " + form);
+    }
+    return Decimal(w[0]);
+  };
+  if (key == "pcr_jump") {
+    const double at = expect(2, 2, "seconds milliseconds");
+    f.pcrJump = PcrJump{at, static_cast<int>(Number(w[1], 3'600'000))};
+  } else if (key == "version_change") {
+    const double at = expect(1, 2, "seconds [pid]");
+    f.versionChanges.push_back({at, w.size() == 2 ? std::optional(Pid(w[1])) : std::nullopt});
+  } else if (key == "pid_change") {
+    const double at = expect(3, 3, "seconds from_pid to_pid");
+    f.pidChanges.push_back({at, Pid(w[1]), Pid(w[2])});
+  } else if (key == "service_added" || key == "service_removed") {
+    const double at = expect(2, 2, "seconds service_id");
+    f.serviceChanges.push_back({at, U16(w[1]), key == "service_added"});
   } else {
     return false;
   }

@@ -103,7 +103,7 @@ Multiplexer::Multiplexer(const Transponder &tp, std::optional<InputStream> input
     throw std::invalid_argument(
         fmt::format("the bitrate must be at least {} bit/s, not {}", kMinBitrate, tp.bitrate));
   }
-  CheckPids(tp);
+  MakeVariants();
   AddPsiJobs();
   AddSiJobs();
   AddEitJobs();
@@ -115,6 +115,63 @@ Multiplexer::Multiplexer(const Transponder &tp, std::optional<InputStream> input
 
 std::uint64_t Multiplexer::SlotTime(std::uint64_t slot) const {
   return slot * kPacketSize * 8 * kTicksPerSecond / tp_.bitrate;
+}
+
+std::uint64_t At27(double seconds) {
+  return static_cast<std::uint64_t>(std::max(seconds, 0.0) * kTicksPerSecond);
+}
+
+Transponder Changed(const Transponder &tp, double at) {
+  Transponder variant = tp;
+  const Flaws &flaws = tp.flaws;
+  std::erase_if(variant.services, [&](const Service &service) {
+    return std::any_of(flaws.serviceChanges.begin(), flaws.serviceChanges.end(),
+                       [&](const ServiceChange &c) {
+                         return c.serviceId == service.serviceId && (c.at <= at) != c.added;
+                       });
+  });
+  for (const PidChange &change : flaws.pidChanges) {
+    for (Service &service : variant.services) {
+      for (Stream &stream : service.streams) {
+        stream.pid = change.at <= at && stream.pid == change.from ? change.to : stream.pid;
+      }
+      service.pcrPid =
+          change.at <= at && service.pcrPid == change.from ? change.to : service.pcrPid;
+    }
+  }
+  return variant;
+}
+
+void Multiplexer::MakeVariants() {
+  std::set<double> times{0.0};
+  for (const PidChange &change : tp_.flaws.pidChanges) {
+    times.insert(change.at);
+  }
+  for (const ServiceChange &change : tp_.flaws.serviceChanges) {
+    times.insert(change.at);
+  }
+  for (const double at : times) {
+    variants_.emplace_back(At27(at), Changed(tp_, at));
+    CheckPids(variants_.back().second);
+  }
+}
+
+const Transponder &Multiplexer::VariantAt(std::uint64_t t27) const {
+  const auto later = std::upper_bound(variants_.begin(), variants_.end(), t27,
+                                      [](std::uint64_t t, const auto &v) { return t < v.first; });
+  return later == variants_.begin() ? tp_ : std::prev(later)->second;
+}
+
+void Multiplexer::BumpVersions(std::uint16_t pid, TableVersions &versions,
+                               std::size_t &seen) const {
+  std::size_t reached = 0;
+  for (const VersionChange &change : tp_.flaws.versionChanges) {
+    reached += At27(change.at) <= building27_ && (!change.pid || *change.pid == pid) ? 1 : 0;
+  }
+  if (reached > seen) {
+    versions.BumpAll();
+    seen = reached;
+  }
 }
 
 void Multiplexer::AddJob(std::uint64_t period27, Lane lane, Make make) {
@@ -131,29 +188,38 @@ void Multiplexer::AddSections(std::uint16_t pid, int periodMs, Build build) {
   neededBits_ += PerSecond(PacketsOf(build(Utc(0))), period27);
   TableVersions &versions = versions_.emplace_back();
   AddJob(period27, Lane::Tables,
-         [this, pid, &versions, build = std::move(build)](std::uint64_t t27) {
+         [this, pid, &versions, seen = std::size_t{0},
+          build = std::move(build)](std::uint64_t t27) mutable {
+           BumpVersions(pid, versions, seen);
            return Packer(pid).Pack(versions.Apply(build(Utc(t27))));
          });
 }
 
 void Multiplexer::AddPsiJobs() {
-  const auto pat = BuildPat(tp_);
-  AddSections(kPatPid, tp_.repetition.pat, [pat](UtcSeconds) { return pat; });
+  AddSections(kPatPid, tp_.repetition.pat,
+              [this](UtcSeconds) { return BuildPat(VariantAt(building27_)); });
   if (!tp_.emms.empty()) {
     const std::vector<Bytes> cat{BuildCat(tp_.emms)};
     AddSections(kCatPid, tp_.repetition.cat, [cat](UtcSeconds) { return cat; });
   }
   for (const Service &service : tp_.services) {
-    const std::vector<Bytes> pmt{BuildPmt(service)};
-    AddSections(service.pmtPid, tp_.repetition.pmt, [pmt](UtcSeconds) { return pmt; });
+    AddSections(service.pmtPid, tp_.repetition.pmt, [this, id = service.serviceId](UtcSeconds) {
+      std::vector<Bytes> pmt;
+      for (const Service &now : VariantAt(building27_).services) {
+        if (now.serviceId == id) {
+          pmt.push_back(BuildPmt(now));
+        }
+      }
+      return pmt;
+    });
   }
 }
 
 void Multiplexer::AddSiJobs() {
-  const auto nit = BuildNit(tp_);
-  AddSections(kNitPid, tp_.repetition.nit, [nit](UtcSeconds) { return nit; });
-  const auto sdt = BuildSdtActual(tp_);
-  AddSections(kSdtPid, tp_.repetition.sdt, [sdt](UtcSeconds) { return sdt; });
+  AddSections(kNitPid, tp_.repetition.nit,
+              [this](UtcSeconds) { return BuildNit(VariantAt(building27_)); });
+  AddSections(kSdtPid, tp_.repetition.sdt,
+              [this](UtcSeconds) { return BuildSdtActual(VariantAt(building27_)); });
   for (const OtherTransport &other : tp_.others) {
     if (!other.services.empty()) {
       const auto sdtOther = BuildSdtOther(other);
@@ -297,6 +363,7 @@ void Multiplexer::QueueDue(std::uint64_t t27) {
     if (job.next27 <= t27) {
       auto &target = Queue(job.lane);
       // Made for the time it was due, so that periodic streams keep exact time stamps.
+      building27_ = job.next27;
       for (TsPacket &packet : job.make(job.next27)) {
         target.push_back(packet);
       }
@@ -317,9 +384,7 @@ void Multiplexer::Produce(std::uint64_t packets, const Sink &sink) {
     if (!from.empty()) {
       from.pop_front();
     }
-    if (output_.Finish(packet, t27)) {
-      sink(packet.bytes);
-    }
+    output_.Send(packet, t27, sink);
   }
 }
 

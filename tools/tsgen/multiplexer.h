@@ -81,6 +81,10 @@ private:
   };
 
   void AddJob(std::uint64_t period27, Lane lane, Make make);
+  void MakeVariants();
+  // The transponder as its PID and service changes have left it at `t27`.
+  const Transponder &VariantAt(std::uint64_t t27) const;
+  void BumpVersions(std::uint16_t pid, TableVersions &versions, std::size_t &seen) const;
   void AddPsiJobs();
   void AddSiJobs();
   void AddEitJobs();
@@ -108,6 +112,8 @@ private:
   std::vector<Loop> loops_;
   std::uint64_t nextDue27_ = 0;
   std::deque<TsPacket> pcr_, media_, tables_;
+  std::vector<std::pair<std::uint64_t, Transponder>> variants_; // from a time on
+  std::uint64_t building27_ = 0; // the time the job being run was due
   PacketOutput output_;
   std::uint64_t slot_ = 0;
   double neededBits_ = 0; // per second

@@ -29,7 +29,7 @@ std::uint64_t Mix(std::uint64_t hash, const Bytes &s) {
 } // namespace
 
 const std::vector<Bytes> &TableVersions::Apply(const std::vector<Bytes> &sections) {
-  if (sections == lastBuilt_ && !lastStamped_.empty()) {
+  if (sections == lastBuilt_ && !lastStamped_.empty() && !bumpAll_) {
     return lastStamped_;
   }
   std::map<std::uint32_t, std::uint64_t> hashes;
@@ -41,10 +41,11 @@ const std::vector<Bytes> &TableVersions::Apply(const std::vector<Bytes> &section
   }
   for (const auto &[key, hash] : hashes) {
     auto [it, fresh] = tables_.try_emplace(key, State{hash, 0});
-    if (!fresh && it->second.hash != hash) {
+    if (!fresh && (it->second.hash != hash || bumpAll_)) {
       it->second = {hash, static_cast<std::uint8_t>((it->second.version + 1) % 32)};
     }
   }
+  bumpAll_ = false;
   lastBuilt_ = sections;
   lastStamped_ = sections;
   for (Bytes &s : lastStamped_) {

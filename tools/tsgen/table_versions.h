@@ -16,6 +16,8 @@ public:
   // Returns `sections` with their versions set and CRCs renewed. A batch equal to the last one
   // is answered from the cache.
   const std::vector<Bytes> &Apply(const std::vector<Bytes> &sections);
+  // The next Apply gives every sub-table a new version, its content changed or not.
+  void BumpAll() { bumpAll_ = true; }
 
 private:
   struct State {
@@ -27,6 +29,7 @@ private:
   std::map<std::uint32_t, State> tables_;
   std::vector<Bytes> lastBuilt_;
   std::vector<Bytes> lastStamped_;
+  bool bumpAll_ = false;
 };
 
 } // namespace qev::tsgen

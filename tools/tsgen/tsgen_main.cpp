@@ -50,8 +50,14 @@ The description is a text file of blocks; '#' starts a comment. Numbers may be h
 [repetition]   periods in ms: pat pmt cat sdt sdt_other nit eit_pf eit_schedule time pcr media
 [flaws]        deliberate faults, each EVERY [PID] (every n-th section or packet, per PID):
                bad_crc wrong_length (length_delta) stuffing_tables packet_loss continuity
-               adaptation (adaptation_bytes); split_headers = 1 cuts section headers at packet
-               boundaries
+               adaptation (adaptation_bytes) transport_error lost_sync garbage (garbage_bytes)
+               duplicate; split_headers = 1 cuts section headers at packet boundaries;
+               at a time (seconds after the start): pcr_jump = AT MS, version_change = AT [PID],
+               pid_change = AT FROM TO, service_added = AT SID, service_removed = AT SID
+               (repeatable, except pcr_jump)
+
+A live broadcast (Dev_Sim.int) takes the tables' time from the wall clock, repeats events with
+repeat_days every day without end and takes the TOT's offset from the time zone (TZ).
 )";
 
 struct Arguments {
