@@ -8,6 +8,7 @@
 #include "description_file.h"
 #include "diseqc_state.h"
 #include "frame/app_paths.h"
+#include "multiplexer.h"
 #include "sky_config.h"
 #include "sky_tuner.h"
 
@@ -113,6 +114,15 @@ protected:
     return tp != nullptr ? tp->file : fs::path();
   }
 
+  // Two seconds of what the module broadcasts from a transponder's description, as a file.
+  static fs::path Broadcast(const fs::path &description) {
+    tsgen::Transponder tp = tsgen::DescriptionFile::Load(description.string());
+    tp.durationSeconds = 2;
+    const fs::path out = root_ / (description.stem().string() + ".ts");
+    tsgen::GenerateFile(tp, out.string());
+    return out;
+  }
+
   static fs::path root_;
   data::TSatList sats;
   data::TChannelLists lists{sats};
@@ -182,7 +192,7 @@ TEST_F(DemoRoot, EveryChannelIsWhatItsStreamCarries) {
       ASSERT_FALSE(file.empty()) << "the channel's transponder cannot be tuned";
       if (!programs.contains(file)) {
         const auto doc = nlohmann::json::parse(
-            Capture("ffprobe -v error -show_programs -of json '" + file.string() + "'"));
+            Capture("ffprobe -v error -show_programs -of json '" + Broadcast(file).string() + "'"));
         for (const auto &program : doc["programs"])
           programs[file][program["program_id"].get<int>()] = program;
       }

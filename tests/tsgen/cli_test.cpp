@@ -101,6 +101,8 @@ TEST_F(TsgenProgram, BadInputIsRefusedWithAMessageAndNoFile) {
   EXPECT_EQ(noDir.exitCode, 1);
   EXPECT_NE(noDir.output.find("cannot write"), std::string::npos) << noDir.output;
   EXPECT_EQ(Run(SamplePath() + " x.ts --start tomorrow").exitCode, 1);
+  EXPECT_NE(Run(SamplePath() + " x.ts --seconds soon").output.find("--seconds wants a positive"),
+            std::string::npos);
   EXPECT_EQ(Run(SamplePath()).exitCode, 2);
 }
 

@@ -1,5 +1,7 @@
 // tsgen: writes a deterministic MPEG transport stream from a transponder description.
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -94,6 +96,15 @@ bool ReadArguments(int argc, char **argv, Arguments &args) {
   return !args.description.empty() && !args.output.empty();
 }
 
+double Seconds(const std::string &text) {
+  char *end = nullptr;
+  const double seconds = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !(seconds > 0) || !std::isfinite(seconds)) {
+    throw std::invalid_argument("--seconds wants a positive number, not " + text);
+  }
+  return seconds;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -112,11 +123,7 @@ int main(int argc, char **argv) {
       tp.inputFile = args.input;
     }
     if (!args.seconds.empty()) {
-      std::size_t used = 0;
-      tp.durationSeconds = std::stod(args.seconds, &used);
-      if (used != args.seconds.size() || !(tp.durationSeconds > 0)) {
-        throw std::invalid_argument("--seconds wants a positive number, not " + args.seconds);
-      }
+      tp.durationSeconds = Seconds(args.seconds);
     }
     if (!args.start.empty()) {
       const auto start = qev::tsgen::ParseUtc(args.start);
