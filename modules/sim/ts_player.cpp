@@ -22,8 +22,9 @@ Clock::duration FallbackDuration(std::size_t bytes) {
 
 } // namespace
 
-TsPlayer::TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast)
-    : tuner_(tuner), engine_(engine), flow_(flow), fast_(fast),
+TsPlayer::TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast,
+                   Log log)
+    : tuner_(tuner), engine_(engine), flow_(flow), fast_(fast), log_(std::move(log)),
       thread_([this](std::stop_token stop) { Run(stop); }) {}
 
 TsPlayer::~TsPlayer() {
@@ -75,8 +76,10 @@ void TsPlayer::Start(const PlaySource &source) {
   file_.Close();
   try {
     live_ = std::make_unique<LiveTransponder>(source.file);
-  } catch (const std::exception &) {
-    // A description that cannot be broadcast leaves the transponder silent, like a missing file.
+  } catch (const std::exception &e) {
+    // The transponder stays silent, like one whose file is missing; the log says why.
+    if (log_)
+      log_(source.file.string() + ": " + e.what());
   }
 }
 

@@ -8,8 +8,10 @@
 #include "ts_file.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stop_token>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,7 +23,11 @@ namespace qev::sim {
 // in fast mode plays once. Stops and joins in its destructor.
 class TsPlayer {
 public:
-  TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast);
+  // Tells why a transponder stays silent (a description that cannot be broadcast).
+  using Log = std::function<void(const std::string &text)>;
+
+  TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast,
+           Log log = {});
   ~TsPlayer();
   TsPlayer(const TsPlayer &) = delete;
   TsPlayer &operator=(const TsPlayer &) = delete;
@@ -46,6 +52,7 @@ private:
   devkit::TStreamEngine &engine_;
   AvFlowMonitor &flow_;
   const bool fast_;
+  const Log log_;
 
   // Owned by the player thread.
   TsFile file_;

@@ -137,5 +137,21 @@ TEST_F(LivePlayback, FastModeRunsOnWithoutEnd) {
   }
 }
 
+TEST_F(LivePlayback, ADescriptionThatCannotBeBroadcastStaysSilentAndSaysWhy) {
+  std::string broken = kDescription;
+  broken.replace(broken.find("pid = 0x0102"), 12, "pid = 0x0011");
+  TestSky::WriteSky("broken.txt", broken);
+  OpenSky("[Sky]\n[North]\nCommitted=1\nTP1=10788000,V,27500000,broken.txt,80,90,0\n");
+  Send({0xE0, 0x10, 0x38, 0xF0});
+  TuneAndLock(Request(10788000, 'V', 27500000));
+  EXPECT_TRUE(WaitFor([this] {
+    for (const std::string &line : Module().Journal())
+      if (line.find("Silent transponder:") != std::string::npos &&
+          line.find("reserved for the SDT") != std::string::npos)
+        return true;
+    return false;
+  }));
+}
+
 } // namespace
 } // namespace qev::sim::test
