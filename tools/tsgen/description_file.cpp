@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "teletext_carousel.h"
+#include "teletext_charset.h"
 
 namespace qev::tsgen {
 namespace {
@@ -75,8 +76,10 @@ double Decimal(std::string_view text) {
 StreamKind Kind(std::string_view text) {
   static const std::pair<const char *, StreamKind> kKinds[] = {
       {"mpeg2", StreamKind::Mpeg2Video}, {"h264", StreamKind::H264Video},
-      {"mpa", StreamKind::MpegAudio},    {"ac3", StreamKind::Ac3Audio},
-      {"aac", StreamKind::AacAudio},     {"teletext", StreamKind::Teletext}};
+      {"hevc", StreamKind::HevcVideo},   {"mpa", StreamKind::MpegAudio},
+      {"ac3", StreamKind::Ac3Audio},     {"eac3", StreamKind::Eac3Audio},
+      {"aac", StreamKind::AacAudio},     {"teletext", StreamKind::Teletext},
+      {"sections", StreamKind::DataSections}};
   for (const auto &[name, kind] : kKinds) {
     if (text == name) {
       return kind;
@@ -222,6 +225,7 @@ private:
   bool FlawKey(const std::string &key, const std::string &value);
   bool RepetitionKey(const std::string &key, const std::string &value);
   void Finish();
+  static void EncodePage(TeletextPage &page);
 
   Service &LastService();
   Stream &LastStream();
@@ -321,6 +325,10 @@ bool Reader::StreamKey(Stream &s, const std::string &key, const std::string &val
     s.sourcePid = Pid(value);
   } else if (key == "teletext") {
     s.teletext = TeletextRefs(value);
+  } else if (key == "table_id") {
+    s.tableId = U8(value);
+  } else if (key == "section") {
+    s.sections.push_back(value);
   } else {
     return false;
   }
@@ -347,6 +355,14 @@ bool Reader::PageKey(TeletextPage &p, const std::string &key, const std::string 
     p.captions.push_back(caption);
   } else if (key == "caption_seconds") {
     p.captionSeconds = Decimal(value);
+  } else if (key == "links") {
+    p.links.clear();
+    for (const std::string &w : Words(value)) {
+      p.links.push_back(static_cast<unsigned>(Number(w, 899)));
+    }
+    if (p.links.size() > 6) {
+      throw std::invalid_argument("a page has at most six links");
+    }
   } else if (key == "index") {
     indexes_.push_back({tp_.services.size() - 1, LastService().streams.size() - 1,
                         LastStream().pages.size() - 1, value});
@@ -434,6 +450,9 @@ bool Reader::RepetitionKey(const std::string &key, const std::string &value) {
       {"eit_pf", &Repetition::eitPresentFollowing},
       {"eit_schedule", &Repetition::eitSchedule},
       {"time", &Repetition::time},
+      {"ecm", &Repetition::ecm},
+      {"emm", &Repetition::emm},
+      {"data", &Repetition::data},
       {"pcr", &Repetition::pcr},
       {"media", &Repetition::media}};
   for (const auto &[name, member] : kPeriods) {
@@ -517,7 +536,24 @@ void Reader::Finish() {
   for (const IndexPage &i : indexes_) {
     Stream &stream = tp_.services[i.service].streams[i.stream];
     TeletextPage &page = stream.pages[i.page];
-    page.rows = MakeIndexPage(page.page, i.title, stream.pages).rows;
+    page.rows = MakeIndexPage(page.page, i.title, stream.pages, page.links).rows;
+  }
+  for (Service &service : tp_.services) {
+    for (Stream &stream : service.streams) {
+      for (TeletextPage &page : stream.pages) {
+        EncodePage(page);
+      }
+    }
+  }
+}
+
+// The page's texts, written in UTF-8, in the G0 set of its national option.
+void Reader::EncodePage(TeletextPage &page) {
+  for (TeletextPage::Row &row : page.rows) {
+    row.text = EncodeTeletextText(row.text, page.nationalOption, page.page);
+  }
+  for (std::string &caption : page.captions) {
+    caption = EncodeTeletextText(caption, page.nationalOption, page.page);
   }
 }
 

@@ -105,6 +105,18 @@ void Ac3(ByteWriter &out) {
   out.Put8(0); // no optional fields
 }
 
+void EnhancedAc3(ByteWriter &out) {
+  out.Put8(0x7A);
+  out.Put8(1);
+  out.Put8(0); // no optional fields
+}
+
+void Aac(ByteWriter &out) {
+  out.Put8(0x7C);
+  out.Put8(1);
+  out.Put8(0x29); // profile and level: AAC profile, level 2 (stereo at 48 kHz)
+}
+
 void Teletext(ByteWriter &out, const std::vector<TeletextRef> &pages) {
   out.Put8(0x56);
   const auto length = out.BeginLength(8);

@@ -10,6 +10,8 @@ namespace qev::tsgen::descriptor {
 // Each function appends one descriptor (or, for long event text, several) to `out`.
 void Language(ByteWriter &out, std::string_view code);
 void Ac3(ByteWriter &out);
+void EnhancedAc3(ByteWriter &out);
+void Aac(ByteWriter &out);
 void Teletext(ByteWriter &out, const std::vector<TeletextRef> &pages);
 void Ca(ByteWriter &out, const CaSystem &ca);
 void CaEmm(ByteWriter &out, const EmmEntry &emm);

@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "ca_tables.h"
 #include "psi_tables.h"
 #include "si_tables.h"
 
@@ -21,12 +22,15 @@ std::uint8_t PesStreamId(StreamKind kind) {
   switch (kind) {
   case StreamKind::Mpeg2Video:
   case StreamKind::H264Video:
+  case StreamKind::HevcVideo:
     return 0xE0;
   case StreamKind::MpegAudio:
   case StreamKind::AacAudio:
     return 0xC0;
   case StreamKind::Ac3Audio:
+  case StreamKind::Eac3Audio:
   case StreamKind::Teletext:
+  case StreamKind::DataSections:
     return 0xBD;
   }
   return 0xBD;
@@ -60,7 +64,7 @@ std::map<std::uint16_t, std::uint16_t> SourceMap(const Transponder &tp) {
 } // namespace
 
 Multiplexer::Multiplexer(const Transponder &tp, std::optional<InputStream> input)
-    : tp_(tp), input_(std::move(input)), eit_(tp), output_(tp.flaws) {
+    : tp_(tp), input_(std::move(input)), eit_(tp), scrambler_(tp), output_(tp.flaws) {
   if (tp.bitrate < 100'000) {
     throw std::invalid_argument("the bitrate must be at least 100000 bit/s");
   }
@@ -98,6 +102,15 @@ void Multiplexer::AddPsiJobs() {
   for (const Service &service : tp_.services) {
     const std::vector<Bytes> pmt{BuildPmt(service)};
     AddSections(service.pmtPid, tp_.repetition.pmt, [pmt](UtcSeconds) { return pmt; });
+    for (const CaSystem &ca : service.ca) {
+      AddSections(ca.ecmPid, tp_.repetition.ecm, [&service, &ca](UtcSeconds now) {
+        return std::vector<Bytes>{BuildEcm(service, ca, now)};
+      });
+    }
+  }
+  for (const EmmEntry &emm : tp_.emms) {
+    AddSections(emm.emmPid, tp_.repetition.emm,
+                [this, &emm](UtcSeconds now) { return BuildEmms(tp_, emm, now); });
   }
 }
 
@@ -155,6 +168,9 @@ void Multiplexer::AddStreamJobs() {
           return Packetize(pid,
                            TeletextPes(carousel.Next(elapsed, kUnitsPerTeletextPes), Pts(t27)));
         });
+      } else if (stream.kind == StreamKind::DataSections) {
+        const auto sections = BuildDataSections(stream);
+        AddSections(stream.pid, tp_.repetition.data, [sections](UtcSeconds) { return sections; });
       } else if (stream.kind != StreamKind::Teletext && !stream.sourcePid) {
         AddJob(tp_.repetition.media, false, [this, &stream](std::uint64_t t27) {
           return Packetize(stream.pid, PlaceholderPes(PesStreamId(stream.kind), Pts(t27),
@@ -206,6 +222,7 @@ void Multiplexer::Run(const Sink &sink) {
     if (!from.empty()) {
       from.pop_front();
     }
+    scrambler_.Apply(packet, Utc(t27));
     if (output_.Finish(packet, pcrBase27_ + t27)) {
       sink(packet.bytes);
     }

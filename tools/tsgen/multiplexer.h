@@ -13,6 +13,7 @@
 #include "eit_tables.h"
 #include "input_stream.h"
 #include "packet_output.h"
+#include "scrambler.h"
 #include "section_packer.h"
 #include "teletext_carousel.h"
 #include "transponder.h"
@@ -64,6 +65,7 @@ private:
   std::vector<Job> jobs_;
   std::deque<TsPacket> urgent_;
   std::deque<TsPacket> queue_;
+  Scrambler scrambler_;
   PacketOutput output_;
 };
 

@@ -11,7 +11,8 @@
 namespace qev::tsgen {
 
 // Sends the pages of one teletext stream in turn, each as header, rows and a time-filling
-// header that closes it at once. A subtitle page is sent again whenever its caption changes.
+// header that closes it at once; a page with subpages sends the next of them on each turn. A
+// subtitle page is sent again whenever its caption changes.
 class TeletextCarousel {
 public:
   TeletextCarousel(const Stream &stream, UtcSeconds start);
@@ -31,13 +32,22 @@ private:
 
   const Stream &stream_;
   UtcSeconds start_;
-  std::size_t nextPage_ = 0;
+  // The stream's pages grouped by number, in order of appearance, with the subpage next due.
+  struct Turn {
+    std::vector<std::size_t> subpages;
+    std::size_t next = 0;
+  };
+  std::vector<Turn> turns_;
+  std::size_t nextTurn_ = 0;
   std::vector<std::size_t> shownCaption_;
   std::deque<TeletextUnit> pending_;
 };
 
-// An index page listing the other pages by number and first row.
+// An index page listing the other pages by number and first row under a banner of mosaics and
+// a double-height title; with links, row 24 names them in their key colours. The text is
+// still UTF-8 with teletext tokens (see EncodeTeletextText).
 TeletextPage MakeIndexPage(unsigned number, std::string_view title,
-                           const std::vector<TeletextPage> &pages);
+                           const std::vector<TeletextPage> &pages,
+                           const std::vector<unsigned> &links);
 
 } // namespace qev::tsgen

@@ -12,7 +12,17 @@
 
 namespace qev::tsgen {
 
-enum class StreamKind { Mpeg2Video, H264Video, MpegAudio, Ac3Audio, AacAudio, Teletext };
+enum class StreamKind {
+  Mpeg2Video,
+  H264Video,
+  HevcVideo,
+  MpegAudio,
+  Ac3Audio,
+  Eac3Audio,
+  AacAudio, // ADTS
+  Teletext,
+  DataSections // private sections (stream_type 0x05)
+};
 
 // A conditional-access system on a service. The descriptor layout follows the system: Seca
 // (0x0100) lists ECM PID and provider entries, Seca with a provider in its id (0x01xx) carries
@@ -51,6 +61,9 @@ struct Stream {
   std::vector<TeletextRef> teletext;
   std::optional<std::uint16_t> sourcePid; // PID in the input stream that feeds this stream
   std::vector<TeletextPage> pages;        // what a teletext stream carries
+  // What a data stream carries: one private section of `tableId` per text, in a cycle.
+  std::uint8_t tableId = 0xC0;
+  std::vector<std::string> sections;
 };
 
 struct ExtendedItem {
@@ -123,6 +136,9 @@ struct Repetition {
   int eitPresentFollowing = 500;
   int eitSchedule = 2000;
   int time = 1000;
+  int ecm = 100;
+  int emm = 1000;
+  int data = 200;
   int pcr = 40;
   int media = 40;
 };
