@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -212,9 +213,13 @@ bool ServiceKey(Service &s, const std::string &key, const std::string &value) {
 
 class Reader {
 public:
+  // `dir`: where the files that a description names are looked for.
+  explicit Reader(std::filesystem::path dir, bool readOthers = true)
+      : dir_(std::move(dir)), readOthers_(readOthers) {}
   Transponder Read(std::istream &in);
 
 private:
+  OtherTransport OtherOf(const std::string &file) const;
   void Line(const std::string &line);
   void Block(const std::string &name);
   bool Key(const std::string &key, const std::string &value);
@@ -232,6 +237,8 @@ private:
   OtherTransport &LastOther();
   template <class T> static T &Last(std::vector<T> &v, const char *what);
 
+  std::filesystem::path dir_;
+  bool readOthers_;
   Transponder tp_;
   std::string block_;
   // Positions, not pointers: the vectors still grow while the file is read.
@@ -402,6 +409,16 @@ bool Reader::EventKey(Event &e, const std::string &key, const std::string &value
     e.ratingCountry = value;
   } else if (key == "lang") {
     e.language = value;
+  } else if (key == "translation") {
+    const auto w = Words(value, '|');
+    if (w.size() < 2 || w.size() > 3) {
+      throw std::invalid_argument("a translation is: language | name | text");
+    }
+    e.translations.push_back({w[0], w[1], w.size() == 3 ? w[2] : ""});
+  } else if (key == "start_undefined") {
+    e.startUndefined = Flag(value);
+  } else if (key == "duration_undefined") {
+    e.durationUndefined = Flag(value);
   } else if (key == "repeat_days") {
     repeats_.push_back({tp_.services.size() - 1, LastService().events.size() - 1,
                         static_cast<unsigned>(Number(value, 64))});
@@ -448,6 +465,7 @@ bool Reader::RepetitionKey(const std::string &key, const std::string &value) {
       {"sdt_other", &Repetition::sdtOther},
       {"nit", &Repetition::nit},
       {"eit_pf", &Repetition::eitPresentFollowing},
+      {"eit_pf_other", &Repetition::eitPresentFollowingOther},
       {"eit_schedule", &Repetition::eitSchedule},
       {"time", &Repetition::time},
       {"ecm", &Repetition::ecm},
@@ -488,6 +506,12 @@ bool Reader::Key(const std::string &key, const std::string &value) {
   }
   if (block_ == "other") {
     OtherTransport &o = LastOther();
+    if (key == "description") {
+      if (readOthers_) {
+        o = OtherOf(value);
+      }
+      return true;
+    }
     return DeliveryKey(o.delivery, key, value) ||
            (key == "tsid" && (o.transportStreamId = U16(value), true)) ||
            (key == "onid" && (o.originalNetworkId = U16(value), true));
@@ -557,6 +581,24 @@ void Reader::EncodePage(TeletextPage &page) {
   }
 }
 
+// Another transport stream of the network as its own description tells it: its delivery, its
+// services and their events. Its [other] blocks are not followed, so two descriptions may name
+// each other.
+OtherTransport Reader::OtherOf(const std::string &file) const {
+  const std::filesystem::path path = dir_ / file;
+  std::ifstream in(path);
+  if (!in) {
+    throw std::invalid_argument("cannot read " + path.string());
+  }
+  Transponder tp;
+  try {
+    tp = Reader(path.parent_path(), false).Read(in);
+  } catch (const std::invalid_argument &e) {
+    throw std::invalid_argument(path.string() + ": " + e.what());
+  }
+  return {tp.transportStreamId, tp.originalNetworkId, tp.delivery, std::move(tp.services)};
+}
+
 Transponder Reader::Read(std::istream &in) {
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
@@ -572,14 +614,14 @@ Transponder Reader::Read(std::istream &in) {
 
 } // namespace
 
-Transponder DescriptionFile::Parse(std::istream &in) { return Reader().Read(in); }
+Transponder DescriptionFile::Parse(std::istream &in) { return Reader(".").Read(in); }
 
 Transponder DescriptionFile::Load(const std::string &path) {
   std::ifstream in(path);
   if (!in) {
     throw std::invalid_argument("cannot read " + path);
   }
-  return DescriptionFile::Parse(in);
+  return Reader(std::filesystem::path(path).parent_path()).Read(in);
 }
 
 } // namespace qev::tsgen

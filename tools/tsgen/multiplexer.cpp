@@ -141,6 +141,16 @@ void Multiplexer::AddEitJobs() {
                   [this, &service](UtcSeconds now) { return eit_.Schedule(service, now); });
     }
   }
+  for (const OtherTransport &other : tp_.others) {
+    for (const Service &service : other.services) {
+      if (service.eitPresentFollowing && !service.events.empty()) {
+        AddSections(kEitPid, tp_.repetition.eitPresentFollowingOther,
+                    [this, &other, &service](UtcSeconds now) {
+                      return eit_.PresentFollowingOther(other, service, now);
+                    });
+      }
+    }
+  }
 }
 
 void Multiplexer::AddPcrJobs() {

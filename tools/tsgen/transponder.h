@@ -71,13 +71,25 @@ struct ExtendedItem {
   std::string text;
 };
 
+// The title and short text of an event in a further language (one more short event
+// descriptor).
+struct EventTranslation {
+  std::string language;
+  std::string name;
+  std::string shortText;
+};
+
 struct Event {
   std::uint16_t eventId = 0;
   UtcSeconds start = 0;
   std::int64_t duration = 0;
+  // Sent as undefined (all bits set); start and duration still place the event in the tables.
+  bool startUndefined = false;
+  bool durationUndefined = false;
   std::string language = "eng";
   std::string name;
   std::string shortText;
+  std::vector<EventTranslation> translations;
   std::string extendedText;
   std::vector<ExtendedItem> items;
   std::vector<std::uint8_t> content;          // content bytes: level 1 in the high nibble
@@ -122,7 +134,7 @@ struct OtherTransport {
   std::uint16_t transportStreamId = 0;
   std::uint16_t originalNetworkId = 0;
   SatelliteDelivery delivery;
-  std::vector<Service> services; // only names and types are used
+  std::vector<Service> services; // names and types for the SDT other, events for the EIT other
 };
 
 // How often each table is repeated, in milliseconds.
@@ -134,6 +146,7 @@ struct Repetition {
   int sdtOther = 2000;
   int nit = 1000;
   int eitPresentFollowing = 500;
+  int eitPresentFollowingOther = 2000;
   int eitSchedule = 2000;
   int time = 1000;
   int ecm = 100;
