@@ -76,10 +76,10 @@ double Decimal(std::string_view text) {
 
 StreamKind Kind(std::string_view text) {
   static const std::pair<const char *, StreamKind> kKinds[] = {
-      {"mpeg2", StreamKind::Mpeg2Video}, {"h264", StreamKind::H264Video},
-      {"hevc", StreamKind::HevcVideo},   {"mpa", StreamKind::MpegAudio},
-      {"ac3", StreamKind::Ac3Audio},     {"eac3", StreamKind::Eac3Audio},
-      {"aac", StreamKind::AacAudio},     {"teletext", StreamKind::Teletext},
+      {"mpeg2", StreamKind::Mpeg2Video},     {"h264", StreamKind::H264Video},
+      {"hevc", StreamKind::HevcVideo},       {"mpa", StreamKind::MpegAudio},
+      {"ac3", StreamKind::Ac3Audio},         {"eac3", StreamKind::Eac3Audio},
+      {"aac", StreamKind::AacAudio},         {"teletext", StreamKind::Teletext},
       {"sections", StreamKind::DataSections}};
   for (const auto &[name, kind] : kKinds) {
     if (text == name) {
@@ -560,7 +560,7 @@ void Reader::Finish() {
   for (const IndexPage &i : indexes_) {
     Stream &stream = tp_.services[i.service].streams[i.stream];
     TeletextPage &page = stream.pages[i.page];
-    page.rows = MakeIndexPage(page.page, i.title, stream.pages, page.links).rows;
+    page.rows = MakeIndexPage(page, i.title, stream.pages).rows;
   }
   for (Service &service : tp_.services) {
     for (Stream &stream : service.streams) {

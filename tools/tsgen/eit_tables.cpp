@@ -66,10 +66,8 @@ std::vector<Bytes> EitBuilder::PresentFollowing(const Service &service, UtcSecon
 }
 
 std::vector<Bytes> EitBuilder::PresentFollowingOther(const OtherTransport &other,
-                                                     const Service &service,
-                                                     UtcSeconds now) const {
-  return PresentFollowingOf({0x4F, other.transportStreamId, other.originalNetworkId}, service,
-                            now);
+                                                     const Service &service, UtcSeconds now) const {
+  return PresentFollowingOf({0x4F, other.transportStreamId, other.originalNetworkId}, service, now);
 }
 
 std::vector<Bytes> EitBuilder::PresentFollowingOf(const Origin &origin, const Service &service,

@@ -37,8 +37,8 @@ std::int64_t Scrambler::PeriodOf(UtcSeconds now) {
 }
 
 std::uint64_t Scrambler::ControlWord(std::uint16_t serviceId, std::int64_t period) {
-  std::uint64_t state = static_cast<std::uint64_t>(serviceId) << 48 ^
-                        static_cast<std::uint64_t>(period);
+  std::uint64_t state =
+      static_cast<std::uint64_t>(serviceId) << 48 ^ static_cast<std::uint64_t>(period);
   return Mix(state);
 }
 

@@ -38,7 +38,9 @@ Civil CivilFromDays(std::int64_t z) {
 TeletextCarousel::TeletextCarousel(const Stream &stream, UtcSeconds start)
     : stream_(stream), start_(start), shownCaption_(stream.pages.size(), SIZE_MAX) {
   for (std::size_t i = 0; i < stream.pages.size(); ++i) {
-    const auto same = [&](const Turn &t) { return stream.pages[t.subpages[0]].page == stream.pages[i].page; };
+    const auto same = [&](const Turn &t) {
+      return stream.pages[t.subpages[0]].page == stream.pages[i].page;
+    };
     const auto turn = std::find_if(turns_.begin(), turns_.end(), same);
     if (turn == turns_.end()) {
       turns_.push_back({{i}, 0});
@@ -87,8 +89,7 @@ void TeletextCarousel::Queue(const TeletextPage &page, double elapsed) {
   if (!page.links.empty()) {
     const bool row24 = std::any_of(page.rows.begin(), page.rows.end(),
                                    [](const TeletextPage::Row &r) { return r.number == 24; });
-    pending_.push_back(
-        {page.subtitle, TeletextPacketWriter::Links(magazine, page.links, row24)});
+    pending_.push_back({page.subtitle, TeletextPacketWriter::Links(magazine, page.links, row24)});
   }
   const auto rows = page.subtitle ? CaptionRows(page, CaptionIndex(page, elapsed)) : page.rows;
   for (const auto &row : rows) {
@@ -163,30 +164,31 @@ const TeletextPage *Find(const std::vector<TeletextPage> &pages, unsigned number
 
 } // namespace
 
-TeletextPage MakeIndexPage(unsigned number, std::string_view title,
-                           const std::vector<TeletextPage> &pages,
-                           const std::vector<unsigned> &links) {
+TeletextPage MakeIndexPage(const TeletextPage &page, std::string_view title,
+                           const std::vector<TeletextPage> &pages) {
   static const char *const kKeyColours[] = {"{red}", "{green}", "{yellow}", "{cyan}"};
-  TeletextPage index;
-  index.page = number;
-  index.links = links;
+  TeletextPage index = page;
+  index.rows.clear();
+  const unsigned number = page.page;
+  const std::vector<unsigned> &links = page.links;
   // A banner of mosaic blocks, then the title in double height (row 2 is its lower half).
-  index.rows.push_back({1, "{m-blue}{#7f}{#7f}{#7f}{#3c}{yellow}{double}" +
-                               Cut(std::string(title), 32)});
+  index.rows.push_back(
+      {1, "{m-blue}{#7f}{#7f}{#7f}{#3c}{yellow}{double}" + Cut(std::string(title), 32)});
   std::string rule = "{m-cyan}{separated}";
-  for (int i = 0; i < 39; ++i) {
+  for (int i = 0; i < 38; ++i) {
     rule += "{#2c}";
   }
   index.rows.push_back({3, rule});
   int row = 5;
   std::vector<unsigned> listed{number};
-  for (const TeletextPage &page : pages) {
-    if (row > 22 || std::find(listed.begin(), listed.end(), page.page) != listed.end()) {
+  for (const TeletextPage &other : pages) {
+    if (row > 22 || other.nationalOption != index.nationalOption ||
+        std::find(listed.begin(), listed.end(), other.page) != listed.end()) {
       continue;
     }
-    listed.push_back(page.page);
+    listed.push_back(other.page);
     index.rows.push_back(
-        {row++, fmt::format(" {{yellow}}{:3}{{white}}  {}", page.page, Cut(Label(page), 32))});
+        {row++, fmt::format(" {{yellow}}{:3}{{white}}  {}", other.page, Cut(Label(other), 32))});
   }
   std::string bar;
   for (std::size_t i = 0; i < links.size() && i < 4; ++i) {

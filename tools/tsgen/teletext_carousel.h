@@ -43,11 +43,10 @@ private:
   std::deque<TeletextUnit> pending_;
 };
 
-// An index page listing the other pages by number and first row under a banner of mosaics and
-// a double-height title; with links, row 24 names them in their key colours. The text is
-// still UTF-8 with teletext tokens (see EncodeTeletextText).
-TeletextPage MakeIndexPage(unsigned number, std::string_view title,
-                           const std::vector<TeletextPage> &pages,
-                           const std::vector<unsigned> &links);
+// An index page listing the other pages of its national set by number and first row under a
+// banner of mosaics and a double-height title; with links, row 24 names them in their key
+// colours. The text is still UTF-8 with teletext tokens (see EncodeTeletextText).
+TeletextPage MakeIndexPage(const TeletextPage &index, std::string_view title,
+                           const std::vector<TeletextPage> &pages);
 
 } // namespace qev::tsgen

@@ -27,8 +27,7 @@ public:
   static TeletextLine Row(unsigned magazine, int row, std::string_view text);
   // Packet X/27/0: the editorial links of the page (at most six, the first four behind the
   // colour keys; any subpage) and whether row 24 is to be displayed.
-  static TeletextLine Links(unsigned magazine, const std::vector<unsigned> &pages,
-                            bool showRow24);
+  static TeletextLine Links(unsigned magazine, const std::vector<unsigned> &pages, bool showRow24);
 };
 
 // Magazine of a page number as transmitted (8 goes out as 0).
