@@ -224,6 +224,43 @@ TEST_F(DemoRoot, EveryChannelIsWhatItsStreamCarries) {
     EXPECT_EQ(count, static_cast<int>(programs[file].size())) << file << ": a service is missing";
 }
 
+// The pictures and sounds every later feature is tested against.
+TEST_F(DemoRoot, TheSkyCarriesEveryPictureAndSoundFormat) {
+  if (!HaveFfprobe())
+    GTEST_SKIP() << "ffprobe is not installed";
+  std::set<std::string> pictures, sounds;
+  bool twoLanguagesAndAc3 = false;
+  for (const auto &entry : fs::directory_iterator(root_ / "Devices/Sky")) {
+    const auto doc = nlohmann::json::parse(
+        Capture("ffprobe -v error -show_programs -of json '" + entry.path().string() + "'"));
+    for (const auto &program : doc["programs"]) {
+      std::set<std::string> languages;
+      bool ac3 = false;
+      for (const auto &stream : program["streams"]) {
+        const std::string codec = stream.value("codec_name", "");
+        if (stream["codec_type"] == "video" && stream.value("width", 0) > 0) {
+          pictures.insert(fmt::format("{} {}x{} {}", codec, stream["width"].get<int>(),
+                                      stream["height"].get<int>(),
+                                      stream.value("display_aspect_ratio", "")));
+        } else if (stream["codec_type"] == "audio") {
+          sounds.insert(codec);
+          ac3 = ac3 || codec == "ac3";
+          if (stream.contains("tags"))
+            languages.insert(stream["tags"].value("language", ""));
+        }
+      }
+      twoLanguagesAndAc3 =
+          twoLanguagesAndAc3 || (languages.contains("ger") && languages.contains("eng") && ac3);
+    }
+  }
+  for (const char *picture : {"mpeg2video 720x576 4:3", "mpeg2video 720x576 16:9",
+                              "h264 1280x720 16:9", "hevc 1280x720 16:9"})
+    EXPECT_TRUE(pictures.contains(picture)) << picture;
+  for (const char *sound : {"mp2", "ac3", "eac3", "aac"})
+    EXPECT_TRUE(sounds.contains(sound)) << sound;
+  EXPECT_TRUE(twoLanguagesAndAc3) << "no service with German and English sound and an AC-3 track";
+}
+
 // The facts ffprobe does not show, from the descriptions the streams were made of.
 TEST_F(DemoRoot, ScrambledServicesCarryTheirCaSystemsAndEmmPids) {
   int scrambled = 0;
