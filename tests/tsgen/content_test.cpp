@@ -46,7 +46,11 @@ bitrate = 2000000
 [service]
 id = 1
 pmt = 0x100
+pcr = 0x101
 name = Letters
+[stream]
+kind = mpeg2
+pid = 0x101
 [stream]
 kind = teletext
 pid = 0x104
@@ -126,7 +130,7 @@ TEST(TsgenNationalSets, LibzvbiReadsEveryPageInItsSet) {
 TEST(TsgenNationalSets, PagesCarryLinksAndTheIndexItsColourBar) {
   std::istringstream in(kNationalPages);
   const Transponder tp = DescriptionFile::Parse(in);
-  const TeletextPage &index = tp.services[0].streams[0].pages[0];
+  const TeletextPage &index = tp.services[0].streams[1].pages[0];
   EXPECT_EQ(index.links, (std::vector<unsigned>{201}));
   ASSERT_FALSE(index.rows.empty());
   EXPECT_EQ(index.rows.back().number, 24);
