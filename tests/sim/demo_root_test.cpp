@@ -198,7 +198,7 @@ TEST_F(DemoRoot, EveryChannelIsWhatItsStreamCarries) {
       for (const auto &stream : program["streams"]) {
         const int pid = std::stoi(stream["id"].get<std::string>(), nullptr, 16);
         languages[pid] = stream.contains("tags") ? stream["tags"].value("language", "") : "";
-        const std::string type = stream["codec_type"];
+        const std::string type = stream.value("codec_type", ""); // none for a data stream
         if (type == "video") {
           EXPECT_EQ(pid, rec.VidPid);
         } else if (type == "audio") {
@@ -238,11 +238,11 @@ TEST_F(DemoRoot, TheSkyCarriesEveryPictureAndSoundFormat) {
       bool ac3 = false;
       for (const auto &stream : program["streams"]) {
         const std::string codec = stream.value("codec_name", "");
-        if (stream["codec_type"] == "video" && stream.value("width", 0) > 0) {
+        if (stream.value("codec_type", "") == "video" && stream.value("width", 0) > 0) {
           pictures.insert(fmt::format("{} {}x{} {}", codec, stream["width"].get<int>(),
                                       stream["height"].get<int>(),
                                       stream.value("display_aspect_ratio", "")));
-        } else if (stream["codec_type"] == "audio") {
+        } else if (stream.value("codec_type", "") == "audio") {
           sounds.insert(codec);
           ac3 = ac3 || codec == "ac3";
           if (stream.contains("tags"))
