@@ -261,6 +261,39 @@ TEST_F(DemoRoot, TheSkyCarriesEveryPictureAndSoundFormat) {
   EXPECT_TRUE(twoLanguagesAndAc3) << "no service with German and English sound and an AC-3 track";
 }
 
+// The module loops each clip, so every stream holds exactly the clip's length in frames.
+TEST_F(DemoRoot, ClipsHoldWholeFramesOfTheirLength) {
+  if (!HaveFfprobe())
+    GTEST_SKIP() << "ffprobe is not installed";
+  const std::map<std::string, double> kFramesPerSecond = {{"mpeg2video", 25},
+                                                          {"h264", 25},
+                                                          {"hevc", 25},
+                                                          {"mp2", 48000.0 / 1152},
+                                                          {"ac3", 48000.0 / 1536},
+                                                          {"eac3", 48000.0 / 1536},
+                                                          {"aac", 48000.0 / 1024}};
+  int clips = 0;
+  for (const auto &entry : fs::directory_iterator(QEV_DEMO_DESCRIPTIONS)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.ends_with("_av.ts"))
+      continue;
+    ++clips;
+    const fs::path description =
+        entry.path().parent_path() / (name.substr(0, name.size() - 6) + ".txt");
+    const double seconds = tsgen::DescriptionFile::Load(description.string()).durationSeconds;
+    const auto doc = nlohmann::json::parse(Capture(
+        "ffprobe -v error -count_packets -show_streams -of json '" + entry.path().string() + "'"));
+    for (const auto &stream : doc["streams"]) {
+      const std::string codec = stream.value("codec_name", "");
+      SCOPED_TRACE(name + " " + stream.value("id", "") + " " + codec);
+      ASSERT_TRUE(kFramesPerSecond.contains(codec));
+      EXPECT_EQ(std::stoi(stream.value("nb_read_packets", "0")),
+                std::lround(seconds * kFramesPerSecond.at(codec)));
+    }
+  }
+  EXPECT_EQ(clips, 4);
+}
+
 // The facts ffprobe does not show, from the descriptions the streams were made of.
 TEST_F(DemoRoot, ScrambledServicesCarryTheirCaSystemsAndEmmPids) {
   int scrambled = 0;

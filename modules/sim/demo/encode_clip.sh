@@ -63,7 +63,13 @@ audio_branch() { # pid codec frequency wave
   if [[ $2 == eac3 ]]; then
     sink="filesink location=\"$output.$1.eac3\""
   fi
-  echo "audiotestsrc freq=$3 wave=$4 volume=0.3 samplesperbuffer=1920 num-buffers=$frames \
+  # The AAC encoder adds a frame of its own in front (priming): it gets one frame less of
+  # sound, so that the clip still holds exactly its length in frames.
+  local buffer=1920 buffers=$frames
+  if [[ $2 == aac ]]; then
+    buffer=1024 buffers=$((frames * 1920 / 1024 - 1))
+  fi
+  echo "audiotestsrc freq=$3 wave=$4 volume=0.3 samplesperbuffer=$buffer num-buffers=$buffers \
 ! audio/x-raw,rate=48000,channels=2 ! audioconvert ! $(audio_encoder "$2") ! $sink"
 }
 
