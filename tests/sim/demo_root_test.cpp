@@ -7,6 +7,7 @@
 #include "data/transponder_list.h"
 #include "description_file.h"
 #include "diseqc_state.h"
+#include "dvb_text.h"
 #include "frame/app_paths.h"
 #include "sky_config.h"
 #include "sky_tuner.h"
@@ -259,6 +260,42 @@ TEST_F(DemoRoot, TheSkyCarriesEveryPictureAndSoundFormat) {
   for (const char *sound : {"mp2", "ac3", "eac3", "aac"})
     EXPECT_TRUE(sounds.contains(sound)) << sound;
   EXPECT_TRUE(twoLanguagesAndAc3) << "no service with German and English sound and an AC-3 track";
+}
+
+// dvbinfo reads each transponder's present/following of its neighbour (EIT other, table 0x4F)
+// and the events' short descriptors in both languages.
+TEST_F(DemoRoot, DvbinfoSeesTheNeighboursEventsAndBothLanguages) {
+  if (std::system("command -v dvbinfo >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "dvbinfo is not installed";
+  int checked = 0;
+  for (const auto &entry : fs::directory_iterator(QEV_DEMO_DESCRIPTIONS)) {
+    if (entry.path().extension() != ".txt")
+      continue;
+    const auto tp = tsgen::DescriptionFile::Load(entry.path().string());
+    const fs::path stream = root_ / "Devices/Sky" / entry.path().stem().concat(".ts");
+    const std::string out = Capture("dvbinfo -f '" + stream.string() + "' 2>/dev/null");
+    SCOPED_TRACE(stream.string());
+    ASSERT_EQ(tp.others.size(), 1u);
+    bool neighbour = false;
+    const std::string other =
+        fmt::format("Transport stream id : {}", tp.others[0].transportStreamId);
+    for (auto at = out.find("Last Table id  : 79"); at != std::string::npos && !neighbour;
+         at = out.find("Last Table id  : 79", at + 1))
+      neighbour = out.rfind(other, at) != std::string::npos && at - out.rfind(other, at) < 200;
+    EXPECT_TRUE(neighbour) << "no EIT other of " << other;
+    for (const tsgen::Service &service : tp.services) {
+      if (service.events.empty() || service.charset.Name() != "default")
+        continue;
+      const tsgen::Event &first = service.events.front();
+      EXPECT_NE(out.find(first.name), std::string::npos) << first.name;
+      for (const tsgen::EventTranslation &t : first.translations) {
+        const tsgen::Bytes name = tsgen::EncodeDvbText(t.name, service.charset);
+        EXPECT_NE(out.find(std::string(name.begin(), name.end())), std::string::npos) << t.name;
+      }
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 0);
 }
 
 // The module loops each clip, so every stream holds exactly the clip's length in frames.
