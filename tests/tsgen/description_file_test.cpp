@@ -81,6 +81,12 @@ TEST(TsgenDescription, ErrorsNameTheLine) {
             "line 2: not a time YYYY-MM-DD HH:MM:SS: yesterday");
   EXPECT_EQ(ErrorOf("[service]\n[stream]\nteletext = eng 100\n"),
             "line 3: a teletext entry is: language type page");
+  EXPECT_EQ(ErrorOf("[service]\n[stream]\nkind = teletext\n[page]\nlinks = 1 2 3 4 5 6 7\n"),
+            "line 5: a page has at most six links");
+  EXPECT_EQ(ErrorOf("[service]\n[event]\ntranslation = ger\n"),
+            "line 3: a translation is: language | name | text");
+  EXPECT_NE(ErrorOf("[other]\ndescription = /nonexistent/b.txt\n").find("cannot read"),
+            std::string::npos);
 }
 
 TEST(TsgenDescription, HostileNumbersAreRefusedNotWrapped) {

@@ -97,6 +97,48 @@ TEST(TsgenGenerator, InputLoopsWithTimestampsAndCountersRunningOn) {
   EXPECT_GT(check.smallestPesMarginMs, 100.0);
 }
 
+// One TS packet per PES, each starting a PES with the PTS given, on `pid`.
+void AppendPes(Bytes &ts, std::uint16_t pid, std::uint64_t pts) {
+  Bytes p(188, 0xFF);
+  const std::uint8_t header[] = {0x47,
+                                 static_cast<std::uint8_t>(0x40 | pid >> 8),
+                                 static_cast<std::uint8_t>(pid),
+                                 0x10,
+                                 0x00,
+                                 0x00,
+                                 0x01,
+                                 0xC0,
+                                 0x00,
+                                 0x00,
+                                 0x80,
+                                 0x80,
+                                 0x05,
+                                 static_cast<std::uint8_t>(0x21 | (pts >> 29 & 0x0E)),
+                                 static_cast<std::uint8_t>(pts >> 22),
+                                 static_cast<std::uint8_t>(pts >> 14 | 1),
+                                 static_cast<std::uint8_t>(pts >> 7),
+                                 static_cast<std::uint8_t>(pts << 1 | 1)};
+  std::copy(std::begin(header), std::end(header), p.begin());
+  ts.insert(ts.end(), p.begin(), p.end());
+}
+
+// A remuxer packs AAC frames (1920 ticks each) by eight into PES packets, the last one shorter:
+// the clip still loops on the length its picture tells, so sound stays with the picture.
+TEST(TsgenGenerator, ClipLoopsAsAWholeWhenItsSoundHasUnevenPes) {
+  Bytes clip;
+  constexpr std::uint64_t kStart = 129600; // 1.44 s
+  for (std::uint64_t frame = 0; frame < 25; ++frame) {
+    AppendPes(clip, 0x0101, kStart + frame * 3600);
+  }
+  for (std::uint64_t frame = 0; frame < 46; frame += 8) { // 46 frames: the last PES holds six
+    AppendPes(clip, 0x0102, kStart + frame * 1920);
+  }
+  const InputStream in = InputStream::Parse(clip, {{0x0101, 0x0201}, {0x0102, 0x0202}});
+  ASSERT_EQ(in.Streams().size(), 2u);
+  EXPECT_EQ(in.Streams()[0].period90, 90000u);
+  EXPECT_EQ(in.Streams()[1].period90, 90000u);
+}
+
 TEST(TsgenGenerator, InputWithoutPacketsOrTimestampsIsRefused) {
   EXPECT_THROW(InputStream::Parse(Bytes(1000, 0x00), {}), std::runtime_error);
   EXPECT_THROW(InputStream::Parse(OneSecondClip(), {{0x0555, 0x0202}}), std::runtime_error);

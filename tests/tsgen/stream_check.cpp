@@ -26,11 +26,12 @@ std::uint64_t Timestamp(const std::uint8_t *t) {
          (std::uint64_t{t[2]} >> 1) << 15 | std::uint64_t{t[3]} << 7 | t[4] >> 1;
 }
 
-// The decoding time (or the presentation time when there is no other) of a PES start.
+// The decoding time (or the presentation time when there is no other) of a PES start; none
+// when the payload is scrambled.
 std::optional<std::uint64_t> DecodingTime(const std::uint8_t *p) {
   std::size_t at = 4 + ((p[3] & 0x20) ? 1 + p[4] : 0);
-  if ((p[1] & 0x40) == 0 || at + 19 > kPacket || p[at] || p[at + 1] || p[at + 2] != 1 ||
-      (p[at + 7] & 0x80) == 0) {
+  if ((p[1] & 0x40) == 0 || (p[3] & 0xC0) != 0 || at + 19 > kPacket || p[at] || p[at + 1] ||
+      p[at + 2] != 1 || (p[at + 7] & 0x80) == 0) {
     return std::nullopt;
   }
   const std::uint8_t *pts = p + at + 9;

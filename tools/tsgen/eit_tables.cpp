@@ -72,11 +72,10 @@ std::vector<Event> EitBuilder::Events(const Service &service, UtcSeconds now) co
 Bytes EitBuilder::EventEntry(const Service &service, const Event &event, UtcSeconds now) const {
   ByteWriter out;
   out.Put16(event.eventId);
-  PutMjdTime(out, event.start);
-  PutBcdDuration(out, event.duration);
+  descriptor::PutEventTimes(out, event);
   const bool onAir = event.start <= now && now < event.start + event.duration;
   const auto loop = out.BeginLength(12, (onAir ? 4 : 1) << 1 | (service.ca.empty() ? 0 : 1));
-  descriptor::ShortEvent(out, event, service.charset);
+  descriptor::ShortEvents(out, event, service.charset);
   descriptor::ExtendedEvents(out, event, service.charset);
   descriptor::Content(out, event.content);
   if (event.parentalRating) {
@@ -88,9 +87,15 @@ Bytes EitBuilder::EventEntry(const Service &service, const Event &event, UtcSeco
 
 Bytes EitBuilder::Section(const SectionId &id, std::uint8_t segmentLast, std::uint8_t lastTable,
                           const Bytes &events) const {
+  return Section({id.tableId, tp_.transportStreamId, tp_.originalNetworkId}, id, segmentLast,
+                 lastTable, events);
+}
+
+Bytes EitBuilder::Section(const Origin &origin, const SectionId &id, std::uint8_t segmentLast,
+                          std::uint8_t lastTable, const Bytes &events) {
   ByteWriter body;
-  body.Put16(tp_.transportStreamId);
-  body.Put16(tp_.originalNetworkId);
+  body.Put16(origin.transportStreamId);
+  body.Put16(origin.originalNetworkId);
   body.Put8(segmentLast);
   body.Put8(lastTable);
   body.PutBytes(events);
@@ -98,6 +103,16 @@ Bytes EitBuilder::Section(const SectionId &id, std::uint8_t segmentLast, std::ui
 }
 
 std::vector<Bytes> EitBuilder::PresentFollowing(const Service &service, UtcSeconds now) const {
+  return PresentFollowingOf({0x4E, tp_.transportStreamId, tp_.originalNetworkId}, service, now);
+}
+
+std::vector<Bytes> EitBuilder::PresentFollowingOther(const OtherTransport &other,
+                                                     const Service &service, UtcSeconds now) const {
+  return PresentFollowingOf({0x4F, other.transportStreamId, other.originalNetworkId}, service, now);
+}
+
+std::vector<Bytes> EitBuilder::PresentFollowingOf(const Origin &origin, const Service &service,
+                                                  UtcSeconds now) const {
   const auto events = Events(service, now);
   const auto present = std::find_if(events.begin(), events.end(), [now](const Event &e) {
     return e.start <= now && now < e.start + e.duration;
@@ -109,8 +124,8 @@ std::vector<Bytes> EitBuilder::PresentFollowing(const Service &service, UtcSecon
     const auto it = n == 0 ? present : following;
     const Bytes entry = it == events.end() ? Bytes{} : EventEntry(service, *it, now);
     const SectionId id{
-        .tableId = 0x4E, .extension = service.serviceId, .number = n, .lastNumber = 1};
-    sections.push_back(Section(id, 1, 0x4E, entry));
+        .tableId = origin.tableId, .extension = service.serviceId, .number = n, .lastNumber = 1};
+    sections.push_back(Section(origin, id, 1, origin.tableId, entry));
   }
   return sections;
 }

@@ -20,12 +20,23 @@ public:
   EitBuilder(const Transponder &tp, bool endless) : tp_(tp), endless_(endless) {}
 
   std::vector<Bytes> PresentFollowing(const Service &service, UtcSeconds now) const;
+  // The same for a service of another transport stream of the network (table 0x4F).
+  std::vector<Bytes> PresentFollowingOther(const OtherTransport &other, const Service &service,
+                                           UtcSeconds now) const;
   std::vector<Bytes> Schedule(const Service &service, UtcSeconds now) const;
 
 private:
   Bytes EventEntry(const Service &service, const Event &event, UtcSeconds now) const;
+  struct Origin {
+    std::uint8_t tableId;
+    std::uint16_t transportStreamId, originalNetworkId;
+  };
+  std::vector<Bytes> PresentFollowingOf(const Origin &origin, const Service &service,
+                                        UtcSeconds now) const;
   Bytes Section(const SectionId &id, std::uint8_t segmentLast, std::uint8_t lastTable,
                 const Bytes &events) const;
+  static Bytes Section(const Origin &origin, const SectionId &id, std::uint8_t segmentLast,
+                       std::uint8_t lastTable, const Bytes &events);
 
   std::vector<Event> Events(const Service &service, UtcSeconds now) const;
 

@@ -85,21 +85,55 @@ TsPacket Remapped(TsPacket p, std::uint16_t pid) {
   return p;
 }
 
-// Length of one loop: from the first to the last presentation plus one frame.
-std::uint64_t LoopPeriod(std::vector<std::uint64_t> pts) {
+// How a stream's presentation times advance over the clip.
+struct Pace {
+  std::uint64_t span = 0; // from the first to the last presentation
+  std::uint64_t step = 1; // the shortest step between two
+  bool even = true;       // every step is that one, give or take a tick of rounding
+
+  // The clip's length as this stream tells it: its last PES lasts as long as the others.
+  std::uint64_t Length() const { return span + step; }
+};
+
+Pace PaceOf(std::vector<std::uint64_t> pts) {
   std::sort(pts.begin(), pts.end());
-  std::uint64_t frame = 0;
+  Pace pace;
+  std::uint64_t frame = 0, longest = 0;
   for (std::size_t i = 1; i < pts.size(); ++i) {
     const std::uint64_t step = pts[i] - pts[i - 1];
     if (step > 0 && (frame == 0 || step < frame)) {
       frame = step;
     }
+    longest = std::max(longest, step);
   }
-  return pts.back() - pts.front() + std::max<std::uint64_t>(frame, 1);
+  pace.span = pts.back() - pts.front();
+  pace.step = std::max<std::uint64_t>(frame, 1);
+  pace.even = longest <= pace.step + 1;
+  return pace;
+}
+
+// A clip loops as a whole, so that its streams stay in step with each other: on the length that
+// its evenly paced streams tell (one frame, or a fixed number of them, per PES). A stream that
+// packs a varying number of frames into its PES packets, as remuxers do with AAC, cannot tell
+// how long its last one lasts. The loop is never shorter than any stream.
+std::uint64_t ClipLength(const std::vector<Pace> &paces) {
+  std::uint64_t length = UINT64_MAX, longestSpan = 0, longestUneven = 0;
+  for (const Pace &pace : paces) {
+    longestSpan = std::max(longestSpan, pace.span);
+    if (pace.even) {
+      length = std::min(length, pace.Length());
+    } else {
+      longestUneven = std::max(longestUneven, pace.Length());
+    }
+  }
+  if (length == UINT64_MAX) {
+    length = longestUneven;
+  }
+  return std::max(length, longestSpan + 1);
 }
 
 InputStream::Elementary ReadElementary(const std::vector<TsPacket> &packets, std::uint16_t from,
-                                       std::uint16_t to) {
+                                       std::uint16_t to, Pace &pace) {
   InputStream::Elementary es;
   es.pid = to;
   std::vector<std::uint64_t> pts;
@@ -131,7 +165,7 @@ InputStream::Elementary ReadElementary(const std::vector<TsPacket> &packets, std
   }
   es.units.back().end = es.packets.size();
   es.firstDts90 = firstDts;
-  es.period90 = LoopPeriod(std::move(pts));
+  pace = PaceOf(std::move(pts));
   return es;
 }
 
@@ -170,8 +204,13 @@ InputStream InputStream::Parse(const std::vector<std::uint8_t> &data,
     throw std::runtime_error("the input holds no transport packets");
   }
   InputStream stream;
+  std::vector<Pace> paces;
   for (const auto &[from, to] : remap) {
-    stream.streams_.push_back(ReadElementary(packets, from, to));
+    stream.streams_.push_back(ReadElementary(packets, from, to, paces.emplace_back()));
+  }
+  const std::uint64_t length = ClipLength(paces);
+  for (Elementary &es : stream.streams_) {
+    es.period90 = length;
   }
   return stream;
 }

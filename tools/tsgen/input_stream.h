@@ -9,9 +9,10 @@
 
 namespace qev::tsgen {
 
-// Picture and sound taken from a pre-encoded clip, played in an endless loop. Each elementary
-// stream loops with its own period (its length in whole frames), so its time stamps run on
-// across the loop and a decoder sees one unbroken stream. The packets of an access unit are due
+// Picture and sound taken from a pre-encoded clip, played in an endless loop. The clip loops as
+// a whole, on its length in whole frames as its own time stamps tell it, so the time stamps of
+// each stream run on across the loop, picture and sound stay in step, and a decoder sees one
+// unbroken stream. The packets of an access unit are due
 // at its decoding time in the clip; the multiplexer shifts the time stamps by a lead so that
 // they arrive that long before they are decoded.
 class InputStream {
@@ -23,7 +24,7 @@ public:
   };
   struct Elementary {
     std::uint16_t pid = 0;        // output PID
-    std::uint64_t period90 = 0;   // length of one loop
+    std::uint64_t period90 = 0;   // length of one loop, the clip's
     std::uint64_t firstDts90 = 0; // the clip's own first decoding time
     std::vector<TsPacket> packets;
     std::vector<Unit> units; // in decoding order

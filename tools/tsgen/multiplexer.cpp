@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
+#include "ca_tables.h"
 #include "pid_plan.h"
 #include "psi_tables.h"
 #include "si_tables.h"
@@ -32,12 +33,15 @@ std::uint8_t PesStreamId(StreamKind kind) {
   switch (kind) {
   case StreamKind::Mpeg2Video:
   case StreamKind::H264Video:
+  case StreamKind::HevcVideo:
     return 0xE0;
   case StreamKind::MpegAudio:
   case StreamKind::AacAudio:
     return 0xC0;
   case StreamKind::Ac3Audio:
+  case StreamKind::Eac3Audio:
   case StreamKind::Teletext:
+  case StreamKind::DataSections:
     return 0xBD;
   }
   return 0xBD;
@@ -98,7 +102,7 @@ Multiplexer::Multiplexer(const Transponder &tp, std::optional<InputStream> input
     : tp_(tp), input_(std::move(input)),
       clock_(options.clock ? std::move(options.clock) : DescriptionClock(tp)),
       localOffset_(options.live ? ZoneOffset() : FixedOffset(tp.localOffsetMinutes)),
-      eit_(tp, options.live), output_(tp.flaws) {
+      eit_(tp, options.live), scrambler_(tp), output_(tp.flaws) {
   if (tp.bitrate < kMinBitrate) {
     throw std::invalid_argument(
         fmt::format("the bitrate must be at least {} bit/s, not {}", kMinBitrate, tp.bitrate));
@@ -212,6 +216,15 @@ void Multiplexer::AddPsiJobs() {
       }
       return pmt;
     });
+    for (const CaSystem &ca : service.ca) {
+      AddSections(ca.ecmPid, tp_.repetition.ecm, [&service, &ca](UtcSeconds now) {
+        return std::vector<Bytes>{BuildEcm(service, ca, now)};
+      });
+    }
+  }
+  for (const EmmEntry &emm : tp_.emms) {
+    AddSections(emm.emmPid, tp_.repetition.emm,
+                [this, &emm](UtcSeconds now) { return BuildEmms(tp_, emm, now); });
   }
 }
 
@@ -240,6 +253,16 @@ void Multiplexer::AddEitJobs() {
     if (service.eitSchedule && !service.events.empty()) {
       AddSections(kEitPid, tp_.repetition.eitSchedule,
                   [this, &service](UtcSeconds now) { return eit_.Schedule(service, now); });
+    }
+  }
+  for (const OtherTransport &other : tp_.others) {
+    for (const Service &service : other.services) {
+      if (service.eitPresentFollowing && !service.events.empty()) {
+        AddSections(kEitPid, tp_.repetition.eitPresentFollowingOther,
+                    [this, &other, &service](UtcSeconds now) {
+                      return eit_.PresentFollowingOther(other, service, now);
+                    });
+      }
     }
   }
 }
@@ -281,6 +304,9 @@ void Multiplexer::AddStreamJobs() {
           const auto units = carousel.Next(elapsed, Utc(t27), kUnitsPerTeletextPes);
           return Packetize(pid, TeletextPes(units, Pts(t27)));
         });
+      } else if (stream.kind == StreamKind::DataSections) {
+        const auto sections = BuildDataSections(stream);
+        AddSections(stream.pid, tp_.repetition.data, [sections](UtcSeconds) { return sections; });
       } else if (stream.kind != StreamKind::Teletext && !stream.sourcePid) {
         neededBits_ += PerSecond(1, period27);
         AddJob(period27, Lane::Media, [this, &stream](std::uint64_t t27) {
@@ -384,6 +410,7 @@ void Multiplexer::Produce(std::uint64_t packets, const Sink &sink) {
     if (!from.empty()) {
       from.pop_front();
     }
+    scrambler_.Apply(packet, Utc(t27));
     output_.Send(packet, t27, sink);
   }
 }

@@ -14,6 +14,7 @@
 #include "input_stream.h"
 #include "local_time.h"
 #include "packet_output.h"
+#include "scrambler.h"
 #include "section_packer.h"
 #include "table_versions.h"
 #include "teletext_carousel.h"
@@ -114,6 +115,7 @@ private:
   std::deque<TsPacket> pcr_, media_, tables_;
   std::vector<std::pair<std::uint64_t, Transponder>> variants_; // from a time on
   std::uint64_t building27_ = 0; // the time the job being run was due
+  Scrambler scrambler_;
   PacketOutput output_;
   std::uint64_t slot_ = 0;
   double neededBits_ = 0; // per second

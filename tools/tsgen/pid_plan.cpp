@@ -23,13 +23,17 @@ const char *KindName(StreamKind kind) {
   switch (kind) {
   case StreamKind::Mpeg2Video:
   case StreamKind::H264Video:
+  case StreamKind::HevcVideo:
     return "video";
   case StreamKind::MpegAudio:
   case StreamKind::Ac3Audio:
+  case StreamKind::Eac3Audio:
   case StreamKind::AacAudio:
     return "audio";
   case StreamKind::Teletext:
     return "teletext";
+  case StreamKind::DataSections:
+    return "data";
   }
   return "data";
 }

@@ -38,18 +38,31 @@ The description is a text file of blocks; '#' starts a comment. Numbers may be h
 [service]      id pmt pcr type (1 TV, 2 radio, 0x0C data, 0x19 H.264 TV) name provider
                charset (default, utf8, cyrillic, iso8859-N, sel8859-N) eit_schedule eit_pf
                running ca = CA_ID ECM_PID [PROVIDER...] (repeatable)
-[stream]       kind (mpeg2 h264 mpa ac3 aac teletext) pid lang source (input PID)
+[stream]       kind (mpeg2 h264 hevc mpa ac3 eac3 aac teletext sections) pid lang
+               source (input PID)
                teletext = LANG TYPE PAGE, ... (TYPE: initial subtitle additional schedule hearing)
+               of a sections stream: table_id (default 0xC0) section = TEXT (repeatable, one
+               private section each, sent in turn)
 [page]         of the teletext stream above: number subcode national (0..7) row = N TEXT
                (repeatable) index = TITLE (lists the stream's other pages) subtitle (0/1)
                caption = LINE|LINE (repeatable, rows 20 to 24) caption_seconds
+               links = PAGE... (at most six, the coloured keys); pages of the same number are
+               subpages, sent in turn. Texts are in the page's national set; tokens in braces
+               write attributes: {red} ... {white}, {m-red} ... {m-white} (mosaic), {flash}
+               {steady} {startbox} {endbox} {normal} {double} {dwidth} {dsize} {conceal}
+               {contiguous} {separated} {blackbg} {newbg} {hold} {release}, {#hh} (a code)
 [event]        of the service above: id start duration (s) name text extended lang
                item = DESCRIPTION: TEXT (repeatable) content = BYTE... rating (age)
                rating_country repeat_days (the event again on the following days)
+               translation = LANG | NAME | TEXT (repeatable) start_undefined (0/1)
+               duration_undefined (0/1)
 [emm]          ca_id pid
-[other]        another transport stream of the network: tsid onid and the delivery keys
+[other]        another transport stream of the network: tsid onid and the delivery keys, or
+               description = FILE (its description, relative to this one: delivery, services
+               and their events for the SDT and EIT present/following other)
 [other_service] of the [other] above, for the SDT other: id type name provider charset
-[repetition]   periods in ms: pat pmt cat sdt sdt_other nit eit_pf eit_schedule time pcr media
+[repetition]   periods in ms: pat pmt cat sdt sdt_other nit eit_pf eit_pf_other eit_schedule
+               time ecm emm data pcr media
 [flaws]        deliberate faults, each EVERY [PID] (every n-th section or packet, per PID):
                bad_crc wrong_length (length_delta) stuffing_tables packet_loss continuity
                adaptation (adaptation_bytes) transport_error lost_sync garbage (garbage_bytes)
