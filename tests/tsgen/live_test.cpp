@@ -136,6 +136,32 @@ TEST_F(LiveMux, TheScheduleCoversTodayLongAfterTheDescribedDays) {
   EXPECT_EQ(ReadUtc(pf.front(), 16), midnight + 12 * 3600) << "on air now";
 }
 
+// The neighbour's present/following (table 0x4F) runs on the same clock as the own one.
+TEST(LiveMuxOther, TheNeighboursEventOnAirFollowsTheClock) {
+  std::istringstream in(kLive);
+  Transponder tp = DescriptionFile::Parse(in);
+  tp.others.push_back({.transportStreamId = 0x0020,
+                       .originalNetworkId = tp.originalNetworkId,
+                       .delivery = tp.delivery,
+                       .services = tp.services});
+  const UtcSeconds later = kNoon + 10 * 86400 + 1800;
+  Multiplexer mux(tp, std::nullopt,
+                  {.clock = [later](std::uint64_t) { return later * 1000; }, .live = true});
+  Bytes out;
+  mux.Produce(3 * kPacketsPerSecond, [&out](std::span<const std::uint8_t> p) {
+    out.insert(out.end(), p.begin(), p.end());
+  });
+  int present = 0;
+  for (const Bytes &s : TsReader(out).Sections(0x0012)) {
+    if (s[0] == 0x4F && s[6] == 0) {
+      EXPECT_EQ(Read16(s, 8), 0x0020u);
+      EXPECT_EQ(ReadUtc(s, 16), later - later % 86400 + 12 * 3600);
+      ++present;
+    }
+  }
+  EXPECT_GT(present, 0);
+}
+
 TEST(LiveMuxZone, TheTimeOffsetComesFromTheTimeZone) {
   const char *old = std::getenv("TZ");
   const std::string saved = old ? old : "";
