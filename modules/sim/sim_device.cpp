@@ -35,8 +35,9 @@ std::string BurstText(std::int32_t burst) {
 
 } // namespace
 
-SimDevice::Session::Session(Sky sky, devkit::TStreamEngine &engine, AvFlowMonitor::Report report)
-    : tuner(sky), flow(std::move(report)), player(tuner, engine, flow, sky.fast) {}
+SimDevice::Session::Session(Sky sky, devkit::TStreamEngine &engine, AvFlowMonitor::Report report,
+                            TsPlayer::Log log)
+    : tuner(sky), flow(std::move(report)), player(tuner, engine, flow, sky.fast, std::move(log)) {}
 
 SimDevice::SimDevice(CallJournal &journal, TestHooks &hooks, Notify notify,
                      std::filesystem::path skyFile)
@@ -75,9 +76,13 @@ std::int32_t SimDevice::Open() {
     return kOpenNoSky;
   }
   std::string info = sky->name;
-  auto session = std::make_shared<Session>(std::move(*sky), engine_, [this](std::int32_t value) {
-    notify_(QEV_MSG_RECEPTION, value, nullptr);
-  });
+  auto session = std::make_shared<Session>(
+      std::move(*sky), engine_,
+      [this](std::int32_t value) { notify_(QEV_MSG_RECEPTION, value, nullptr); },
+      [this](const std::string &text) {
+        journal_.Add("Silent transponder: " + text);
+        notify_(QEV_MSG_LOG, 2, const_cast<char *>(("Dev_Sim: " + text).c_str()));
+      });
   {
     std::lock_guard lock(mutex_);
     session_ = std::move(session);

@@ -59,7 +59,8 @@ public:
 private:
   // What exists while the device is open; the player is last so it stops first.
   struct Session {
-    Session(Sky sky, devkit::TStreamEngine &engine, AvFlowMonitor::Report report);
+    Session(Sky sky, devkit::TStreamEngine &engine, AvFlowMonitor::Report report,
+            TsPlayer::Log log);
     SkyTuner tuner;
     AvFlowMonitor flow;
     TsPlayer player;

@@ -19,6 +19,7 @@ class TsFile {
 public:
   bool Open(const std::filesystem::path &path);
   bool IsOpen() const { return file_.is_open(); }
+  void Close() { file_.close(); }
   // Copies the next 188-byte packet; false at the end (when not looping) or on a file without
   // packets.
   bool Next(std::uint8_t *packet, bool loop);

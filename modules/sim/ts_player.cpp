@@ -22,8 +22,9 @@ Clock::duration FallbackDuration(std::size_t bytes) {
 
 } // namespace
 
-TsPlayer::TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast)
-    : tuner_(tuner), engine_(engine), flow_(flow), fast_(fast),
+TsPlayer::TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast,
+                   Log log)
+    : tuner_(tuner), engine_(engine), flow_(flow), fast_(fast), log_(std::move(log)),
       thread_([this](std::stop_token stop) { Run(stop); }) {}
 
 TsPlayer::~TsPlayer() {
@@ -46,7 +47,7 @@ void TsPlayer::Run(std::stop_token stop) {
     const auto source = tuner_.Current(now);
     if (source && source->generation != generation_)
       Start(*source);
-    if (!source || ended_ || !file_.IsOpen() || (fast_ && engine_.FilterCount() == 0)) {
+    if (!source || ended_ || !Playing() || (fast_ && engine_.FilterCount() == 0)) {
       Idle(stop, now);
       continue;
     }
@@ -67,13 +68,32 @@ void TsPlayer::Start(const PlaySource &source) {
   referencePid_ = -1;
   pacer_.Reset();
   lastDue_ = Clock::now();
-  file_.Open(source.file);
+  live_.reset();
+  if (!IsDescription(source.file)) {
+    file_.Open(source.file);
+    return;
+  }
+  file_.Close();
+  try {
+    live_ = std::make_unique<LiveTransponder>(source.file);
+  } catch (const std::exception &e) {
+    // The transponder stays silent, like one whose file is missing; the log says why.
+    if (log_)
+      log_(source.file.string() + ": " + e.what());
+  }
+}
+
+bool TsPlayer::NextPacket(std::uint8_t *packet, bool loop) {
+  if (!live_)
+    return file_.Next(packet, loop);
+  live_->Next(packet);
+  return true;
 }
 
 Clock::time_point TsPlayer::ReadGroup(Clock::time_point now) {
   group_.clear();
   std::uint8_t packet[kPacketSize];
-  while (group_.size() < kMaxGroupPackets * kPacketSize && file_.Next(packet, true)) {
+  while (group_.size() < kMaxGroupPackets * kPacketSize && NextPacket(packet, true)) {
     group_.insert(group_.end(), packet, packet + kPacketSize);
     const auto pcr = ReadPcr(packet);
     if (!pcr)
@@ -100,7 +120,7 @@ void TsPlayer::PacedStep(std::stop_token stop) {
 void TsPlayer::FastStep() {
   group_.clear();
   std::uint8_t packet[kPacketSize];
-  while (group_.size() < kFastChunkPackets * kPacketSize && file_.Next(packet, false))
+  while (group_.size() < kFastChunkPackets * kPacketSize && NextPacket(packet, false))
     group_.insert(group_.end(), packet, packet + kPacketSize);
   Deliver(Clock::now());
   if (group_.size() < kFastChunkPackets * kPacketSize) {

@@ -2,23 +2,32 @@
 
 #include "av_flow_monitor.h"
 #include "devkit/stream_engine.h"
+#include "live_transponder.h"
 #include "pcr_pacer.h"
 #include "sky_tuner.h"
 #include "ts_file.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stop_token>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace qev::sim {
 
-// The delivery thread: while the tuner is locked it plays the transponder's file into the
-// stream engine, paced by the file's PCR and looping, or in fast mode as fast as the filters
-// take it (only while there are filters) and once. Stops and joins in its destructor.
+// The delivery thread: while the tuner is locked it plays the transponder into the stream
+// engine, paced by the stream's PCR, or in fast mode as fast as the filters take it (only while
+// there are filters). A description is broadcast live without end; a recorded file loops, or
+// in fast mode plays once. Stops and joins in its destructor.
 class TsPlayer {
 public:
-  TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast);
+  // Tells why a transponder stays silent (a description that cannot be broadcast).
+  using Log = std::function<void(const std::string &text)>;
+
+  TsPlayer(SkyTuner &tuner, devkit::TStreamEngine &engine, AvFlowMonitor &flow, bool fast,
+           Log log = {});
   ~TsPlayer();
   TsPlayer(const TsPlayer &) = delete;
   TsPlayer &operator=(const TsPlayer &) = delete;
@@ -35,15 +44,19 @@ private:
   // Reads packets up to and with the next PCR of the reference PID; returns its due time.
   Clock::time_point ReadGroup(Clock::time_point now);
   void Deliver(Clock::time_point now);
+  bool Playing() const { return live_ != nullptr || file_.IsOpen(); }
+  bool NextPacket(std::uint8_t *packet, bool loop);
   void Idle(std::stop_token stop, Clock::time_point now);
 
   SkyTuner &tuner_;
   devkit::TStreamEngine &engine_;
   AvFlowMonitor &flow_;
   const bool fast_;
+  const Log log_;
 
   // Owned by the player thread.
   TsFile file_;
+  std::unique_ptr<LiveTransponder> live_;
   PcrPacer pacer_;
   std::uint64_t generation_ = 0;
   bool ended_ = false;

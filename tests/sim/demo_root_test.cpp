@@ -7,7 +7,9 @@
 #include "data/transponder_list.h"
 #include "description_file.h"
 #include "diseqc_state.h"
+#include "dvb_text.h"
 #include "frame/app_paths.h"
+#include "multiplexer.h"
 #include "sky_config.h"
 #include "run_command.h"
 #include "sky_tuner.h"
@@ -103,6 +105,15 @@ protected:
     return tp != nullptr ? tp->file : fs::path();
   }
 
+  // What the module broadcasts from a transponder's description in its first seconds, as a file.
+  static fs::path Broadcast(const fs::path &description, double seconds = 2) {
+    tsgen::Transponder tp = tsgen::DescriptionFile::Load(description.string());
+    tp.durationSeconds = seconds;
+    const fs::path out = root_ / (description.stem().string() + ".ts");
+    tsgen::GenerateFile(tp, out.string());
+    return out;
+  }
+
   static fs::path root_;
   data::TSatList sats;
   data::TChannelLists lists{sats};
@@ -172,7 +183,7 @@ TEST_F(DemoRoot, EveryChannelIsWhatItsStreamCarries) {
       ASSERT_FALSE(file.empty()) << "the channel's transponder cannot be tuned";
       if (!programs.contains(file)) {
         const auto doc = nlohmann::json::parse(
-            Capture("ffprobe -v error -show_programs -of json '" + file.string() + "'"));
+            Capture("ffprobe -v error -show_programs -of json '" + Broadcast(file).string() + "'"));
         for (const auto &program : doc["programs"])
           programs[file][program["program_id"].get<int>()] = program;
       }
@@ -188,7 +199,7 @@ TEST_F(DemoRoot, EveryChannelIsWhatItsStreamCarries) {
       for (const auto &stream : program["streams"]) {
         const int pid = std::stoi(stream["id"].get<std::string>(), nullptr, 16);
         languages[pid] = stream.contains("tags") ? stream["tags"].value("language", "") : "";
-        const std::string type = stream["codec_type"];
+        const std::string type = stream.value("codec_type", ""); // none for a data stream
         if (type == "video") {
           EXPECT_EQ(pid, rec.VidPid);
         } else if (type == "audio") {
@@ -212,6 +223,116 @@ TEST_F(DemoRoot, EveryChannelIsWhatItsStreamCarries) {
   }
   for (const auto &[file, count] : listed)
     EXPECT_EQ(count, static_cast<int>(programs[file].size())) << file << ": a service is missing";
+}
+
+// The pictures and sounds every later feature is tested against.
+TEST_F(DemoRoot, TheSkyCarriesEveryPictureAndSoundFormat) {
+  if (!HaveFfprobe())
+    GTEST_SKIP() << "ffprobe is not installed";
+  std::set<std::string> pictures, sounds;
+  bool twoLanguagesAndAc3 = false;
+  for (const auto &entry : fs::directory_iterator(root_ / "Devices/Sky")) {
+    if (entry.path().extension() != ".txt")
+      continue;
+    const auto doc = nlohmann::json::parse(Capture("ffprobe -v error -show_programs -of json '" +
+                                                   Broadcast(entry.path()).string() + "'"));
+    for (const auto &program : doc["programs"]) {
+      std::set<std::string> languages;
+      bool ac3 = false;
+      for (const auto &stream : program["streams"]) {
+        const std::string codec = stream.value("codec_name", "");
+        if (stream.value("codec_type", "") == "video" && stream.value("width", 0) > 0) {
+          pictures.insert(fmt::format("{} {}x{} {}", codec, stream["width"].get<int>(),
+                                      stream["height"].get<int>(),
+                                      stream.value("display_aspect_ratio", "")));
+        } else if (stream.value("codec_type", "") == "audio") {
+          sounds.insert(codec);
+          ac3 = ac3 || codec == "ac3";
+          if (stream.contains("tags"))
+            languages.insert(stream["tags"].value("language", ""));
+        }
+      }
+      twoLanguagesAndAc3 =
+          twoLanguagesAndAc3 || (languages.contains("ger") && languages.contains("eng") && ac3);
+    }
+  }
+  for (const char *picture : {"mpeg2video 720x576 4:3", "mpeg2video 720x576 16:9",
+                              "h264 1280x720 16:9", "hevc 1280x720 16:9"})
+    EXPECT_TRUE(pictures.contains(picture)) << picture;
+  for (const char *sound : {"mp2", "ac3", "eac3", "aac"})
+    EXPECT_TRUE(sounds.contains(sound)) << sound;
+  EXPECT_TRUE(twoLanguagesAndAc3) << "no service with German and English sound and an AC-3 track";
+}
+
+// dvbinfo reads each transponder's present/following of its neighbour (EIT other, table 0x4F)
+// and the events' short descriptors in both languages.
+TEST_F(DemoRoot, DvbinfoSeesTheNeighboursEventsAndBothLanguages) {
+  if (std::system("command -v dvbinfo >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "dvbinfo is not installed";
+  int checked = 0;
+  for (const auto &entry : fs::directory_iterator(QEV_DEMO_DESCRIPTIONS)) {
+    if (entry.path().extension() != ".txt")
+      continue;
+    const auto tp = tsgen::DescriptionFile::Load(entry.path().string());
+    // dvbinfo reports a table only once it has come round twice.
+    const fs::path stream =
+        Broadcast(entry.path(), 2.5 * tp.repetition.eitPresentFollowingOther / 1000.0);
+    const std::string out = Capture("dvbinfo -f '" + stream.string() + "' 2>/dev/null");
+    SCOPED_TRACE(stream.string());
+    ASSERT_EQ(tp.others.size(), 1u);
+    bool neighbour = false;
+    const std::string other =
+        fmt::format("Transport stream id : {}", tp.others[0].transportStreamId);
+    for (auto at = out.find("Last Table id  : 79"); at != std::string::npos && !neighbour;
+         at = out.find("Last Table id  : 79", at + 1))
+      neighbour = out.rfind(other, at) != std::string::npos && at - out.rfind(other, at) < 200;
+    EXPECT_TRUE(neighbour) << "no EIT other of " << other;
+    for (const tsgen::Service &service : tp.services) {
+      if (service.events.empty() || service.charset.Name() != "default")
+        continue;
+      const tsgen::Event &first = service.events.front();
+      EXPECT_NE(out.find(first.name), std::string::npos) << first.name;
+      for (const tsgen::EventTranslation &t : first.translations) {
+        const tsgen::Bytes name = tsgen::EncodeDvbText(t.name, service.charset);
+        EXPECT_NE(out.find(std::string(name.begin(), name.end())), std::string::npos) << t.name;
+      }
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 0);
+}
+
+// The module loops each clip, so every stream holds exactly the clip's length in frames.
+TEST_F(DemoRoot, ClipsHoldWholeFramesOfTheirLength) {
+  if (!HaveFfprobe())
+    GTEST_SKIP() << "ffprobe is not installed";
+  const std::map<std::string, double> kFramesPerSecond = {{"mpeg2video", 25},
+                                                          {"h264", 25},
+                                                          {"hevc", 25},
+                                                          {"mp2", 48000.0 / 1152},
+                                                          {"ac3", 48000.0 / 1536},
+                                                          {"eac3", 48000.0 / 1536},
+                                                          {"aac", 48000.0 / 1024}};
+  int clips = 0;
+  for (const auto &entry : fs::directory_iterator(QEV_DEMO_DESCRIPTIONS)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.ends_with("_av.ts"))
+      continue;
+    ++clips;
+    const fs::path description =
+        entry.path().parent_path() / (name.substr(0, name.size() - 6) + ".txt");
+    const double seconds = tsgen::DescriptionFile::Load(description.string()).durationSeconds;
+    const auto doc = nlohmann::json::parse(Capture(
+        "ffprobe -v error -count_packets -show_streams -of json '" + entry.path().string() + "'"));
+    for (const auto &stream : doc["streams"]) {
+      const std::string codec = stream.value("codec_name", "");
+      SCOPED_TRACE(name + " " + stream.value("id", "") + " " + codec);
+      ASSERT_TRUE(kFramesPerSecond.contains(codec));
+      EXPECT_EQ(std::stoi(stream.value("nb_read_packets", "0")),
+                std::lround(seconds * kFramesPerSecond.at(codec)));
+    }
+  }
+  EXPECT_EQ(clips, 4);
 }
 
 // The facts ffprobe does not show, from the descriptions the streams were made of.

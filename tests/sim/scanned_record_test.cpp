@@ -94,13 +94,25 @@ TEST_F(ScannedRecordTest, AudioPidsAndThePreferredLanguage) {
   Add(tsgen::StreamKind::Ac3Audio, 0x0105, "eng");
   Add(tsgen::StreamKind::AacAudio, 0x0106, "spa");
   data::TChannelRec rec = Scan();
-  EXPECT_EQ(rec.EsCount, 3) << "AAC is not recorded";
+  EXPECT_EQ(rec.EsCount, 4) << "AAC is sound as well";
+  EXPECT_EQ(Find(rec, data::kKindAudio, "SPA")->StreamType, 0x0F);
   EXPECT_EQ(rec.Ac3Pid, 0x0105);
   EXPECT_EQ(Find(rec, data::kKindAc3, "ENG")->Pid, 0x0105);
   EXPECT_EQ(rec.AudPid, 0x0103) << "ENG before GER in the default preference";
   rules.Scanning.SetPrefAudLang = false;
   rec = Scan();
   EXPECT_EQ(rec.AudPid, 0x0102) << "the first audio stream";
+}
+
+TEST_F(ScannedRecordTest, AacRadioStaysRadioAndEac3CountsAsAc3) {
+  service.type = 2;
+  Add(tsgen::StreamKind::AacAudio, 0x0401, "eng");
+  Add(tsgen::StreamKind::Eac3Audio, 0x0402, "eng");
+  const data::TChannelRec rec = Scan();
+  EXPECT_EQ(rec.SrvType, 2);
+  EXPECT_EQ(rec.AudPid, 0x0401);
+  EXPECT_EQ(rec.Ac3Pid, 0x0402);
+  EXPECT_EQ(Find(rec, data::kKindAc3, "ENG")->Pid, 0x0402);
 }
 
 TEST_F(ScannedRecordTest, HdVideoIsRecordedSoTheServiceStaysTv) {

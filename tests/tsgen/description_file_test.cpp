@@ -48,6 +48,24 @@ TEST(TsgenDescription, FlawsAndPeriods) {
   EXPECT_FALSE(tp.flaws.continuity.pid);
   EXPECT_TRUE(tp.flaws.splitHeaders);
   EXPECT_EQ(tp.repetition.pat, 250);
+
+  const Transponder timed = Parse("[flaws]\ntransport_error = 5 0x101\ngarbage = 3\n"
+                                  "garbage_bytes = 9\npcr_jump = 1.5 400\nversion_change = 2\n"
+                                  "version_change = 3 0x10\npid_change = 4 0x101 0x201\n"
+                                  "service_added = 5 0x33\nservice_removed = 6.5 0x34\n");
+  EXPECT_EQ(timed.flaws.transportError.every, 5u);
+  EXPECT_EQ(timed.flaws.garbageBytes, 9);
+  ASSERT_TRUE(timed.flaws.pcrJump);
+  EXPECT_EQ(timed.flaws.pcrJump->milliseconds, 400);
+  ASSERT_EQ(timed.flaws.versionChanges.size(), 2u);
+  EXPECT_EQ(timed.flaws.versionChanges[1].pid, 0x10);
+  ASSERT_EQ(timed.flaws.pidChanges.size(), 1u);
+  EXPECT_EQ(timed.flaws.pidChanges[0].to, 0x201);
+  ASSERT_EQ(timed.flaws.serviceChanges.size(), 2u);
+  EXPECT_FALSE(timed.flaws.serviceChanges[1].added);
+  EXPECT_DOUBLE_EQ(timed.flaws.serviceChanges[1].at, 6.5);
+  EXPECT_EQ(ErrorOf("[flaws]\npid_change = 4 0x101\n"),
+            "line 2: pid_change is: seconds from_pid to_pid");
 }
 
 TEST(TsgenDescription, ErrorsNameTheLine) {
@@ -63,6 +81,12 @@ TEST(TsgenDescription, ErrorsNameTheLine) {
             "line 2: not a time YYYY-MM-DD HH:MM:SS: yesterday");
   EXPECT_EQ(ErrorOf("[service]\n[stream]\nteletext = eng 100\n"),
             "line 3: a teletext entry is: language type page");
+  EXPECT_EQ(ErrorOf("[service]\n[stream]\nkind = teletext\n[page]\nlinks = 1 2 3 4 5 6 7\n"),
+            "line 5: a page has at most six links");
+  EXPECT_EQ(ErrorOf("[service]\n[event]\ntranslation = ger\n"),
+            "line 3: a translation is: language | name | text");
+  EXPECT_NE(ErrorOf("[other]\ndescription = /nonexistent/b.txt\n").find("cannot read"),
+            std::string::npos);
 }
 
 TEST(TsgenDescription, HostileNumbersAreRefusedNotWrapped) {

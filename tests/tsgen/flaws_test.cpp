@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "crc32_mpeg.h"
+#include "stream_check.h"
 #include "tsgen_fixture.h"
 
 namespace qev::tsgen::test {
@@ -171,6 +174,129 @@ TEST(TsgenFlaws, AdaptationFieldsShortenSectionPayloads) {
   const auto pats = reader.Sections(kPat);
   ASSERT_FALSE(pats.empty());
   EXPECT_EQ(Crc32Mpeg(pats.front()), 0u);
+}
+
+// The packets of a stream that may hold garbage between them: each sync byte found again.
+std::vector<std::span<const std::uint8_t>> Resync(const Bytes &stream, std::size_t &skipped) {
+  std::vector<std::span<const std::uint8_t>> packets;
+  skipped = 0;
+  for (std::size_t at = 0; at + 188 <= stream.size();) {
+    if (stream[at] == 0x47 || (at + 188 < stream.size() && stream[at + 188] == 0x47)) {
+      packets.emplace_back(stream.data() + at, 188);
+      at += 188;
+    } else {
+      ++skipped;
+      ++at;
+    }
+  }
+  return packets;
+}
+
+TEST(TsgenFlaws, ErrorFlagsLostSyncDuplicatesAndGarbageStrikeTheirPackets) {
+  Transponder tp = SmallTransponder();
+  tp.flaws.transportError = {5, std::uint16_t{0x0101}};
+  tp.flaws.lostSync = {4, kPat};
+  tp.flaws.duplicate = {7, std::uint16_t{0x0102}};
+  tp.flaws.garbage = {3, kPmt};
+  tp.flaws.garbageBytes = 17;
+  const Bytes stream = Generate(tp);
+  std::size_t skipped = 0;
+  const auto packets = Resync(stream, skipped);
+  std::size_t pmts = 0, pats = 0, video = 0, errors = 0, broken = 0, twins = 0, audio = 0;
+  for (std::size_t i = 0; i < packets.size(); ++i) {
+    const auto &p = packets[i];
+    const std::uint16_t pid = (p[1] & 0x1F) << 8 | p[2];
+    pmts += pid == kPmt;
+    pats += pid == kPat;
+    broken += p[0] != 0x47;
+    if (pid == 0x0101 && (p[3] & 0x10)) {
+      ++video;
+      errors += (p[1] & 0x80) != 0;
+    }
+    if (pid == 0x0102) {
+      ++audio;
+      twins += i > 0 && std::equal(p.begin(), p.end(), packets[i - 1].begin());
+    }
+    if (pid != 0x0101) {
+      EXPECT_EQ(p[1] & 0x80, 0) << "only its PID carries the error flag";
+    }
+  }
+  EXPECT_EQ(skipped, pmts / 3 * 17);
+  EXPECT_EQ(errors, video / 5);
+  EXPECT_GT(errors, 1u);
+  EXPECT_EQ(broken, pats / 4);
+  EXPECT_GT(broken, 1u);
+  EXPECT_EQ(twins, (audio - twins) / 7);
+}
+
+TEST(TsgenFlaws, ThePcrJumpsAheadWithoutADiscontinuityFlag) {
+  Transponder tp = SmallTransponder();
+  tp.flaws.pcrJump = PcrJump{0.5, 300};
+  const Bytes stream = Generate(tp);
+  const StreamCheck check = StreamCheck::Of(stream);
+  EXPECT_GT(check.largestPcrIntervalMs, 300.0);
+  EXPECT_LT(check.largestPcrIntervalMs, 340.0);
+  for (const auto &p : TsReader(stream).PacketsOf(0x0101)) {
+    if (p.adaptationSize > 1) {
+      EXPECT_EQ(p.bytes[5] & 0x80, 0);
+    }
+  }
+}
+
+unsigned VersionOf(const Bytes &section) { return (section[5] >> 1) & 0x1F; }
+
+TEST(TsgenFlaws, VersionAndPidChangesComeAtTheirTime) {
+  Transponder tp = SmallTransponder();
+  tp.durationSeconds = 1;
+  tp.flaws.versionChanges.push_back({0.5, kPat});
+  tp.flaws.pidChanges.push_back({0.5, 0x0102, 0x0202});
+  const Bytes stream = Generate(tp);
+  const TsReader reader(stream);
+  const std::size_t half = stream.size() / 188 / 2;
+  const auto pats = reader.Sections(kPat);
+  EXPECT_EQ(VersionOf(pats.front()), 0u);
+  EXPECT_EQ(VersionOf(pats.back()), 1u);
+  for (const auto &p : reader.PacketsOf(0x0102)) {
+    EXPECT_LE(p.index, half + 1);
+  }
+  const auto moved = reader.PacketsOf(0x0202);
+  ASSERT_FALSE(moved.empty());
+  EXPECT_GE(moved.front().index, half - 1);
+  for (const unsigned step : ContinuitySteps(reader, 0x0202)) {
+    EXPECT_EQ(step, 1u) << "the moved stream counts on under its new PID";
+  }
+  const auto pmts = reader.Sections(kPmt);
+  EXPECT_EQ(VersionOf(pmts.front()), 0u);
+  EXPECT_EQ(VersionOf(pmts.back()), 1u) << "the PMT's content changed";
+  const Bytes last = pmts.back();
+  const std::uint8_t audioEntry[] = {0x03, 0xE2, 0x02}; // MPEG audio on 0x0202
+  EXPECT_NE(std::search(last.begin(), last.end(), std::begin(audioEntry), std::end(audioEntry)),
+            last.end());
+}
+
+TEST(TsgenFlaws, ServicesComeAndGoAtTheirTime) {
+  Transponder tp = SmallTransponder();
+  Service second = tp.services[0];
+  second.serviceId = 0x0034;
+  second.pmtPid = 0x0200;
+  second.pcrPid = 0x1FFF;
+  second.streams.clear();
+  tp.services.push_back(second);
+  tp.flaws.serviceChanges.push_back({0.5, 0x0034, true});
+  tp.flaws.serviceChanges.push_back({0.5, 0x0033, false});
+  const TsReader reader(Generate(tp));
+  const auto pats = reader.Sections(kPat);
+  const auto programs = [](const Bytes &pat) {
+    std::vector<unsigned> ids;
+    for (std::size_t at = 8; at + 4 < 3 + SectionLength(pat); at += 4) {
+      ids.push_back(Read16(pat, at));
+    }
+    return ids;
+  };
+  EXPECT_EQ(programs(pats.front()), (std::vector<unsigned>{0, 0x0033}));
+  EXPECT_EQ(programs(pats.back()), (std::vector<unsigned>{0, 0x0034}));
+  EXPECT_EQ(VersionOf(pats.back()), 1u);
+  EXPECT_FALSE(reader.Sections(0x0200).empty()) << "the added service's PMT";
 }
 
 } // namespace

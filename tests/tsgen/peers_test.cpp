@@ -50,14 +50,20 @@ std::string CodecOf(StreamKind kind) {
     return "mpeg2video";
   case StreamKind::H264Video:
     return "h264";
+  case StreamKind::HevcVideo:
+    return "hevc";
   case StreamKind::MpegAudio:
     return "mp3";
   case StreamKind::Ac3Audio:
     return "ac3";
+  case StreamKind::Eac3Audio:
+    return "eac3";
   case StreamKind::AacAudio:
     return "aac";
   case StreamKind::Teletext:
     return "dvb_teletext";
+  case StreamKind::DataSections:
+    return "";
   }
   return "";
 }

@@ -141,9 +141,13 @@ TEST_F(TsgenTeletext, HeadersCarryPageNationalOptionAndAClock) {
 
 TEST_F(TsgenTeletext, IndexPageListsTheOtherPages) {
   const auto rows = PageRows(100, 1.0); // the stream may end inside a page
-  EXPECT_EQ(rows.at(1).substr(0, 18), "QEV Teletext Index");
-  EXPECT_EQ(rows.at(3).substr(0, 19), " 101  News headline");
-  EXPECT_EQ(rows.at(4).substr(0, 15), " 888  Subtitles");
+  // A banner of mosaics (blue, solid blocks), then the title in yellow double height.
+  EXPECT_EQ(rows.at(1).substr(0, 2), "\x14\x7f");
+  EXPECT_EQ(rows.at(1).substr(5, 20), "\x03\x0dQEV Teletext Index");
+  // Page 101 is in the German set, which the English index does not list.
+  EXPECT_EQ(rows.at(5).substr(0, 17), " \x03"
+                                      "888\x07  Subtitles");
+  EXPECT_EQ(rows.count(6), 0u);
 }
 
 TEST_F(TsgenTeletext, SubtitlesUseTheirUnitIdRowsTwentyOnAndChangeOnTime) {

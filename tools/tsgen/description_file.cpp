@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "eit_tables.h"
 #include "teletext_carousel.h"
+#include "teletext_charset.h"
 
 namespace qev::tsgen {
 namespace {
@@ -74,9 +77,11 @@ double Decimal(std::string_view text) {
 
 StreamKind Kind(std::string_view text) {
   static const std::pair<const char *, StreamKind> kKinds[] = {
-      {"mpeg2", StreamKind::Mpeg2Video}, {"h264", StreamKind::H264Video},
-      {"mpa", StreamKind::MpegAudio},    {"ac3", StreamKind::Ac3Audio},
-      {"aac", StreamKind::AacAudio},     {"teletext", StreamKind::Teletext}};
+      {"mpeg2", StreamKind::Mpeg2Video},     {"h264", StreamKind::H264Video},
+      {"hevc", StreamKind::HevcVideo},       {"mpa", StreamKind::MpegAudio},
+      {"ac3", StreamKind::Ac3Audio},         {"eac3", StreamKind::Eac3Audio},
+      {"aac", StreamKind::AacAudio},         {"teletext", StreamKind::Teletext},
+      {"sections", StreamKind::DataSections}};
   for (const auto &[name, kind] : kKinds) {
     if (text == name) {
       return kind;
@@ -207,11 +212,18 @@ bool ServiceKey(Service &s, const std::string &key, const std::string &value) {
   return true;
 }
 
+bool TimedFlawKey(Flaws &f, const std::string &key, const std::vector<std::string> &w);
+Transponder ReadDescription(const std::filesystem::path &path, bool readOthers);
+
 class Reader {
 public:
+  // `dir`: where the files that a description names are looked for.
+  explicit Reader(std::filesystem::path dir, bool readOthers = true)
+      : dir_(std::move(dir)), readOthers_(readOthers) {}
   Transponder Read(std::istream &in);
 
 private:
+  OtherTransport OtherOf(const std::string &file) const;
   void Line(const std::string &line);
   void Block(const std::string &name);
   bool Key(const std::string &key, const std::string &value);
@@ -222,12 +234,15 @@ private:
   bool FlawKey(const std::string &key, const std::string &value);
   bool RepetitionKey(const std::string &key, const std::string &value);
   void Finish();
+  static void EncodePage(TeletextPage &page);
 
   Service &LastService();
   Stream &LastStream();
   OtherTransport &LastOther();
   template <class T> static T &Last(std::vector<T> &v, const char *what);
 
+  std::filesystem::path dir_;
+  bool readOthers_;
   Transponder tp_;
   std::string block_;
   // Positions, not pointers: the vectors still grow while the file is read.
@@ -321,6 +336,10 @@ bool Reader::StreamKey(Stream &s, const std::string &key, const std::string &val
     s.sourcePid = Pid(value);
   } else if (key == "teletext") {
     s.teletext = TeletextRefs(value);
+  } else if (key == "table_id") {
+    s.tableId = U8(value);
+  } else if (key == "section") {
+    s.sections.push_back(value);
   } else {
     return false;
   }
@@ -347,6 +366,14 @@ bool Reader::PageKey(TeletextPage &p, const std::string &key, const std::string 
     p.captions.push_back(caption);
   } else if (key == "caption_seconds") {
     p.captionSeconds = Decimal(value);
+  } else if (key == "links") {
+    p.links.clear();
+    for (const std::string &w : Words(value)) {
+      p.links.push_back(static_cast<unsigned>(Number(w, 899)));
+    }
+    if (p.links.size() > 6) {
+      throw std::invalid_argument("a page has at most six links");
+    }
   } else if (key == "index") {
     indexes_.push_back({tp_.services.size() - 1, LastService().streams.size() - 1,
                         LastStream().pages.size() - 1, value});
@@ -386,6 +413,16 @@ bool Reader::EventKey(Event &e, const std::string &key, const std::string &value
     e.ratingCountry = value;
   } else if (key == "lang") {
     e.language = value;
+  } else if (key == "translation") {
+    const auto w = Words(value, '|');
+    if (w.size() < 2 || w.size() > 3) {
+      throw std::invalid_argument("a translation is: language | name | text");
+    }
+    e.translations.push_back({w[0], w[1], w.size() == 3 ? w[2] : ""});
+  } else if (key == "start_undefined") {
+    e.startUndefined = Flag(value);
+  } else if (key == "duration_undefined") {
+    e.durationUndefined = Flag(value);
   } else if (key == "repeat_days") {
     repeats_.push_back({tp_.services.size() - 1, LastService().events.size() - 1,
                         static_cast<unsigned>(Number(value, 64))});
@@ -403,7 +440,11 @@ bool Reader::FlawKey(const std::string &key, const std::string &value) {
       {"stuffing_tables", &Flaws::stuffingTables},
       {"packet_loss", &Flaws::packetLoss},
       {"continuity", &Flaws::continuity},
-      {"adaptation", &Flaws::adaptation}};
+      {"adaptation", &Flaws::adaptation},
+      {"transport_error", &Flaws::transportError},
+      {"lost_sync", &Flaws::lostSync},
+      {"garbage", &Flaws::garbage},
+      {"duplicate", &Flaws::duplicate}};
   for (const auto &[name, member] : kRates) {
     if (key == name) {
       f.*member = Rate(value);
@@ -416,6 +457,34 @@ bool Reader::FlawKey(const std::string &key, const std::string &value) {
     f.lengthDelta = static_cast<int>(Number(value, 4095));
   } else if (key == "adaptation_bytes") {
     f.adaptationBytes = static_cast<int>(Number(value, 100));
+  } else if (key == "garbage_bytes") {
+    f.garbageBytes = static_cast<int>(std::max<std::uint64_t>(1, Number(value, 1000)));
+  } else {
+    return TimedFlawKey(f, key, Words(value));
+  }
+  return true;
+}
+
+// "AT ..." flaws: what happens `AT` seconds after the start.
+bool TimedFlawKey(Flaws &f, const std::string &key, const std::vector<std::string> &w) {
+  const auto expect = [&](std::size_t least, std::size_t most, const char *form) {
+    if (w.size() < least || w.size() > most) {
+      throw std::invalid_argument(std::string(key) + " is: " + form);
+    }
+    return Decimal(w[0]);
+  };
+  if (key == "pcr_jump") {
+    const double at = expect(2, 2, "seconds milliseconds");
+    f.pcrJump = PcrJump{at, static_cast<int>(Number(w[1], 3'600'000))};
+  } else if (key == "version_change") {
+    const double at = expect(1, 2, "seconds [pid]");
+    f.versionChanges.push_back({at, w.size() == 2 ? std::optional(Pid(w[1])) : std::nullopt});
+  } else if (key == "pid_change") {
+    const double at = expect(3, 3, "seconds from_pid to_pid");
+    f.pidChanges.push_back({at, Pid(w[1]), Pid(w[2])});
+  } else if (key == "service_added" || key == "service_removed") {
+    const double at = expect(2, 2, "seconds service_id");
+    f.serviceChanges.push_back({at, U16(w[1]), key == "service_added"});
   } else {
     return false;
   }
@@ -432,8 +501,12 @@ bool Reader::RepetitionKey(const std::string &key, const std::string &value) {
       {"sdt_other", &Repetition::sdtOther},
       {"nit", &Repetition::nit},
       {"eit_pf", &Repetition::eitPresentFollowing},
+      {"eit_pf_other", &Repetition::eitPresentFollowingOther},
       {"eit_schedule", &Repetition::eitSchedule},
       {"time", &Repetition::time},
+      {"ecm", &Repetition::ecm},
+      {"emm", &Repetition::emm},
+      {"data", &Repetition::data},
       {"pcr", &Repetition::pcr},
       {"media", &Repetition::media}};
   for (const auto &[name, member] : kPeriods) {
@@ -469,6 +542,12 @@ bool Reader::Key(const std::string &key, const std::string &value) {
   }
   if (block_ == "other") {
     OtherTransport &o = LastOther();
+    if (key == "description") {
+      if (readOthers_) {
+        o = OtherOf(value);
+      }
+      return true;
+    }
     return DeliveryKey(o.delivery, key, value) ||
            (key == "tsid" && (o.transportStreamId = U16(value), true)) ||
            (key == "onid" && (o.originalNetworkId = U16(value), true));
@@ -506,19 +585,48 @@ void Reader::Line(const std::string &raw) {
 void Reader::Finish() {
   for (const Repeat &r : repeats_) {
     std::vector<Event> &events = tp_.services[r.service].events;
+    events[r.event].repeatDays = r.days;
     const Event first = events[r.event];
     for (unsigned day = 1; day < r.days; ++day) {
-      Event copy = first;
-      copy.start += static_cast<UtcSeconds>(day) * 86400;
-      copy.eventId = static_cast<std::uint16_t>(first.eventId + day * 1000);
-      events.push_back(copy);
+      events.push_back(RepeatOf(first, day));
     }
   }
   for (const IndexPage &i : indexes_) {
     Stream &stream = tp_.services[i.service].streams[i.stream];
     TeletextPage &page = stream.pages[i.page];
-    page.rows = MakeIndexPage(page.page, i.title, stream.pages).rows;
+    page.rows = MakeIndexPage(page, i.title, stream.pages).rows;
   }
+  for (Service &service : tp_.services) {
+    for (Stream &stream : service.streams) {
+      for (TeletextPage &page : stream.pages) {
+        EncodePage(page);
+      }
+    }
+  }
+}
+
+// The page's texts, written in UTF-8, in the G0 set of its national option.
+void Reader::EncodePage(TeletextPage &page) {
+  for (TeletextPage::Row &row : page.rows) {
+    row.text = EncodeTeletextText(row.text, page.nationalOption, page.page);
+  }
+  for (std::string &caption : page.captions) {
+    caption = EncodeTeletextText(caption, page.nationalOption, page.page);
+  }
+}
+
+// Another transport stream of the network as its own description tells it: its delivery, its
+// services and their events. Its [other] blocks are not followed, so two descriptions may name
+// each other.
+OtherTransport Reader::OtherOf(const std::string &file) const {
+  const std::filesystem::path path = dir_ / file;
+  Transponder tp;
+  try {
+    tp = ReadDescription(path, false);
+  } catch (const std::invalid_argument &e) {
+    throw std::invalid_argument(path.string() + ": " + e.what());
+  }
+  return {tp.transportStreamId, tp.originalNetworkId, tp.delivery, std::move(tp.services)};
 }
 
 Transponder Reader::Read(std::istream &in) {
@@ -534,16 +642,31 @@ Transponder Reader::Read(std::istream &in) {
   return std::move(tp_);
 }
 
-} // namespace
-
-Transponder DescriptionFile::Parse(std::istream &in) { return Reader().Read(in); }
-
-Transponder DescriptionFile::Load(const std::string &path) {
+// The description in the file `path`; the files it names are looked for beside it.
+Transponder ReadDescription(const std::filesystem::path &path, bool readOthers) {
   std::ifstream in(path);
   if (!in) {
-    throw std::invalid_argument("cannot read " + path);
+    throw std::invalid_argument("cannot read " + path.string());
   }
-  return DescriptionFile::Parse(in);
+  Transponder tp = Reader(path.parent_path(), readOthers).Read(in);
+  if (in.bad()) {
+    throw std::invalid_argument("cannot read " + path.string());
+  }
+  return tp;
+}
+
+} // namespace
+
+Transponder DescriptionFile::Parse(std::istream &in) { return Reader(".").Read(in); }
+
+Transponder DescriptionFile::Load(const std::string &path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  Transponder tp = ReadDescription(path, true);
+  const std::filesystem::path input(tp.inputFile);
+  if (!tp.inputFile.empty() && input.is_relative()) {
+    tp.inputFile = (folder / input).string();
+  }
+  return tp;
 }
 
 } // namespace qev::tsgen

@@ -14,6 +14,7 @@ namespace qev::tsgen {
 class DescriptionFile {
 public:
   static Transponder Parse(std::istream &in);
+  // A relative `input` is taken from the description's folder.
   static Transponder Load(const std::string &path);
 };
 

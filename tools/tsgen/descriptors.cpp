@@ -25,6 +25,20 @@ unsigned Bcd8(std::uint64_t value, int digits) {
   return bcd;
 }
 
+void ShortEvent(ByteWriter &out, const EventTranslation &text, const Charset &charset) {
+  out.Put8(0x4D);
+  const auto length = out.BeginLength(8);
+  PutCode3(out, text.language);
+  ByteWriter strings;
+  PutDvbString(strings, text.name, charset);
+  PutDvbString(strings, text.shortText, charset);
+  if (strings.Size() > kMaxBody - 3) {
+    throw std::invalid_argument("name and text of \"" + text.name + "\" are too long");
+  }
+  out.PutBytes(strings.Data());
+  out.EndLength(length);
+}
+
 void SecaEntries(ByteWriter &out, const CaSystem &ca) {
   // One 15-byte entry per provider: ECM PID, provider, then bytes the card ignores.
   for (const std::uint32_t provider : ca.providers) {
@@ -105,6 +119,18 @@ void Ac3(ByteWriter &out) {
   out.Put8(0); // no optional fields
 }
 
+void EnhancedAc3(ByteWriter &out) {
+  out.Put8(0x7A);
+  out.Put8(1);
+  out.Put8(0); // no optional fields
+}
+
+void Aac(ByteWriter &out) {
+  out.Put8(0x7C);
+  out.Put8(1);
+  out.Put8(0x29); // profile and level: AAC profile, level 2 (stereo at 48 kHz)
+}
+
 void Teletext(ByteWriter &out, const std::vector<TeletextRef> &pages) {
   out.Put8(0x56);
   const auto length = out.BeginLength(8);
@@ -171,18 +197,24 @@ void SatelliteDelivery(ByteWriter &out, const tsgen::SatelliteDelivery &d) {
   out.Put32(Bcd8(d.symbolRate / 100, 7) << 4 | (d.fecInner & 0x0F));
 }
 
-void ShortEvent(ByteWriter &out, const Event &event, const Charset &charset) {
-  out.Put8(0x4D);
-  const auto length = out.BeginLength(8);
-  PutCode3(out, event.language);
-  ByteWriter strings;
-  PutDvbString(strings, event.name, charset);
-  PutDvbString(strings, event.shortText, charset);
-  if (strings.Size() > kMaxBody - 3) {
-    throw std::invalid_argument("name and text of \"" + event.name + "\" are too long");
+void ShortEvents(ByteWriter &out, const Event &event, const Charset &charset) {
+  ShortEvent(out, {event.language, event.name, event.shortText}, charset);
+  for (const EventTranslation &translation : event.translations) {
+    ShortEvent(out, translation, charset);
   }
-  out.PutBytes(strings.Data());
-  out.EndLength(length);
+}
+
+void PutEventTimes(ByteWriter &out, const Event &event) {
+  if (event.startUndefined) {
+    PutUndefinedTime(out);
+  } else {
+    PutMjdTime(out, event.start);
+  }
+  if (event.durationUndefined) {
+    PutUndefinedDuration(out);
+  } else {
+    PutBcdDuration(out, event.duration);
+  }
 }
 
 void ExtendedEvents(ByteWriter &out, const Event &event, const Charset &charset) {
@@ -231,18 +263,25 @@ void ParentalRating(ByteWriter &out, std::string_view country, std::uint8_t rati
   out.Put8(rating);
 }
 
+namespace {
+
+void PutOffset(ByteWriter &out, int minutes) {
+  const unsigned magnitude = std::abs(minutes);
+  out.Put8(ToBcd(magnitude / 60));
+  out.Put8(ToBcd(magnitude % 60));
+}
+
+} // namespace
+
 void LocalTimeOffset(ByteWriter &out, std::string_view country, int offsetMinutes,
-                     UtcSeconds nextChange) {
+                     UtcSeconds nextChange, int nextOffsetMinutes) {
   out.Put8(0x58);
   out.Put8(13);
   PutCode3(out, country);
   out.Put8(0x02 | (offsetMinutes < 0 ? 1 : 0)); // region 0, reserved bit, polarity
-  const unsigned minutes = std::abs(offsetMinutes);
-  out.Put8(ToBcd(minutes / 60));
-  out.Put8(ToBcd(minutes % 60));
+  PutOffset(out, offsetMinutes);
   PutMjdTime(out, nextChange);
-  out.Put8(ToBcd(minutes / 60));
-  out.Put8(ToBcd(minutes % 60));
+  PutOffset(out, nextOffsetMinutes);
 }
 
 } // namespace qev::tsgen::descriptor

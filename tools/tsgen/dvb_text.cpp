@@ -30,6 +30,26 @@ std::optional<unsigned> PartNumber(std::string_view name, std::string_view prefi
 
 std::string IsoName(unsigned part) { return "ISO-8859-" + std::to_string(part); }
 
+Bytes Convert(std::string_view utf8, const Charset &charset) {
+  if (utf8.empty()) {
+    return {};
+  }
+  const iconv_t raw = iconv_open(charset.IconvName().c_str(), "UTF-8");
+  if (raw == reinterpret_cast<iconv_t>(-1)) {
+    throw std::invalid_argument("iconv lacks " + charset.IconvName());
+  }
+  const std::unique_ptr<void, IconvCloser> cd(raw);
+  std::string input(utf8);
+  std::string buffer(input.size() * 4 + 8, '\0');
+  char *in = input.data();
+  char *outPtr = buffer.data();
+  std::size_t inLeft = input.size(), outLeft = buffer.size();
+  if (iconv(raw, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+    throw std::invalid_argument("text \"" + input + "\" does not fit table " + charset.Name());
+  }
+  return Bytes(buffer.data(), outPtr);
+}
+
 } // namespace
 
 Charset::Charset() : Charset("default", {}, "ISO_6937") {}
@@ -61,23 +81,19 @@ Charset Charset::Named(std::string_view name) {
 
 Bytes EncodeDvbText(std::string_view utf8, const Charset &charset) {
   Bytes out = charset.Selector();
-  if (utf8.empty()) {
-    return out;
+  // The default table is ISO/IEC 6937 with the euro sign added at 0xA4, which iconv lacks.
+  constexpr std::string_view kEuro = "\u20AC";
+  const bool withEuro = charset.Name() == "default";
+  while (!utf8.empty()) {
+    const std::size_t euro = withEuro ? utf8.find(kEuro) : std::string_view::npos;
+    const Bytes piece = Convert(utf8.substr(0, euro), charset);
+    out.insert(out.end(), piece.begin(), piece.end());
+    if (euro == std::string_view::npos) {
+      break;
+    }
+    out.push_back(0xA4);
+    utf8.remove_prefix(euro + kEuro.size());
   }
-  const iconv_t raw = iconv_open(charset.IconvName().c_str(), "UTF-8");
-  if (raw == reinterpret_cast<iconv_t>(-1)) {
-    throw std::invalid_argument("iconv lacks " + charset.IconvName());
-  }
-  const std::unique_ptr<void, IconvCloser> cd(raw);
-  std::string input(utf8);
-  std::string buffer(input.size() * 4 + 8, '\0');
-  char *in = input.data();
-  char *outPtr = buffer.data();
-  std::size_t inLeft = input.size(), outLeft = buffer.size();
-  if (iconv(raw, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-    throw std::invalid_argument("text \"" + input + "\" does not fit table " + charset.Name());
-  }
-  out.insert(out.end(), buffer.data(), outPtr);
   return out;
 }
 

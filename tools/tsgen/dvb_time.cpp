@@ -59,6 +59,13 @@ void PutMjdTime(ByteWriter &out, UtcSeconds time) {
   PutBcdDuration(out, inDay);
 }
 
+void PutUndefinedTime(ByteWriter &out) {
+  out.Put32(0xFFFFFFFF);
+  out.Put8(0xFF);
+}
+
+void PutUndefinedDuration(ByteWriter &out) { out.Put24(0xFFFFFF); }
+
 void PutBcdDuration(ByteWriter &out, std::int64_t seconds) {
   const auto s = static_cast<unsigned>(seconds < 0 ? 0 : seconds);
   out.Put8(ToBcd(s / 3600 % 100));

@@ -21,4 +21,9 @@ void PutBcdDuration(ByteWriter &out, std::int64_t seconds);
 
 unsigned ToBcd(unsigned value);
 
+// The 40-bit field of an undefined start time and the 24-bit field of an undefined duration:
+// every bit set.
+void PutUndefinedTime(ByteWriter &out);
+void PutUndefinedDuration(ByteWriter &out);
+
 } // namespace qev::tsgen

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace qev::tsgen {
 
@@ -15,6 +16,26 @@ struct FlawRate {
   bool Targets(std::uint16_t p) const { return Enabled() && (!pid || *pid == p); }
 };
 
+// Changes at a moment of the stream, `at` seconds after its start.
+struct VersionChange { // every table (on one PID) takes a new version without a new content
+  double at = 0;
+  std::optional<std::uint16_t> pid;
+};
+struct PidChange { // a stream moves to another PID, its PMT with it
+  double at = 0;
+  std::uint16_t from = 0;
+  std::uint16_t to = 0;
+};
+struct ServiceChange { // a service appears in (or leaves) the PAT, its PMT and the SDT
+  double at = 0;
+  std::uint16_t serviceId = 0;
+  bool added = true;
+};
+struct PcrJump { // from then on the PCR runs ahead, without a discontinuity flag
+  double at = 0;
+  int milliseconds = 0;
+};
+
 // Deliberate faults, so that receivers can be tested against broken streams.
 struct Flaws {
   FlawRate badCrc;           // sections whose CRC_32 is wrong
@@ -26,6 +47,15 @@ struct Flaws {
   FlawRate continuity;       // packets whose continuity counter jumps by one extra step
   FlawRate adaptation;       // section packets that carry an adaptation field of stuffing
   int adaptationBytes = 12;  // whole adaptation field size, length byte included
+  FlawRate transportError;   // packets with the transport_error_indicator set
+  FlawRate lostSync;         // packets whose sync byte is wrong
+  FlawRate garbage;          // garbage bytes (no packet) after every n-th packet
+  int garbageBytes = 17;
+  FlawRate duplicate; // packets sent twice with the same counter
+  std::optional<PcrJump> pcrJump;
+  std::vector<VersionChange> versionChanges;
+  std::vector<PidChange> pidChanges;
+  std::vector<ServiceChange> serviceChanges;
 };
 
 } // namespace qev::tsgen

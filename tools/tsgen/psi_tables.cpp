@@ -16,6 +16,12 @@ void PutStreamDescriptors(ByteWriter &out, const Stream &stream) {
   if (stream.kind == StreamKind::Ac3Audio) {
     descriptor::Ac3(out);
   }
+  if (stream.kind == StreamKind::Eac3Audio) {
+    descriptor::EnhancedAc3(out);
+  }
+  if (stream.kind == StreamKind::AacAudio) {
+    descriptor::Aac(out);
+  }
   if (stream.kind == StreamKind::Teletext) {
     descriptor::Teletext(out, stream.teletext);
   }
@@ -29,11 +35,16 @@ std::uint8_t StreamTypeOf(StreamKind kind) {
     return 0x02;
   case StreamKind::H264Video:
     return 0x1B;
+  case StreamKind::HevcVideo:
+    return 0x24;
+  case StreamKind::DataSections:
+    return 0x05;
   case StreamKind::MpegAudio:
     return 0x03;
   case StreamKind::AacAudio:
     return 0x0F;
   case StreamKind::Ac3Audio:
+  case StreamKind::Eac3Audio:
   case StreamKind::Teletext:
     return 0x06; // PES private data, told apart by its descriptor
   }
@@ -86,6 +97,20 @@ Bytes BuildCat(const std::vector<EmmEntry> &emms) {
     throw std::length_error("the CAT does not fit one section");
   }
   return LongSection({.tableId = 0x01, .extension = 0xFFFF}, body.Data(), false);
+}
+
+std::vector<Bytes> BuildDataSections(const Stream &stream) {
+  std::vector<Bytes> bodies;
+  for (const std::string &text : stream.sections) {
+    if (text.size() > kMaxPsiBody) {
+      throw std::length_error("a data section's text does not fit one section");
+    }
+    bodies.emplace_back(text.begin(), text.end());
+  }
+  if (bodies.empty()) {
+    return {};
+  }
+  return NumberSections({.tableId = stream.tableId, .extension = stream.pid}, bodies, false);
 }
 
 } // namespace qev::tsgen

@@ -7,8 +7,6 @@
 namespace qev::tsgen {
 namespace {
 
-constexpr UtcSeconds kYear = 365 * 86400;
-
 std::vector<Bytes> BuildSdt(std::uint8_t tableId, std::uint16_t tsid, std::uint16_t onid,
                             const std::vector<Service> &services) {
   std::vector<Bytes> entries;
@@ -83,11 +81,12 @@ Bytes BuildTdt(UtcSeconds now) {
   return ShortSection(0x70, body.Data(), false);
 }
 
-Bytes BuildTot(const Transponder &tp, UtcSeconds now) {
+Bytes BuildTot(const Transponder &tp, UtcSeconds now, const LocalOffset &offset) {
   ByteWriter body;
   PutMjdTime(body, now);
   const auto loop = body.BeginLength(12, 0xF);
-  descriptor::LocalTimeOffset(body, tp.timeCountry, tp.localOffsetMinutes, now + kYear);
+  descriptor::LocalTimeOffset(body, tp.timeCountry, offset.minutes, offset.nextChange,
+                              offset.nextMinutes);
   body.EndLength(loop);
   return ShortSection(0x73, body.Data(), true);
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "local_time.h"
 #include "section.h"
 #include "transponder.h"
 
@@ -12,7 +13,7 @@ std::vector<Bytes> BuildSdtActual(const Transponder &tp);
 std::vector<Bytes> BuildSdtOther(const OtherTransport &other);
 std::vector<Bytes> BuildNit(const Transponder &tp);
 Bytes BuildTdt(UtcSeconds now);
-Bytes BuildTot(const Transponder &tp, UtcSeconds now);
+Bytes BuildTot(const Transponder &tp, UtcSeconds now, const LocalOffset &offset);
 // A stuffing table of exactly `size` bytes (at least 3).
 Bytes BuildStuffing(std::size_t size);
 

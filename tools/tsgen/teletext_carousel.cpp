@@ -1,5 +1,6 @@
 #include "teletext_carousel.h"
 
+#include <algorithm>
 #include <fmt/format.h>
 #include <sstream>
 
@@ -34,8 +35,20 @@ Civil CivilFromDays(std::int64_t z) {
 
 } // namespace
 
-TeletextCarousel::TeletextCarousel(const Stream &stream, UtcSeconds start)
-    : stream_(stream), start_(start), shownCaption_(stream.pages.size(), SIZE_MAX) {}
+TeletextCarousel::TeletextCarousel(const Stream &stream)
+    : stream_(stream), shownCaption_(stream.pages.size(), SIZE_MAX) {
+  for (std::size_t i = 0; i < stream.pages.size(); ++i) {
+    const auto same = [&](const Turn &t) {
+      return stream.pages[t.subpages[0]].page == stream.pages[i].page;
+    };
+    const auto turn = std::find_if(turns_.begin(), turns_.end(), same);
+    if (turn == turns_.end()) {
+      turns_.push_back({{i}, 0});
+    } else {
+      turn->subpages.push_back(i);
+    }
+  }
+}
 
 std::string TeletextCarousel::HeaderText(unsigned page, UtcSeconds now) {
   const std::int64_t days = now >= 0 ? now / 86400 : (now - 86399) / 86400;
@@ -68,11 +81,15 @@ std::vector<TeletextPage::Row> TeletextCarousel::CaptionRows(const TeletextPage 
   return rows;
 }
 
-void TeletextCarousel::Queue(const TeletextPage &page, double elapsed) {
-  const UtcSeconds now = start_ + static_cast<UtcSeconds>(elapsed);
+void TeletextCarousel::Queue(const TeletextPage &page, double elapsed, UtcSeconds now) {
   const std::string header = HeaderText(page.page, now);
   const unsigned magazine = MagazineOf(page.page);
   pending_.push_back({page.subtitle, TeletextPacketWriter::Header(page, header)});
+  if (!page.links.empty()) {
+    const bool row24 = std::any_of(page.rows.begin(), page.rows.end(),
+                                   [](const TeletextPage::Row &r) { return r.number == 24; });
+    pending_.push_back({page.subtitle, TeletextPacketWriter::Links(magazine, page.links, row24)});
+  }
   const auto rows = page.subtitle ? CaptionRows(page, CaptionIndex(page, elapsed)) : page.rows;
   for (const auto &row : rows) {
     if (row.number >= 1 && row.number <= 24) {
@@ -83,21 +100,24 @@ void TeletextCarousel::Queue(const TeletextPage &page, double elapsed) {
   pending_.push_back({page.subtitle, TeletextPacketWriter::TimeFiller(magazine, header)});
 }
 
-void TeletextCarousel::QueueChangedCaptions(double elapsed) {
+void TeletextCarousel::QueueChangedCaptions(double elapsed, UtcSeconds now) {
   for (std::size_t i = 0; i < stream_.pages.size(); ++i) {
     const TeletextPage &page = stream_.pages[i];
     if (page.subtitle && CaptionIndex(page, elapsed) != shownCaption_[i]) {
       shownCaption_[i] = CaptionIndex(page, elapsed);
-      Queue(page, elapsed);
+      Queue(page, elapsed, now);
     }
   }
 }
 
-std::vector<TeletextUnit> TeletextCarousel::Next(double elapsed, std::size_t count) {
-  while (!stream_.pages.empty() && pending_.size() < count) {
-    QueueChangedCaptions(elapsed);
-    Queue(stream_.pages[nextPage_], elapsed);
-    nextPage_ = (nextPage_ + 1) % stream_.pages.size();
+std::vector<TeletextUnit> TeletextCarousel::Next(double elapsed, UtcSeconds now,
+                                                 std::size_t count) {
+  while (!turns_.empty() && pending_.size() < count) {
+    QueueChangedCaptions(elapsed, now);
+    Turn &turn = turns_[nextTurn_];
+    Queue(stream_.pages[turn.subpages[turn.next]], elapsed, now);
+    turn.next = (turn.next + 1) % turn.subpages.size();
+    nextTurn_ = (nextTurn_ + 1) % turns_.size();
   }
   std::vector<TeletextUnit> units;
   while (!pending_.empty() && units.size() < count) {
@@ -107,19 +127,76 @@ std::vector<TeletextUnit> TeletextCarousel::Next(double elapsed, std::size_t cou
   return units;
 }
 
-TeletextPage MakeIndexPage(unsigned number, std::string_view title,
+namespace {
+
+// A page's first row without its teletext tokens: how the index names it.
+std::string Label(const TeletextPage &page) {
+  if (page.rows.empty()) {
+    return page.subtitle ? "Subtitles" : "";
+  }
+  std::string label;
+  bool inToken = false;
+  for (const char c : page.rows.front().text) {
+    inToken = c == '{' || (inToken && c != '}');
+    if (!inToken && c != '}' && static_cast<unsigned char>(c) >= 0x20) {
+      label += c;
+    }
+  }
+  return label;
+}
+
+// Cuts UTF-8 text to at most `count` characters.
+std::string Cut(const std::string &text, std::size_t count) {
+  std::size_t at = 0;
+  for (std::size_t n = 0; at < text.size() && n < count; ++n) {
+    do {
+      ++at;
+    } while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80);
+  }
+  return text.substr(0, at);
+}
+
+const TeletextPage *Find(const std::vector<TeletextPage> &pages, unsigned number) {
+  const auto it = std::find_if(pages.begin(), pages.end(),
+                               [number](const TeletextPage &p) { return p.page == number; });
+  return it == pages.end() ? nullptr : &*it;
+}
+
+} // namespace
+
+TeletextPage MakeIndexPage(const TeletextPage &page, std::string_view title,
                            const std::vector<TeletextPage> &pages) {
-  TeletextPage index;
-  index.page = number;
-  index.rows.push_back({1, std::string(title)});
-  int row = 3;
-  for (const TeletextPage &page : pages) {
-    if (page.page == number || row > 23) {
+  static const char *const kKeyColours[] = {"{red}", "{green}", "{yellow}", "{cyan}"};
+  TeletextPage index = page;
+  index.rows.clear();
+  const unsigned number = page.page;
+  const std::vector<unsigned> &links = page.links;
+  // A banner of mosaic blocks, then the title in double height (row 2 is its lower half).
+  index.rows.push_back(
+      {1, "{m-blue}{#7f}{#7f}{#7f}{#3c}{yellow}{double}" + Cut(std::string(title), 32)});
+  std::string rule = "{m-cyan}{separated}";
+  for (int i = 0; i < 38; ++i) {
+    rule += "{#2c}";
+  }
+  index.rows.push_back({3, rule});
+  int row = 5;
+  std::vector<unsigned> listed{number};
+  for (const TeletextPage &other : pages) {
+    if (row > 22 || other.nationalOption != index.nationalOption ||
+        std::find(listed.begin(), listed.end(), other.page) != listed.end()) {
       continue;
     }
-    const std::string first =
-        page.rows.empty() ? (page.subtitle ? "Subtitles" : "") : page.rows.front().text;
-    index.rows.push_back({row++, fmt::format(" {:3}  {}", page.page, first.substr(0, 33))});
+    listed.push_back(other.page);
+    index.rows.push_back(
+        {row++, fmt::format(" {{yellow}}{:3}{{white}}  {}", other.page, Cut(Label(other), 32))});
+  }
+  std::string bar;
+  for (std::size_t i = 0; i < links.size() && i < 4; ++i) {
+    const TeletextPage *target = Find(pages, links[i]);
+    bar += kKeyColours[i] + Cut(target != nullptr ? Label(*target) : std::to_string(links[i]), 8);
+  }
+  if (!bar.empty()) {
+    index.rows.push_back({24, bar});
   }
   return index;
 }

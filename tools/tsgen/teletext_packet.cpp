@@ -61,6 +61,31 @@ TeletextLine TeletextPacketWriter::TimeFiller(unsigned magazine, std::string_vie
   return HeaderLine(magazine, 0xF, 0xF, 0, 0, 0, headerText);
 }
 
+TeletextLine TeletextPacketWriter::Links(unsigned magazine, const std::vector<unsigned> &pages,
+                                         bool showRow24) {
+  constexpr std::size_t kLinks = 6;
+  constexpr std::uint16_t kAnySubpage = 0x3F7F;
+  TeletextLine line{};
+  PutAddress(line, magazine, 27);
+  line[2] = Hamming84(0); // designation code 0
+  for (std::size_t i = 0; i < kLinks; ++i) {
+    const bool used = i < pages.size();
+    const unsigned page = used ? pages[i] : 0;
+    // The link's magazine is sent relative to this page's.
+    const unsigned relative = (MagazineOf(page) ^ magazine) & 7;
+    std::uint8_t *link = line.data() + 3 + 6 * i;
+    link[0] = Hamming84(used ? page % 10 : 0xF);
+    link[1] = Hamming84(used ? page / 10 % 10 : 0xF);
+    link[2] = Hamming84(kAnySubpage & 0xF);
+    link[3] = Hamming84((kAnySubpage >> 4 & 7) | (relative & 1) << 3);
+    link[4] = Hamming84(kAnySubpage >> 8 & 0xF);
+    link[5] = Hamming84((kAnySubpage >> 12 & 3) | (relative >> 1 & 3) << 2);
+  }
+  line[39] = Hamming84(showRow24 ? 8 : 0); // link control: D4 shows row 24
+  // The two CRC bytes stay zero: no page checksum is offered.
+  return line;
+}
+
 TeletextLine TeletextPacketWriter::Row(unsigned magazine, int row, std::string_view text) {
   TeletextLine line{};
   PutAddress(line, magazine, row);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "teletext_page.h"
 
@@ -24,6 +25,9 @@ public:
   static TeletextLine TimeFiller(unsigned magazine, std::string_view headerText);
   // Packet X/row carrying 40 characters (shorter text is padded with spaces).
   static TeletextLine Row(unsigned magazine, int row, std::string_view text);
+  // Packet X/27/0: the editorial links of the page (at most six, the first four behind the
+  // colour keys; any subpage) and whether row 24 is to be displayed.
+  static TeletextLine Links(unsigned magazine, const std::vector<unsigned> &pages, bool showRow24);
 };
 
 // Magazine of a page number as transmitted (8 goes out as 0).

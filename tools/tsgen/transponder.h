@@ -12,7 +12,17 @@
 
 namespace qev::tsgen {
 
-enum class StreamKind { Mpeg2Video, H264Video, MpegAudio, Ac3Audio, AacAudio, Teletext };
+enum class StreamKind {
+  Mpeg2Video,
+  H264Video,
+  HevcVideo,
+  MpegAudio,
+  Ac3Audio,
+  Eac3Audio,
+  AacAudio, // ADTS
+  Teletext,
+  DataSections // private sections (stream_type 0x05)
+};
 
 // A conditional-access system on a service. The descriptor layout follows the system: Seca
 // (0x0100) lists ECM PID and provider entries, Seca with a provider in its id (0x01xx) carries
@@ -51,6 +61,9 @@ struct Stream {
   std::vector<TeletextRef> teletext;
   std::optional<std::uint16_t> sourcePid; // PID in the input stream that feeds this stream
   std::vector<TeletextPage> pages;        // what a teletext stream carries
+  // What a data stream carries: one private section of `tableId` per text, in a cycle.
+  std::uint8_t tableId = 0xC0;
+  std::vector<std::string> sections;
 };
 
 struct ExtendedItem {
@@ -58,18 +71,34 @@ struct ExtendedItem {
   std::string text;
 };
 
+// The title and short text of an event in a further language (one more short event
+// descriptor).
+struct EventTranslation {
+  std::string language;
+  std::string name;
+  std::string shortText;
+};
+
 struct Event {
   std::uint16_t eventId = 0;
   UtcSeconds start = 0;
   std::int64_t duration = 0;
+  // Sent as undefined (all bits set); start and duration still place the event in the tables.
+  bool startUndefined = false;
+  bool durationUndefined = false;
   std::string language = "eng";
   std::string name;
   std::string shortText;
+  std::vector<EventTranslation> translations;
   std::string extendedText;
   std::vector<ExtendedItem> items;
   std::vector<std::uint8_t> content;          // content bytes: level 1 in the high nibble
   std::optional<std::uint8_t> parentalRating; // rating byte (minimum age − 3)
   std::string ratingCountry = "GBR";
+  // repeat_days: the event again on the following days. The description holds the copies for
+  // those days; a live broadcast repeats the first one every day without end instead.
+  unsigned repeatDays = 0;
+  bool repeatCopy = false;
 };
 
 enum class ServiceType : std::uint8_t { Tv = 0x01, Radio = 0x02, Data = 0x0C, AvcTv = 0x19 };
@@ -109,7 +138,7 @@ struct OtherTransport {
   std::uint16_t transportStreamId = 0;
   std::uint16_t originalNetworkId = 0;
   SatelliteDelivery delivery;
-  std::vector<Service> services; // only names and types are used
+  std::vector<Service> services; // names and types for the SDT other, events for the EIT other
 };
 
 // How often each table is repeated, in milliseconds.
@@ -121,8 +150,12 @@ struct Repetition {
   int sdtOther = 2000;
   int nit = 1000;
   int eitPresentFollowing = 500;
+  int eitPresentFollowingOther = 2000;
   int eitSchedule = 2000;
   int time = 1000;
+  int ecm = 100;
+  int emm = 1000;
+  int data = 200;
   int pcr = 40;
   int media = 40;
 };

@@ -29,11 +29,15 @@ constexpr std::size_t kMaxSiText = 255;
 bool IsVideoType(std::uint8_t type) {
   return type == 1 || type == 2 || type == 0x1B || type == 0x24;
 }
-bool IsAudioType(std::uint8_t type) { return type == 3 || type == 4; }
+// Likewise AAC (ADTS 0x0F, LATM 0x11): without it an AAC radio service would have no sound and
+// turn into a data service.
+bool IsAudioType(std::uint8_t type) {
+  return type == 3 || type == 4 || type == 0x0F || type == 0x11;
+}
 
 // The ES entry of a PMT stream: found again, or appended; -1 when not recorded.
 int EsAdd(TChannelRec &rec, std::uint8_t type, std::uint16_t pid) {
-  if (type > kHighestMpeg2Type && !IsVideoType(type))
+  if (type > kHighestMpeg2Type && !IsVideoType(type) && !IsAudioType(type))
     return -1;
   for (int i = 0; i < rec.EsCount; ++i) {
     if (rec.EsList[i].StreamType == type && rec.EsList[i].Pid == pid)
@@ -128,7 +132,8 @@ void AddStream(TChannelRec &rec, const tsgen::Stream &stream) {
     return;
   if (!stream.language.empty())
     SetLang(rec.EsList[i], stream.language);
-  if (stream.kind == tsgen::StreamKind::Ac3Audio) {
+  // The E-AC-3 descriptor marks a Dolby stream as the AC-3 descriptor does.
+  if (stream.kind == tsgen::StreamKind::Ac3Audio || stream.kind == tsgen::StreamKind::Eac3Audio) {
     rec.EsList[i].Kind = data::kKindAc3;
     rec.Ac3Pid = rec.Ac3Pid != 0 ? rec.Ac3Pid : rec.EsList[i].Pid;
   }
