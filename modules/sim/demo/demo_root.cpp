@@ -67,7 +67,7 @@ public:
   SkyReader(const fs::path &descriptionDir, const TScanRules &rules)
       : descriptionDir_(descriptionDir), rules_(rules) {}
 
-  TDemoSatellite Read(const Sky &sky, const SkySatellite &satellite, std::uint8_t index) {
+  TDemoSatellite Read(const SkySatellite &satellite, std::uint8_t index) {
     TDemoSatellite demo;
     demo.Sat = SatRecOf(satellite, index);
     for (const SkyTransponder &tp : satellite.transponders)
@@ -149,7 +149,7 @@ TDemoSky ReadDemoSky(const fs::path &skyFile, const fs::path &descriptionDir,
   TDemoSky demo;
   for (std::size_t i = 0; i < sky->satellites.size(); ++i)
     demo.Satellites.push_back(
-        reader.Read(*sky, sky->satellites[i], static_cast<std::uint8_t>(i + 1)));
+        reader.Read(sky->satellites[i], static_cast<std::uint8_t>(i + 1)));
   demo.Now = reader.Start();
   return demo;
 }
