@@ -10,8 +10,8 @@
 #include "dvb_text.h"
 #include "frame/app_paths.h"
 #include "multiplexer.h"
-#include "sky_config.h"
 #include "run_command.h"
+#include "sky_config.h"
 #include "sky_tuner.h"
 
 #include <fmt/format.h>
@@ -371,6 +371,34 @@ TEST_F(DemoRoot, ScrambledServicesCarryTheirCaSystemsAndEmmPids) {
     }
   }
   EXPECT_GT(scrambled, 0);
+}
+
+// The guide as broadcasters fill it: whole days, no event shorter than a quarter of an hour or
+// longer than two hours, and no gap or overlap between one and the next.
+TEST_F(DemoRoot, EveryServiceGuideIsADayOfShortEventsWithoutGaps) {
+  for (const auto &entry : fs::directory_iterator(QEV_DEMO_DESCRIPTIONS)) {
+    if (entry.path().extension() != ".txt")
+      continue;
+    for (const tsgen::Service &service :
+         tsgen::DescriptionFile::Load(entry.path().string()).services) {
+      std::vector<const tsgen::Event *> day;
+      for (const tsgen::Event &event : service.events)
+        day.push_back(&event);
+      std::sort(day.begin(), day.end(), [](auto *a, auto *b) { return a->start < b->start; });
+      std::int64_t covered = 0;
+      for (std::size_t i = 0; i < day.size(); ++i) {
+        EXPECT_GE(day[i]->duration, 15 * 60) << service.name << " " << day[i]->name;
+        EXPECT_LE(day[i]->duration, 120 * 60) << service.name << " " << day[i]->name;
+        if (i > 0) {
+          EXPECT_EQ(day[i]->start, day[i - 1]->start + day[i - 1]->duration) << day[i]->name;
+        }
+        covered += day[i]->duration;
+      }
+      if (!day.empty()) {
+        EXPECT_EQ(covered % (24 * 3600), 0) << service.name;
+      }
+    }
+  }
 }
 
 TEST_F(DemoRoot, DefaultSatellitePickerAndCategoriesAreReadable) {
