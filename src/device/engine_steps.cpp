@@ -10,6 +10,12 @@
 
 namespace qev::device {
 
+namespace {
+
+constexpr const char *kNotUsed = "; the last channels start empty and it is left as it is";
+
+} // namespace
+
 TLastChannels &LastChannels() {
   static TLastChannels memory;
   return memory;
@@ -23,7 +29,9 @@ TTuningEngine &TuningEngine() {
 }
 
 int LoadLastChannelsStep() {
-  LastChannels().Load(frame::FindExisting(frame::Paths().LastChFile));
+  const std::string error = LastChannels().Load(frame::FindExisting(frame::Paths().LastChFile));
+  if (!error.empty())
+    frame::Log(error + kNotUsed, frame::kLogError);
   return 0;
 }
 

@@ -1,8 +1,7 @@
 #include "device/last_channels.h"
 
 #include "frame/atomic_file.h"
-
-#include <fstream>
+#include "frame/file_reader.h"
 
 namespace qev::device {
 
@@ -33,17 +32,22 @@ void TLastChannels::Set(int satIndex, std::int32_t handle) {
     handles_[static_cast<std::size_t>(satIndex)] = handle;
 }
 
-void TLastChannels::Load(const std::filesystem::path &file) {
+std::string TLastChannels::Load(const std::filesystem::path &file) {
   Reset();
-  std::ifstream in(file, std::ios::binary);
-  unsigned char bytes[kLastChannelFileBytes];
-  in.read(reinterpret_cast<char *>(bytes), sizeof bytes);
-  const auto whole = static_cast<std::size_t>(in.gcount()) / 4;
+  const frame::TFileContent content = frame::ReadFileStart(file, kLastChannelFileBytes);
+  unreadable_ = content.Status == frame::FileReadStatus::Unreadable;
+  if (unreadable_)
+    return content.Error();
+  const auto *bytes = reinterpret_cast<const unsigned char *>(content.Text.data());
+  const std::size_t whole = content.Text.size() / 4;
   for (std::size_t i = 0; i < whole; ++i)
     handles_[i] = ReadLittleEndian(bytes + 4 * i);
+  return {};
 }
 
 std::string TLastChannels::Save(const std::filesystem::path &file) const {
+  if (unreadable_) // what is in memory is not what the file holds: it is left as it is
+    return {};
   std::string bytes(kLastChannelFileBytes, '\0');
   for (std::size_t i = 0; i < kLastChannelEntries; ++i)
     WriteLittleEndian(handles_[i], bytes.data() + 4 * i);

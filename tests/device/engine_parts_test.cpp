@@ -12,6 +12,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qev::device::test {
@@ -79,6 +80,23 @@ TEST_F(LastChannelsFile, LongerFileIsReadUpToItsFirst1024Bytes) {
   EXPECT_EQ(memory.Get(255), 0);
   ASSERT_EQ(memory.Save(file), "");
   EXPECT_EQ(ReadBytes().size(), 1024u);
+}
+
+TEST_F(LastChannelsFile, AFileThatCannotBeReadIsReportedAndNeverSavedOver) {
+  for (const bool fifo : {false, true}) {
+    fs::remove_all(file);
+    if (fifo)
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); // no writer: reading it must not wait
+    else
+      fs::create_directories(file / "inside");
+    TLastChannels lastChannels;
+    lastChannels.Set(4, 77);
+    EXPECT_THAT(lastChannels.Load(file), ::testing::HasSubstr(file.string()));
+    EXPECT_EQ(lastChannels.Get(4), -1);
+    lastChannels.Set(0, 9);
+    EXPECT_EQ(lastChannels.Save(file), "");
+    EXPECT_EQ(fifo ? fs::is_fifo(file) : fs::is_directory(file / "inside"), true);
+  }
 }
 
 TEST_F(LastChannelsFile, IndexesOutsideTheTableAreIgnored) {
