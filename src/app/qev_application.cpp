@@ -41,11 +41,7 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
   // location depends on it; the root is found without Qt.
   QCoreApplication::setApplicationName(frame::kApplicationTitle);
   device::Tuner().AttachStatusThread(tunerStatus_.get());
-  frame::SetLogTarget(frame::EchoToStream(
-      [](int message, int level, const char *text) {
-        device::ProgramDeviceCallback(message, level, const_cast<char *>(text));
-      },
-      std::cerr, "qevdvb: "));
+  RouteLog();
   device::SetDeviceMessageHandlers(
       {[this](int level, const std::string& text) { logRouter_.Show(level, text); },
        [this](int bits, const ProgressRecord& progress) { ShowProgress(bits, progress); },
@@ -107,12 +103,22 @@ void TQevApplication::PlugSteps() {
                       });
 }
 
+// The log goes where a module's messages go, and its errors also to standard error.
+void TQevApplication::RouteLog() {
+  frame::SetLogTarget(frame::EchoToStream(
+      [](int message, int level, const char *text) {
+        device::ProgramDeviceCallback(message, level, const_cast<char *>(text));
+      },
+      std::cerr, "qevdvb: "));
+}
+
 int TQevApplication::ChooseDevice() {
   const bool ctrlHeld = QApplication::queryKeyboardModifiers() & Qt::ControlModifier;
   device::TQtDeviceChooser chooser;
   const int result = device::ChooseAndLoadDevice(
       {options_.chooseDevice || ctrlHeld, options_.offline, options_.deviceFile}, chooser, nullptr);
   devicePath_ = device::Device().Path();
+  RouteLog(); // loading a module points the log at the module's callback alone
   return result;
 }
 
@@ -121,6 +127,7 @@ void TQevApplication::ReloadDevice() {
     return;
   ShowStartupWindow();
   device::LoadDeviceModule(device::Device(), devicePath_, &device::ProgramDeviceCallback, nullptr);
+  RouteLog();
   ShowDeviceInCaption();
   CloseStartupWindow();
 }

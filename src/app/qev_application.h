@@ -61,6 +61,7 @@ private:
   void PlugSteps();
   // The close that --quit-after gives.
   void CloseForScript();
+  void RouteLog();
   int ChooseDevice();
   void ShowProgress(int bits, const ProgressRecord& progress);
   void CreateMainWindow();

@@ -141,6 +141,18 @@ TEST_F(Program, OptionsThatCannotBeReadAreReportedAndLeftAsTheyAre) {
   EXPECT_EQ(std::distance(fs::directory_iterator(root / "Configs"), fs::directory_iterator()), 1);
 }
 
+TEST_F(Program, AChannelListThatCannotBeReadIsReportedOnceADeviceRunsAndLeftAsItIs) {
+  // The first start seeds the root with the demo sky and its lists.
+  ASSERT_EQ(ExitCode(Spawn({"--root", root.string(), "--quit-after", "1500"})), 0);
+  const fs::path list = root / "SatFiles/Channels/0192.bch";
+  ASSERT_TRUE(fs::exists(list));
+  fs::remove(list);
+  fs::create_directories(list / "inside");
+  EXPECT_EQ(ExitCode(Spawn({"--root", root.string(), "--quit-after", "1500"})), 0);
+  EXPECT_TRUE(fs::is_directory(list / "inside"));
+  EXPECT_NE(Errors().find("Cannot read " + list.string()), std::string::npos) << Errors();
+}
+
 TEST_F(Program, LinkedOptionsAreSavedThroughTheLink) {
   fs::create_directories(root / "Configs");
   fs::create_directories(root / "mine");
