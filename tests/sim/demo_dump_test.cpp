@@ -1,6 +1,6 @@
 // qevtool dump on a brand-new root, as a user runs it: a transponder of the demo sky into a
 // file that ffprobe reads, and a recorded file copied whole through --ts.
-#include "run_command.h"
+#include "support/run_command.h"
 
 #include <gtest/gtest.h>
 
@@ -53,8 +53,8 @@ TEST_F(DemoDump, ATransponderOfTheDemoSkyGoesIntoAFileThatFfprobeReads) {
 }
 
 TEST_F(DemoDump, WithTsARecordingIsCopiedWholeAndTheDumpEndsWithIt) {
-  Tool("sats"); // seeds the root with the demo sky's streams
-  const fs::path recording = root / "Devices/Sky/s1_12188h.ts";
+  Tool("sats"); // seeds the root with the demo sky's clips, recordings of their own
+  const fs::path recording = root / "Devices/Sky/s1_12188h_av.ts";
   ASSERT_TRUE(fs::exists(recording));
   const fs::path file = root / "G.ts";
   const std::string output =

@@ -6,6 +6,8 @@
 #include "transponder.h"
 
 #include <gtest/gtest.h>
+
+#include "support/run_command.h"
 #include <nlohmann/json.hpp>
 
 #include <array>
@@ -20,6 +22,8 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using qev::test::Capture;
+using qev::test::HaveFfprobe;
 using qev::tsgen::test::StreamCheck;
 
 namespace {
@@ -49,19 +53,6 @@ std::vector<std::uint8_t> Broadcast(const fs::path &description) {
   while (!out.empty() && lastPid() > 0x1F && lastPid() != 0x1FFF)
     out.resize(out.size() - 188);
   return out;
-}
-
-bool HaveFfprobe() { return std::system("ffprobe -version >/dev/null 2>&1") == 0; }
-
-std::string Capture(const std::string &command) {
-  std::string output;
-  if (FILE *pipe = ::popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-      output += buffer;
-    ::pclose(pipe);
-  }
-  return output;
 }
 
 // The picture and sound of the services with conditional access.

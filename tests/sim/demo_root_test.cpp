@@ -10,7 +10,7 @@
 #include "dvb_text.h"
 #include "frame/app_paths.h"
 #include "multiplexer.h"
-#include "run_command.h"
+#include "support/run_command.h"
 #include "sky_config.h"
 #include "sky_tuner.h"
 

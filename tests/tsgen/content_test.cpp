@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "support/run_command.h"
 #include <sstream>
 #include <unistd.h>
 
@@ -14,20 +16,6 @@
 
 namespace qev::tsgen::test {
 namespace {
-
-std::string Output(const std::string &command) {
-  std::string out;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    return out;
-  }
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    out.append(buffer, n);
-  }
-  pclose(pipe);
-  return out;
-}
 
 std::string ErrorOf(const std::string &text) {
   try {
@@ -102,7 +90,8 @@ TEST(TsgenNationalSets, ACharacterTheSetCannotShowIsRefusedByName) {
 
 // libzvbi reads the pages back in their national sets (region 0: the sets C12 to C14 select).
 TEST(TsgenNationalSets, LibzvbiReadsEveryPageInItsSet) {
-  if (Output("ffmpeg -hide_banner -decoders 2>/dev/null").find("libzvbi") == std::string::npos) {
+  if (qev::test::Capture("ffmpeg -hide_banner -decoders 2>/dev/null").find("libzvbi") ==
+      std::string::npos) {
     GTEST_SKIP() << "ffmpeg without libzvbi";
   }
   std::istringstream in(kNationalPages);
@@ -115,14 +104,14 @@ TEST(TsgenNationalSets, LibzvbiReadsEveryPageInItsSet) {
                                                  {203, "Väder i Göteborg och Åland"},
                                                  {204, "Počasí v Praze: déšť"}};
   for (const auto &[page, text] : kPages) {
-    const std::string out =
-        Output("ffmpeg -v error -txt_format text -txt_default_region 0 -txt_page " +
-               std::to_string(page) + " -i '" + path + "' -map 0:s:0 -c:s srt -f srt - 2>&1");
+    const std::string out = qev::test::Capture(
+        "ffmpeg -v error -txt_format text -txt_default_region 0 -txt_page " + std::to_string(page) +
+        " -i '" + path + "' -map 0:s:0 -c:s srt -f srt - 2>&1");
     EXPECT_NE(out.find(text), std::string::npos) << page << ":\n" << out;
   }
-  const std::string index =
-      Output("ffmpeg -v error -txt_format text -txt_default_region 0 -txt_page 100 -i '" + path +
-             "' -map 0:s:0 -c:s srt -f srt - 2>&1");
+  const std::string index = qev::test::Capture(
+      "ffmpeg -v error -txt_format text -txt_default_region 0 -txt_page 100 -i '" + path +
+      "' -map 0:s:0 -c:s srt -f srt - 2>&1");
   EXPECT_NE(index.find("Europe"), std::string::npos) << index;
   std::remove(path.c_str());
 }

@@ -4,6 +4,8 @@
 #include <fmt/format.h>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "support/run_command.h"
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
@@ -15,20 +17,6 @@ namespace {
 
 bool HasProgram(const std::string &name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string Output(const std::string &command) {
-  std::string out;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    return out;
-  }
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    out.append(buffer, n);
-  }
-  pclose(pipe);
-  return out;
 }
 
 class TsgenPeers : public ::testing::Test {
@@ -73,7 +61,7 @@ TEST_F(TsgenPeers, FfprobeSeesServicesProvidersPidsCodecsAndLanguages) {
     GTEST_SKIP() << "ffprobe is not installed";
   }
   const auto json = nlohmann::json::parse(
-      Output("ffprobe -v quiet -show_programs -show_streams -of json '" + path_ + "'"));
+      qev::test::Capture("ffprobe -v quiet -show_programs -show_streams -of json '" + path_ + "'"));
   const Transponder tp = SampleTransponder();
   ASSERT_EQ(json["programs"].size(), tp.services.size());
   for (std::size_t i = 0; i < tp.services.size(); ++i) {
@@ -101,7 +89,7 @@ TEST_F(TsgenPeers, DvbinfoSeesPatPmtAndSdt) {
   if (!HasProgram("dvbinfo")) {
     GTEST_SKIP() << "dvbinfo is not installed";
   }
-  const std::string out = Output("dvbinfo -f '" + path_ + "' 2>/dev/null");
+  const std::string out = qev::test::Capture("dvbinfo -f '" + path_ + "' 2>/dev/null");
   const Transponder tp = SampleTransponder();
   EXPECT_NE(out.find(fmt::format("Transport stream id : {}", tp.transportStreamId)),
             std::string::npos);
