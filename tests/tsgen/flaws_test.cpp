@@ -236,7 +236,8 @@ TEST(TsgenFlaws, ThePcrJumpsAheadWithoutADiscontinuityFlag) {
   const StreamCheck check = StreamCheck::Of(stream);
   EXPECT_GT(check.largestPcrIntervalMs, 300.0);
   EXPECT_LT(check.largestPcrIntervalMs, 340.0);
-  for (const auto &p : TsReader(stream).PacketsOf(0x0101)) {
+  const TsReader reader(stream); // the packets point into it
+  for (const auto &p : reader.PacketsOf(0x0101)) {
     if (p.adaptationSize > 1) {
       EXPECT_EQ(p.bytes[5] & 0x80, 0);
     }
