@@ -9,6 +9,7 @@
 #include "data/transponder_list.h"
 #include "frame/app_paths.h"
 #include "frame/file_reader.h"
+#include "support/random_bytes.h"
 #include "support/scripted_presenter.h"
 #include "temp_root.h"
 #include "unprivileged.h"
@@ -160,14 +161,7 @@ protected:
       fs::remove_all(file);
     }
   }
-  std::string Random(std::size_t max) {
-    std::uniform_int_distribution<std::size_t> length(0, max);
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::string s(length(rng), '\0');
-    for (char &c : s)
-      c = static_cast<char>(byte(rng));
-    return s;
-  }
+  std::string Random(std::size_t max) { return qev::test::RandomBytes(rng, max); }
 
   qev::test::ScriptedPresenter presenter;
   std::mt19937 rng{7};

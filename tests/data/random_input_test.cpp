@@ -7,6 +7,7 @@
 #include "data/tp_files.h"
 #include "data/tp_import.h"
 #include "data/transponder_list.h"
+#include "support/random_bytes.h"
 #include "temp_root.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,7 @@ namespace {
 
 class RandomInput : public qev::test::TempRoot {
 protected:
-  std::string Bytes(std::size_t max) {
-    std::uniform_int_distribution<std::size_t> length(0, max);
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::string s(length(rng), '\0');
-    for (char &c : s)
-      c = static_cast<char>(byte(rng));
-    return s;
-  }
+  std::string Bytes(std::size_t max) { return qev::test::RandomBytes(rng, max); }
   // Random text built from the characters the formats care about.
   std::string Text(std::size_t max) {
     static const std::string alphabet = "[]=,;#\n\r\t 0123456789HVLRSTMPG2-._/abcxyz\x80\xFF";
