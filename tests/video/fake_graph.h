@@ -4,6 +4,7 @@
 // journal of what the wrapper asked, switches that make single calls fail, and a live source
 // whose media-type announcements tests drive. Safe to use from several threads.
 
+#include "video/event_group.h"
 #include "video/graph_backend.h"
 #include "video/media_type.h"
 
