@@ -28,8 +28,8 @@ std::vector<std::uint8_t> ReadClip(const std::string &name) {
 }
 
 // The default live graph, built as AV0.GRS builds it, with counting renderers.
-std::unique_ptr<IGraph> LiveGraph() {
-  TGstGraphFactory factory(TRenderMode::Count);
+std::unique_ptr<IGraph> LiveGraph(TRenderMode mode = TRenderMode::Count) {
+  TGstGraphFactory factory(mode);
   auto graph = factory.CreateGraph();
   EXPECT_TRUE(graph) << factory.Error();
   EXPECT_EQ(0, graph->AddFilter("{EEBF6DD2-439A-4C8E-A511-DB329ABC04BA}", "QEV-DVB AVSource"));
@@ -48,17 +48,18 @@ std::unique_ptr<IGraph> LiveGraph() {
 }
 
 // Feeds a clip from a thread of its own, as the device module's delivery thread does: blocks
-// of a few packets, faster than real time but paced.
+// of a few packets, paced (by default faster than real time).
 class TFeeder {
 public:
-  TFeeder(IDvbAvSrcIntf &source, std::vector<std::uint8_t> clip)
-      : thread_([&source, clip = std::move(clip)](std::stop_token stop) {
+  TFeeder(IDvbAvSrcIntf &source, std::vector<std::uint8_t> clip,
+          std::chrono::milliseconds pause = std::chrono::milliseconds(4))
+      : thread_([&source, clip = std::move(clip), pause](std::stop_token stop) {
           constexpr std::size_t kBlock = 188 * 64;
           for (std::size_t at = 0; at + 188 <= clip.size() && !stop.stop_requested();
                at += kBlock) {
             const std::size_t length = std::min(kBlock, clip.size() - at) / 188 * 188;
             source.DeliverTs(clip.data() + at, static_cast<std::int32_t>(length));
-            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+            std::this_thread::sleep_for(pause);
           }
         }) {}
   void Join() { thread_.join(); }
@@ -208,6 +209,24 @@ TEST(GstAvSource, PlaysAgainAfterTheFeedStoppedAndStartedWithOtherStreams) {
               reinterpret_cast<const TMediaType *>(value)->Subtype);
   }
   EXPECT_TRUE(graph->Counts().Errors.empty());
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
+TEST(GstAvSource, ShowsPicturesOnTheClockWhenFedInRealTime) {
+  QEV_REQUIRE_ELEMENTS("appsrc", "tsdemux", "decodebin", "appsink", "autoaudiosink");
+  const auto clip = ReadClip("s1_10788v");
+  ASSERT_FALSE(clip.empty());
+  auto graph = LiveGraph(TRenderMode::Show);
+  IDvbAvSrcIntf *source = graph->AvSource();
+  ASSERT_EQ(0, source->Start(0x102, 0x101, kClipPcr, 7));
+  graph->UseAudioClock();
+  ASSERT_TRUE(graph->SetState(TGraphState::Running));
+  // The clip lasts 3.84 s: 12257 packets in blocks of 64.
+  TFeeder feeder(*source, clip, std::chrono::milliseconds(20));
+  EXPECT_TRUE(WaitFor([&] { return graph->Counts().VideoFrames >= 25; }))
+      << graph->Counts().VideoFrames << " pictures";
+  feeder.Join();
+  EXPECT_GT(graph->Counts().AudioBuffers, 0u);
   EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
 }
 

@@ -31,8 +31,7 @@ std::vector<Sample> Switch(const char *format, int mode, const std::vector<Sampl
   GstElement *in = gst_bin_get_by_name(GST_BIN(pipeline), "in");
   GstElement *out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
   gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBuffer *buffer =
-      gst_buffer_new_memdup(frames.data(), frames.size() * sizeof(Sample));
+  GstBuffer *buffer = gst_buffer_new_memdup(frames.data(), frames.size() * sizeof(Sample));
   GST_BUFFER_PTS(buffer) = 0;
   gst_app_src_push_buffer(GST_APP_SRC(in), buffer);
   gst_app_src_end_of_stream(GST_APP_SRC(in));
@@ -78,8 +77,8 @@ TEST(ChannelSwitch, KeepsItsModeWithinRangeAndOffersOnlyStereo) {
   g_object_get(element, "mode", &mode, nullptr);
   EXPECT_EQ(2, mode);
   GstPad *sink = gst_element_get_static_pad(element, "sink");
-  GstCaps *mono = gst_caps_from_string(
-      "audio/x-raw,format=S16LE,rate=48000,channels=1,layout=interleaved");
+  GstCaps *mono =
+      gst_caps_from_string("audio/x-raw,format=S16LE,rate=48000,channels=1,layout=interleaved");
   EXPECT_FALSE(gst_pad_query_accept_caps(sink, mono));
   gst_caps_unref(mono);
   gst_object_unref(sink);

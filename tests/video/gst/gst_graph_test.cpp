@@ -235,5 +235,30 @@ TEST(GstGraph, SurfaceReceivesFramesWithTheDisplayAspectAndGeometry) {
   UnregisterSurface(handle);
 }
 
+TEST(GstGraph, RendersAMediaFileIntoRenderersItAddsAndRefusesAMissingOne) {
+  QEV_REQUIRE_ELEMENTS("uridecodebin", "tsdemux", "appsink", "fakesink");
+  const std::string clip = std::string(QEV_DEMO_DIR) + "/s1_10788v_av.ts";
+  auto missing = CountingGraph();
+  EXPECT_FALSE(missing->RenderMedia(clip + ".none"));
+
+  auto graph = CountingGraph();
+  graph->InsertControls(); // nothing to put them in front of yet
+  ASSERT_TRUE(graph->RenderMedia(clip));
+  EXPECT_TRUE(graph->HasVideoRenderer());
+  EXPECT_TRUE(graph->HasAudio());
+  EXPECT_TRUE(graph->HasChannelSwitch()); // the controls came with the renderers
+  const auto filters = graph->Filters();
+  EXPECT_EQ(1, std::count_if(filters.begin(), filters.end(), [](const TFilterInfo &f) {
+              return f.Role == TFilterRole::MediaSource;
+            }));
+  ASSERT_TRUE(graph->SetState(TGraphState::Running));
+  EXPECT_TRUE(WaitFor([&] {
+    const auto c = graph->Counts();
+    return c.VideoFrames >= 10 && c.AudioBuffers >= 10;
+  }));
+  EXPECT_EQ(720, graph->NativeVideoSize().value_or(TVideoSize{}).Width);
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
 } // namespace
 } // namespace qev::video
