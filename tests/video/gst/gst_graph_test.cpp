@@ -235,6 +235,22 @@ TEST(GstGraph, SurfaceReceivesFramesWithTheDisplayAspectAndGeometry) {
   UnregisterSurface(handle);
 }
 
+TEST(GstGraph, ReportsTheErrorsThePipelinePosts) {
+  QEV_REQUIRE_ELEMENTS("filesrc", "decodebin", "fakesink");
+  auto graph = CountingGraph();
+  ASSERT_EQ(0, graph->AddFilter("filesrc", "File"));
+  ASSERT_EQ(0, graph->AddFilter("decodebin", "Decoder"));
+  ASSERT_EQ(0, graph->AddFilter("QEV Audio Renderer", "Audio Renderer"));
+  g_object_set(dynamic_cast<gst::TGstGraph &>(*graph).Element("File"), "location",
+               "/nonexistent/qev-no-such-file.ts", nullptr);
+  ASSERT_TRUE(graph->ConnectPins("File", "src", "Decoder", "sink"));
+  ASSERT_TRUE(graph->ConnectPins("Decoder", "src_0", "Audio Renderer", "sink"));
+  EXPECT_FALSE(graph->SetState(TGraphState::Running));
+  EXPECT_TRUE(WaitFor([&] { return !graph->Counts().Errors.empty(); }));
+  EXPECT_EQ(0u, graph->Counts().AudioBuffers);
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
 TEST(GstGraph, RendersAMediaFileIntoRenderersItAddsAndRefusesAMissingOne) {
   QEV_REQUIRE_ELEMENTS("uridecodebin", "tsdemux", "appsink", "fakesink");
   const std::string clip = std::string(QEV_DEMO_DIR) + "/s1_10788v_av.ts";
