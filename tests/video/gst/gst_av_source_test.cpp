@@ -4,16 +4,21 @@
 #include "video/media_type.h"
 
 #include "gst_test_support.h"
+#include "support/run_command.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace qev::video {
 namespace {
@@ -229,6 +234,41 @@ TEST(GstAvSource, PlaysAgainAfterTheFeedStoppedAndStartedWithOtherStreams) {
               reinterpret_cast<const TMediaType *>(value)->Subtype);
   }
   EXPECT_TRUE(graph->Counts().Errors.empty());
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
+// AAC in LATM (LOAS) framing, as DVB carries it: the demo clips have none, ffmpeg writes it.
+TEST(GstAvSource, PlaysAacInLatm) {
+  QEV_REQUIRE_ELEMENTS("appsrc", "tsdemux", "decodebin", "appsink", "fakesink");
+  if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no ffmpeg";
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("qev-latm-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto latm = (dir / "sound.latm").string(), ts = (dir / "sound.ts").string();
+  test::Capture("ffmpeg -v error -f lavfi -i sine=f=440:d=3:sample_rate=48000 -ac 2 -c:a aac "
+                "-f latm '" +
+                latm + "' && ffmpeg -v error -f loas -i '" + latm +
+                "' -c copy -f mpegts -mpegts_start_pid 0x100 '" + ts + "'");
+  std::ifstream in(ts, std::ios::binary);
+  const std::vector<std::uint8_t> clip{std::istreambuf_iterator<char>(in), {}};
+  std::filesystem::remove_all(dir);
+  ASSERT_GT(clip.size(), 188u * 100) << "ffmpeg wrote no LATM stream";
+
+  auto graph = LiveGraph();
+  IDvbAvSrcIntf *source = graph->AvSource();
+  ASSERT_EQ(0, source->Start(0x100, kNone, 0x100, 7));
+  ASSERT_TRUE(graph->SetState(TGraphState::Running));
+  TFeeder feeder(*source, clip);
+  EXPECT_TRUE(WaitFor([&] { return graph->Counts().AudioBuffers >= 20; }));
+  feeder.Join();
+  std::intptr_t value = 0;
+  ASSERT_EQ(0, source->GetParam(10, value));
+  ASSERT_NE(0, value);
+  EXPECT_EQ("aac-latm", reinterpret_cast<const TMediaType *>(value)->Subtype);
+  EXPECT_EQ(2, graph->Counts().AudioChannels);
+  for (const auto &error : graph->Counts().Errors)
+    ADD_FAILURE() << error;
   EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
 }
 
