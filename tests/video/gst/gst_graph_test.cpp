@@ -54,7 +54,8 @@ TEST(GstGraph, AddsFiltersUnderTheirNamesAndRefusesUnknownClassesAndTakenNames) 
   EXPECT_EQ(0x2001, graph->AddFilter("{00000000-0000-0000-0000-000000000000}", "Nothing"));
   EXPECT_EQ(0x2001, graph->AddFilter("nosuchelement", "Nothing"));
   EXPECT_EQ(0x2002, graph->AddFilter("videotestsrc", "Pictures"));
-  EXPECT_EQ(0x2002, graph->AddFilter("QEV-DVB AVSource", "Second Source"));
+  EXPECT_EQ(0x2002, graph->AddFilter("qevavsource", "Second Source"));
+  EXPECT_EQ(0x2002, graph->AddFilter("videosink", "Second Screen"));
   EXPECT_TRUE(graph->HasFilter("Pictures"));
   EXPECT_FALSE(graph->HasFilter("Nothing"));
   ASSERT_NE(nullptr, graph->AvSource());
