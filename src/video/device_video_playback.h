@@ -15,6 +15,8 @@ public:
   // Without slots the media places answer as empty.
   explicit TDeviceVideoPlayback(TGraphSlots *slots) : slots_(slots) {}
 
+  // The graph slots go away after the device module: the media places then answer as empty.
+  void SetSlots(TGraphSlots *slots) { slots_ = slots; }
   // The file that video 4 plays when it opens next.
   void SetMediaFile(std::string file) { mediaFile_ = std::move(file); }
 

@@ -110,8 +110,8 @@ std::optional<TVideoRect> PresetPositionRect(const std::string &entry, TVideoRec
   const std::vector<int> n = Numbers(entry, ",");
   if (n.size() != 2)
     return std::nullopt;
-  const TVideoRect centred = Centred({window.Width, window.Height}, screen.Width * n[0] / 100,
-                                     screen.Height * n[1] / 100);
+  const TVideoRect centred =
+      Centred({window.Width, window.Height}, screen.Width * n[0] / 100, screen.Height * n[1] / 100);
   return FitAndPlace(centred, screen, shape);
 }
 
@@ -157,8 +157,8 @@ TVideoRect KeepRatioResize(TVideoRect rect, TSizeEdge edge, int shape) {
 }
 
 // The near coordinate of the window on one axis after the magnetic rule.
-int TMagneticEdges::SnapAxis(int near, int far, int size, int areaNear, int areaFar,
-                             TAxis &axis, long long nowMs) {
+int TMagneticEdges::SnapAxis(int near, int far, int size, int areaNear, int areaFar, TAxis &axis,
+                             long long nowMs) {
   if (axis.stuck && nowMs - axis.since < kStickMs && std::abs(near - axis.stuckAt) <= 15)
     return axis.stuckAt;
   axis.stuck = false;
@@ -185,10 +185,10 @@ int TMagneticEdges::SnapAxis(int near, int far, int size, int areaNear, int area
 }
 
 TVideoRect TMagneticEdges::Move(TVideoRect wanted, TVideoRect workArea, long long nowMs) {
-  wanted.Left = SnapAxis(wanted.Left, wanted.Right(), wanted.Width, workArea.Left,
-                         workArea.Right(), x_, nowMs);
-  wanted.Top = SnapAxis(wanted.Top, wanted.Bottom(), wanted.Height, workArea.Top,
-                        workArea.Bottom(), y_, nowMs);
+  wanted.Left = SnapAxis(wanted.Left, wanted.Right(), wanted.Width, workArea.Left, workArea.Right(),
+                         x_, nowMs);
+  wanted.Top = SnapAxis(wanted.Top, wanted.Bottom(), wanted.Height, workArea.Top, workArea.Bottom(),
+                        y_, nowMs);
   return wanted;
 }
 

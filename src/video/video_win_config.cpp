@@ -44,8 +44,8 @@ std::vector<std::string> ListWithDefaults(frame::TFastIniFile &file, const char 
     return items;
   file.WriteStringList(section, name, defaults);
   if (commentAbove)
-    file.InsertComment(section, "", frame::TFastIniFile::kCreateMissing |
-                                        frame::TFastIniFile::kReplaceExisting,
+    file.InsertComment(section, "",
+                       frame::TFastIniFile::kCreateMissing | frame::TFastIniFile::kReplaceExisting,
                        frame::TFastIniFile::CommentPlace::AboveSection, commentAbove);
   return defaults;
 }
@@ -137,8 +137,7 @@ void TVideoWinConfig::WriteWinPos(int index, const TSavedWinPos &pos) {
 }
 
 std::vector<std::string> TVideoWinConfig::CustomSizes() {
-  return ListWithDefaults(file_, kCustomSizes, "Size", {"160x120", "320x240", "640x480"},
-                          nullptr);
+  return ListWithDefaults(file_, kCustomSizes, "Size", {"160x120", "320x240", "640x480"}, nullptr);
 }
 
 std::vector<std::string> TVideoWinConfig::CustomPipPos() {
@@ -152,7 +151,8 @@ std::vector<std::string> TVideoWinConfig::CustomPipPos() {
 bool TVideoWinConfig::ReadColors(int index, PictureRecord &picture) {
   if (PictureTag(picture).empty() || !file_.ValueExists(kColorSettings, ColorKey(index, picture)))
     return false;
-  const auto bytes = ParseColorBytes(file_.ReadString(kColorSettings, ColorKey(index, picture), ""));
+  const auto bytes =
+      ParseColorBytes(file_.ReadString(kColorSettings, ColorKey(index, picture), ""));
   std::copy(bytes.begin(), bytes.end(), picture.Values);
   return true;
 }

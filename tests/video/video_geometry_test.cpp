@@ -108,8 +108,7 @@ TEST_F(VideoWinFileTest, PresetListsGetTheirDefaultsAndComment) {
   {
     frame::TFastIniFile ini(file);
     TVideoWinConfig config(ini);
-    EXPECT_EQ(config.CustomSizes(),
-              (std::vector<std::string>{"160x120", "320x240", "640x480"}));
+    EXPECT_EQ(config.CustomSizes(), (std::vector<std::string>{"160x120", "320x240", "640x480"}));
     const auto positions = config.CustomPipPos();
     ASSERT_EQ(positions.size(), 9u);
     EXPECT_EQ(positions[1], "50,05");

@@ -14,7 +14,7 @@ namespace qev::video {
 namespace {
 constexpr int kBorderPixels = 2;
 constexpr int kBlinkMs = 150;
-}
+} // namespace
 
 TFloatingVideo::TFloatingVideo(int index)
     : QWidget(nullptr), index_(index), panel_(new TVideoPanel(this)), mark_(new QWidget(this)) {
@@ -196,9 +196,9 @@ void TFloatingVideo::mouseMoveEvent(QMouseEvent *event) {
   const QPoint wanted = event->globalPosition().toPoint() - dragOffset_;
   const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
   const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1280, 1024);
-  const TVideoRect r = magnet_.Move({wanted.x(), wanted.y(), width(), height()},
-                                    {area.x(), area.y(), area.width(), area.height()},
-                                    clock_.elapsed());
+  const TVideoRect r =
+      magnet_.Move({wanted.x(), wanted.y(), width(), height()},
+                   {area.x(), area.y(), area.width(), area.height()}, clock_.elapsed());
   positionPreset_ = -1;
   move(r.Left, r.Top);
 }

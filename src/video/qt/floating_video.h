@@ -18,9 +18,9 @@ class TFloatingVideo final : public QWidget {
   Q_OBJECT
 public:
   struct THandlers {
-    std::function<void(int request)> Request;    // asks the video for a state
-    std::function<void()> Activated;             // became the active floating video
-    std::function<bool()> DoubleClickZone;       // the option VideoDblClickZo
+    std::function<void(int request)> Request; // asks the video for a state
+    std::function<void()> Activated;          // became the active floating video
+    std::function<bool()> DoubleClickZone;    // the option VideoDblClickZo
     std::function<void(QPoint global)> ContextMenu;
     std::function<void()> MouseActivity;
     std::function<void()> PanelResized;

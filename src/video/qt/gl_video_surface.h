@@ -13,8 +13,8 @@ namespace qev::video {
 // The OpenGL surface: the planes go up as textures and a fragment shader converts YUV to RGB
 // (BT.601 up to 576 lines, BT.709 above).
 class TGlVideoSurface final : public QOpenGLWidget,
-                             public IVideoSurfaceWidget,
-                             protected QOpenGLFunctions {
+                              public IVideoSurfaceWidget,
+                              protected QOpenGLFunctions {
   Q_OBJECT
 public:
   explicit TGlVideoSurface(QWidget *parent = nullptr);
@@ -35,8 +35,8 @@ protected:
 
 private:
   void Upload(const TVideoFrame &frame);
-  void UploadPlane(int index, const std::uint8_t *data, int stride, int bytesPerPixel,
-                   int width, int height, unsigned format);
+  void UploadPlane(int index, const std::uint8_t *data, int stride, int bytesPerPixel, int width,
+                   int height, unsigned format);
   void ReleaseGl();
 
   TSurfaceState state_;

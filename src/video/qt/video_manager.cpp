@@ -15,8 +15,7 @@ namespace qev::video {
 
 namespace {
 
-QAction *AddItem(QMenu &menu, const char *name, const QString &text,
-                 std::function<void()> action) {
+QAction *AddItem(QMenu &menu, const char *name, const QString &text, std::function<void()> action) {
   QAction *item = menu.addAction(text);
   item->setObjectName(name);
   QObject::connect(item, &QAction::triggered, &menu, [action = std::move(action)] {
@@ -42,27 +41,27 @@ TVideoManager::TVideoManager(IVideoPlayback &playback, TVideoContext context,
         {[this, i](int request) { outputs_->SetVideoState(i, request, false); },
          [this, i] { MarkActive(i); },
          [this] { return links_.DoubleClickZone && links_.DoubleClickZone(); },
-         [this, i](QPoint global) { ShowMenu(i, global); },
-         [this] { mouseHide_->MouseActivity(); },
+         [this, i](QPoint global) { ShowMenu(i, global); }, [this] { mouseHide_->MouseActivity(); },
          [this, i] { outputs_->PanelResized(floating_[i]->Panel().Handle()); }});
   }
-  outputs_ = std::make_unique<TVideoOutputs>(playback, static_cast<IVideoWindows &>(*this), context_);
-  mouseHide_ = std::make_unique<TMouseHideThread>(TMouseHideThread::TLinks{
-      [this] { return outputs_->AnyFullScreen(); },
-      [this](bool hidden) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, hidden] {
-              if (hidden == cursorHidden_)
-                return;
-              cursorHidden_ = hidden;
-              if (hidden)
-                QApplication::setOverrideCursor(Qt::BlankCursor);
-              else
-                QApplication::restoreOverrideCursor();
-            },
-            Qt::QueuedConnection);
-      }});
+  outputs_ =
+      std::make_unique<TVideoOutputs>(playback, static_cast<IVideoWindows &>(*this), context_);
+  mouseHide_ = std::make_unique<TMouseHideThread>(
+      TMouseHideThread::TLinks{[this] { return outputs_->AnyFullScreen(); },
+                               [this](bool hidden) {
+                                 QMetaObject::invokeMethod(
+                                     this,
+                                     [this, hidden] {
+                                       if (hidden == cursorHidden_)
+                                         return;
+                                       cursorHidden_ = hidden;
+                                       if (hidden)
+                                         QApplication::setOverrideCursor(Qt::BlankCursor);
+                                       else
+                                         QApplication::restoreOverrideCursor();
+                                     },
+                                     Qt::QueuedConnection);
+                               }});
 }
 
 TVideoManager::~TVideoManager() {
@@ -195,7 +194,8 @@ std::unique_ptr<QMenu> TVideoManager::BuildMenu(int index) {
   }
   QMenu *filters = menu->addMenu("Filters");
   filters->menuAction()->setObjectName("MnuDsFilters");
-  for (const TFilterInfo &filter : links_.Filters ? links_.Filters(index) : std::vector<TFilterInfo>{})
+  for (const TFilterInfo &filter :
+       links_.Filters ? links_.Filters(index) : std::vector<TFilterInfo>{})
     AddItem(*filters, "", QString::fromStdString(filter.Name.substr(0, 128)), nullptr)
         ->setEnabled(filter.HasPages);
   menu->addSeparator();
@@ -223,11 +223,14 @@ void TVideoManager::AddWindowItems(QMenu &menu, int index, int state) {
   TFloatingVideo &window = *floating_[index];
   const bool floating = state == kFloating || state == kFullScreen;
   const bool full = state == kFullScreen;
-  auto request = [this, index](int r) { return [this, index, r] { outputs_->SetVideoState(index, r, false); }; };
+  auto request = [this, index](int r) {
+    return [this, index, r] { outputs_->SetVideoState(index, r, false); };
+  };
   menu.addSeparator();
   if (floating && !full) {
-    AddItem(menu, "MnuBorderless", "Border", [&window] { window.SetBorder(!window.Border()); })
-        ->setCheckable(true);
+    AddItem(menu, "MnuBorderless", "Border", [&window] {
+      window.SetBorder(!window.Border());
+    })->setCheckable(true);
     menu.findChild<QAction *>("MnuBorderless")->setChecked(window.Border());
     QMenu *sizes = menu.addMenu("Size");
     sizes->menuAction()->setObjectName("MnuCustomSize");

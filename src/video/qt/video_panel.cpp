@@ -42,10 +42,10 @@ void TVideoPanel::ShowMessage(const TVideoMessage &m) {
     message_->setFont(font);
     message_->setText(QString::fromStdString(m.Text));
     message_->setAlignment(m.Layout == 1 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-    message_->setStyleSheet(QString("color: %1; background: %2; padding: 2px")
-                                .arg(ColorFromBgr(m.TextColor).name(),
-                                     m.Background ? ColorFromBgr(m.Background).name()
-                                                  : QString("transparent")));
+    message_->setStyleSheet(
+        QString("color: %1; background: %2; padding: 2px")
+            .arg(ColorFromBgr(m.TextColor).name(),
+                 m.Background ? ColorFromBgr(m.Background).name() : QString("transparent")));
     auto *shadow = new QGraphicsDropShadowEffect(message_);
     shadow->setColor(ColorFromBgr(m.Shadow));
     shadow->setOffset(m.ShadowSize());

@@ -1,14 +1,16 @@
+#include "support/screenshot.h"
 #include "video/qt/video_manager.h"
 #include "video/qt/video_panel.h"
-#include "support/screenshot.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -19,8 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A 4:3 I420 frame of one colour.
-std::shared_ptr<const TVideoFrame> SolidFrame(int width, int height, std::uint8_t y,
-                                              std::uint8_t u, std::uint8_t v) {
+std::shared_ptr<const TVideoFrame> SolidFrame(int width, int height, std::uint8_t y, std::uint8_t u,
+                                              std::uint8_t v) {
   auto planes = std::make_shared<std::vector<std::uint8_t>>(width * height * 3 / 2);
   std::fill_n(planes->begin(), width * height, y);
   std::fill_n(planes->begin() + width * height, width * height / 4, u);
@@ -54,11 +56,14 @@ TEST(VideoSurfaceTest, FourThreeFrameIsPillarBoxedInAWidePanel) {
   panel.show();
   panel.SetPictureRect({0, 0, 640, 360});
   // Presented as a renderer does, through the registry and from another thread.
-  std::thread renderer([&] {
-    EXPECT_TRUE(PresentToSurface(panel.Handle(), SolidFrame(64, 48, 81, 90, 240)));
-  });
+  std::thread renderer(
+      [&] { EXPECT_TRUE(PresentToSurface(panel.Handle(), SolidFrame(64, 48, 81, 90, 240))); });
   renderer.join();
   ASSERT_TRUE(WaitPainted(panel.Surface()));
+  EXPECT_EQ(panel.Surface().UsesOpenGl(), OpenGlAvailable());
+  if (QGuiApplication::platformName() == "offscreen")
+    EXPECT_FALSE(panel.Surface().UsesOpenGl());
+  std::cout << "surface: " << (panel.Surface().UsesOpenGl() ? "OpenGL" : "CPU") << "\n";
   const QImage shot = panel.grab().toImage();
   test::SaveScreenshot(panel, "video_surface_pillarbox");
   ASSERT_EQ(shot.width(), 640);
@@ -207,9 +212,9 @@ TEST_F(VideoWindowsTest, ContextMenuItemsFollowTheState) {
   TVideoOutputs &outputs = manager.Outputs();
   outputs.SetVideoState(0, kEmbedded, false);
   QStringList items = MenuItems(0);
-  for (const char *name : {"MnuDsFilters", "MnuVidAr_Letterbox", "MnuVidAr_Stretch4x3",
-                           "MnuVidAr_Stretch16x9", "MnuDsConfig", "MnuPictureSettings",
-                           "MnuSetFS", "MnuSetFloat"})
+  for (const char *name :
+       {"MnuDsFilters", "MnuVidAr_Letterbox", "MnuVidAr_Stretch4x3", "MnuVidAr_Stretch16x9",
+        "MnuDsConfig", "MnuPictureSettings", "MnuSetFS", "MnuSetFloat"})
     EXPECT_TRUE(items.contains(name)) << name;
   for (const char *name : {"MnuBorderless", "MnuCloseRest", "MnuResFS", "MnuWinA_Free"})
     EXPECT_FALSE(items.contains(name)) << name;
