@@ -13,10 +13,10 @@ class TGraphSlots;
 class TDeviceVideoPlayback final : public IVideoPlayback {
 public:
   // Without slots the media places answer as empty.
-  explicit TDeviceVideoPlayback(TGraphSlots *slots) : slots_(slots) {}
+  explicit TDeviceVideoPlayback(TGraphSlots *graphSlots) : slots_(graphSlots) {}
 
   // The graph slots go away after the device module: the media places then answer as empty.
-  void SetSlots(TGraphSlots *slots) { slots_ = slots; }
+  void SetSlots(TGraphSlots *graphSlots) { slots_ = graphSlots; }
   // The file that video 4 plays when it opens next.
   void SetMediaFile(std::string file) { mediaFile_ = std::move(file); }
 
