@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 namespace qev::video {
 namespace {
 
+using testing::TRecordingSurface;
 using testing::WaitFor;
 
 std::unique_ptr<IGraph> CountingGraph() {
@@ -205,47 +205,6 @@ TEST(GstGraph, PictureAndSoundControlsRoundTripOnTheRealElements) {
   graph->SetState(TGraphState::Stopped);
 }
 
-// A surface that keeps what it is given.
-class TRecordingSurface final : public IVideoSurface {
-public:
-  void PresentFrame(std::shared_ptr<const TVideoFrame> frame) override {
-    std::lock_guard lock(mutex_);
-    last_ = std::move(frame);
-    ++frames_;
-  }
-  void SetGeometry(const TRendererGeometry &geometry) override {
-    std::lock_guard lock(mutex_);
-    geometry_ = geometry;
-  }
-  void ClearFrame() override {
-    std::lock_guard lock(mutex_);
-    last_.reset();
-    ++clears_;
-  }
-  int Frames() const {
-    std::lock_guard lock(mutex_);
-    return frames_;
-  }
-  int Clears() const {
-    std::lock_guard lock(mutex_);
-    return clears_;
-  }
-  std::shared_ptr<const TVideoFrame> Last() const {
-    std::lock_guard lock(mutex_);
-    return last_;
-  }
-  TRendererGeometry Geometry() const {
-    std::lock_guard lock(mutex_);
-    return geometry_;
-  }
-
-private:
-  mutable std::mutex mutex_;
-  std::shared_ptr<const TVideoFrame> last_;
-  TRendererGeometry geometry_;
-  int frames_ = 0, clears_ = 0;
-};
-
 TEST(GstGraph, SurfaceReceivesFramesWithTheDisplayAspectAndGeometry) {
   QEV_REQUIRE_ELEMENTS("videotestsrc", "audiotestsrc", "capsfilter", "fakesink");
   TRecordingSurface surface;
@@ -274,6 +233,31 @@ TEST(GstGraph, SurfaceReceivesFramesWithTheDisplayAspectAndGeometry) {
     EXPECT_FALSE(surface.Last());
   }
   UnregisterSurface(handle);
+}
+
+TEST(GstGraph, RendersAMediaFileIntoRenderersItAddsAndRefusesAMissingOne) {
+  QEV_REQUIRE_ELEMENTS("uridecodebin", "tsdemux", "appsink", "fakesink");
+  const std::string clip = std::string(QEV_DEMO_DIR) + "/s1_10788v_av.ts";
+  auto missing = CountingGraph();
+  EXPECT_FALSE(missing->RenderMedia(clip + ".none"));
+
+  auto graph = CountingGraph();
+  graph->InsertControls(); // nothing to put them in front of yet
+  ASSERT_TRUE(graph->RenderMedia(clip));
+  EXPECT_TRUE(graph->HasVideoRenderer());
+  EXPECT_TRUE(graph->HasAudio());
+  EXPECT_TRUE(graph->HasChannelSwitch()); // the controls came with the renderers
+  const auto filters = graph->Filters();
+  EXPECT_EQ(1, std::count_if(filters.begin(), filters.end(), [](const TFilterInfo &f) {
+              return f.Role == TFilterRole::MediaSource;
+            }));
+  ASSERT_TRUE(graph->SetState(TGraphState::Running));
+  EXPECT_TRUE(WaitFor([&] {
+    const auto c = graph->Counts();
+    return c.VideoFrames >= 10 && c.AudioBuffers >= 10;
+  }));
+  EXPECT_EQ(720, graph->NativeVideoSize().value_or(TVideoSize{}).Width);
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
 }
 
 } // namespace
