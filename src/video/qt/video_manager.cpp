@@ -64,7 +64,15 @@ TVideoManager::TVideoManager(IVideoPlayback &playback, TVideoContext context,
                                }});
 }
 
+void TVideoManager::ShowPictureSettings(int index) {
+  if (colorControl_)
+    colorControl_->close();
+  colorControl_ = new TFrameColorControl(*outputs_, index);
+  colorControl_->show();
+}
+
 TVideoManager::~TVideoManager() {
+  delete colorControl_.data();
   mouseHide_.reset(); // joined before anything it reads goes away
   if (cursorHidden_)
     QApplication::restoreOverrideCursor();
@@ -211,10 +219,8 @@ std::unique_ptr<QMenu> TVideoManager::BuildMenu(int index) {
   // The graph configuration dialog is not part of this program yet.
   AddItem(*menu, "MnuDsConfig", "DirectShow configuration (not yet available)", nullptr)
       ->setEnabled(false);
-  AddItem(*menu, "MnuPictureSettings", "Picture settings...", [this, index] {
-    if (links_.PictureSettings)
-      links_.PictureSettings(index);
-  });
+  AddItem(*menu, "MnuPictureSettings", "Picture settings...",
+          [this, index] { ShowPictureSettings(index); });
   AddWindowItems(*menu, index, state);
   return menu;
 }

@@ -3,6 +3,7 @@
 #include "video/graph_backend.h"
 #include "video/mouse_hide_thread.h"
 #include "video/qt/floating_video.h"
+#include "video/qt/frame_color_control.h"
 #include "video/qt/video_panel.h"
 #include "video/video_outputs.h"
 
@@ -27,7 +28,6 @@ struct TVideoManagerLinks {
   // The decoder in use on a device offering both (0 hardware), nothing otherwise; and its choice.
   std::function<std::optional<int>()> Decoder;
   std::function<void(int decoder)> SelectDecoder;
-  std::function<void(int index)> PictureSettings;
 };
 
 // The video windows: the main window's panel, the six floating windows, the context menu and
@@ -46,6 +46,9 @@ public:
 
   // The context menu of a video, as it stands in the video's state.
   std::unique_ptr<QMenu> BuildMenu(int index);
+  // The picture settings frame of a video (one at a time).
+  void ShowPictureSettings(int index);
+  TFrameColorControl *PictureSettings() const { return colorControl_; }
   // The video shown in the main window's panel (AV0 when none).
   int MainPanelVideo() const;
 
@@ -76,6 +79,7 @@ private:
   QPointer<TVideoPanel> mainPanel_;
   std::unique_ptr<TMouseHideThread> mouseHide_;
   bool cursorHidden_ = false;
+  QPointer<TFrameColorControl> colorControl_;
 };
 
 } // namespace qev::video

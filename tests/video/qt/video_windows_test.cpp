@@ -1,11 +1,15 @@
+#include "frame/fast_ini_file.h"
 #include "support/screenshot.h"
+#include "video/qt/frame_color_control.h"
 #include "video/qt/video_manager.h"
 #include "video/qt/video_panel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -251,6 +255,75 @@ TEST_F(VideoWindowsTest, WaitAndErrorMessagesLieOverThePanel) {
   test::SaveScreenshot(mainPanel, "video_error_message");
   mainPanel.HideMessage();
   EXPECT_EQ(mainPanel.MessageText(), "");
+}
+
+} // namespace
+} // namespace qev::video
+
+namespace qev::video {
+namespace {
+
+struct PicturePlayback : FakePlayback {
+  PictureRecord device{QEV_PICTURE_BRIGHTNESS | QEV_PICTURE_CONTRAST,
+                       {'O', 'V', 'R', 'L'},
+                       {100, 110, 120, 130, 0, 0}};
+  std::vector<PictureRecord> applied;
+  std::vector<int> volumes;
+  bool Picture(int, bool set, PictureRecord &p) override {
+    if (set)
+      applied.push_back(p);
+    else
+      p = device;
+    return true;
+  }
+  bool Sound(int, bool set, SoundRecord &s) override {
+    if (set)
+      volumes.push_back(s.Volume);
+    return true;
+  }
+};
+
+TEST(PictureSettingsTest, SlidersApplyAtOnceResetAndSaveOnClose) {
+  const fs::path dir = fs::temp_directory_path() / ("qev_pic_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  PicturePlayback playback;
+  TVideoContext context;
+  context.ConfigFile = [&] { return (dir / "VideoWin.cfg").string(); };
+  TVideoManager manager(playback, context);
+  TVideoPanel panel;
+  panel.resize(320, 240);
+  manager.AttachMainPanel(&panel);
+  manager.Outputs().SetVideoState(0, kEmbedded, false);
+  manager.BuildMenu(0)->findChild<QAction *>("MnuPictureSettings")->trigger();
+  TFrameColorControl *frame = manager.PictureSettings();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->windowTitle(), "Picture settings [AV0-Main] OVRL");
+  // Saturation and hue are missing in the device's record.
+  EXPECT_EQ(frame->ValueLabel(2)->text(), "N/A");
+  EXPECT_FALSE(frame->Slider(3)->isEnabled());
+  EXPECT_EQ(frame->Slider(1)->value(), 110);
+
+  frame->Slider(1)->setValue(200);
+  ASSERT_FALSE(playback.applied.empty());
+  EXPECT_EQ(playback.applied.back().Flags, 0x0Fu);
+  EXPECT_EQ(playback.applied.back().Values[1], 200);
+  frame->ResetControl(0); // brightness of the overlay mixer
+  EXPECT_EQ(playback.applied.back().Values[0], 18);
+  frame->ResetControl(1);
+  EXPECT_EQ(playback.applied.back().Values[1], 128);
+
+  frame->MuteBox()->setChecked(true);
+  EXPECT_EQ(playback.volumes.back(), 0);
+  frame->MuteBox()->setChecked(false);
+  frame->VolumeSlider()->setValue(70);
+  EXPECT_EQ(playback.volumes.back(), 70);
+  test::SaveScreenshot(*frame, "picture_settings");
+  frame->close();
+  QApplication::processEvents();
+  frame::TFastIniFile ini(dir / "VideoWin.cfg");
+  EXPECT_EQ(ini.ReadString("ColorSettings", "Video0_OVRL", ""), "128078820000");
+  EXPECT_EQ(ini.ReadString("SoundSettings", "Audio0", ""), "00000046");
+  fs::remove_all(dir);
 }
 
 } // namespace
