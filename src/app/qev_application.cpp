@@ -57,6 +57,10 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 
 TQevApplication::~TQevApplication() {
   videos_.reset();
+  // A module still loaded (no shutdown ran) may be calling the helpers from its threads: it
+  // goes before the graph slots it feeds.
+  if (graphSlots_ && device::Device().Loaded())
+    device::Device().Unload();
   ReleaseGraphSlots();
   frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
   device::Tuner().AttachStatusThread(nullptr);
