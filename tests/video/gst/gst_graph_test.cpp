@@ -54,7 +54,8 @@ TEST(GstGraph, AddsFiltersUnderTheirNamesAndRefusesUnknownClassesAndTakenNames) 
   EXPECT_EQ(0x2001, graph->AddFilter("{00000000-0000-0000-0000-000000000000}", "Nothing"));
   EXPECT_EQ(0x2001, graph->AddFilter("nosuchelement", "Nothing"));
   EXPECT_EQ(0x2002, graph->AddFilter("videotestsrc", "Pictures"));
-  EXPECT_EQ(0x2002, graph->AddFilter("QEV-DVB AVSource", "Second Source"));
+  EXPECT_EQ(0x2002, graph->AddFilter("qevavsource", "Second Source"));
+  EXPECT_EQ(0x2002, graph->AddFilter("videosink", "Second Screen"));
   EXPECT_TRUE(graph->HasFilter("Pictures"));
   EXPECT_FALSE(graph->HasFilter("Nothing"));
   ASSERT_NE(nullptr, graph->AvSource());
@@ -233,6 +234,22 @@ TEST(GstGraph, SurfaceReceivesFramesWithTheDisplayAspectAndGeometry) {
     EXPECT_FALSE(surface.Last());
   }
   UnregisterSurface(handle);
+}
+
+TEST(GstGraph, ReportsTheErrorsThePipelinePosts) {
+  QEV_REQUIRE_ELEMENTS("filesrc", "decodebin", "fakesink");
+  auto graph = CountingGraph();
+  ASSERT_EQ(0, graph->AddFilter("filesrc", "File"));
+  ASSERT_EQ(0, graph->AddFilter("decodebin", "Decoder"));
+  ASSERT_EQ(0, graph->AddFilter("QEV Audio Renderer", "Audio Renderer"));
+  g_object_set(dynamic_cast<gst::TGstGraph &>(*graph).Element("File"), "location",
+               "/nonexistent/qev-no-such-file.ts", nullptr);
+  ASSERT_TRUE(graph->ConnectPins("File", "src", "Decoder", "sink"));
+  ASSERT_TRUE(graph->ConnectPins("Decoder", "src_0", "Audio Renderer", "sink"));
+  EXPECT_FALSE(graph->SetState(TGraphState::Running));
+  EXPECT_TRUE(WaitFor([&] { return !graph->Counts().Errors.empty(); }));
+  EXPECT_EQ(0u, graph->Counts().AudioBuffers);
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
 }
 
 TEST(GstGraph, RendersAMediaFileIntoRenderersItAddsAndRefusesAMissingOne) {
