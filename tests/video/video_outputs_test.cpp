@@ -38,7 +38,8 @@ struct FakePlayback : IVideoPlayback {
   void SetRect(int index, const TVideoRect &) override {
     calls.push_back("Rect" + std::to_string(index));
   }
-  void SetOption(int, int, int) override {}
+  void SetOption(int index, int option, int value) override { options[{index, option}] = value; }
+  std::map<std::pair<int, int>, int> options;
   void Stop(int index) override {
     calls.push_back("Stop" + std::to_string(index));
     running[index] = false;
@@ -243,8 +244,14 @@ TEST_F(VideoOutputsTest, PictureAndSoundPersistAcrossACloseAndReopen) {
 
 TEST_F(VideoOutputsTest, LayoutKeepsTheForcedShape) {
   outputs.SetVideoState(0, kEmbedded, false);
+  EXPECT_EQ((playback.options[{0, 0}]), 1); // a free shape keeps the picture's aspect
+  EXPECT_EQ((playback.options[{0, 1}]), 3); // the crop percentage
   outputs.SetPictureShape(0, kShape4x3);
+  EXPECT_EQ((playback.options[{0, 0}]), 0);
   EXPECT_EQ(windows.rects[kMain], (TVideoRect{166, 0, 667, 500}));
+  outputs.SetCropPercent(7);
+  for (int i = 0; i < kVideoCount; ++i)
+    EXPECT_EQ((playback.options[{i, 1}]), 7) << i;
   outputs.SetPictureShape(0, kShape16x9);
   EXPECT_EQ(windows.rects[kMain], (TVideoRect{55, 0, 889, 500}));
   windows.size = {1600, 400};

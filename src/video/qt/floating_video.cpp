@@ -68,6 +68,12 @@ TVideoSize TFloatingVideo::Screen() const {
   return {size.width(), size.height()};
 }
 
+// The client area, which setGeometry places (pos() would be the frame's corner).
+TVideoRect TFloatingVideo::Bounds() const {
+  const QRect g = geometry();
+  return {g.x(), g.y(), g.width(), g.height()};
+}
+
 void TFloatingVideo::MoveTo(const TVideoRect &r) {
   placing_ = true;
   setGeometry(r.Left, r.Top, r.Width, r.Height);
@@ -87,7 +93,7 @@ void TFloatingVideo::Restore(const TSavedWinPos &pos) {
 TSavedWinPos TFloatingVideo::Saved() const {
   TVideoRect bounds = saved_;
   if (!fullScreen_)
-    bounds = {x(), y(), width(), height()};
+    bounds = Bounds();
   return {bounds, border_, shape_};
 }
 
@@ -95,7 +101,7 @@ void TFloatingVideo::SetFullScreen(bool fullScreen) {
   if (fullScreen == fullScreen_)
     return;
   if (fullScreen)
-    saved_ = {x(), y(), width(), height()};
+    saved_ = Bounds();
   fullScreen_ = fullScreen;
   ApplyFlags();
   const TVideoSize screen = Screen();
@@ -108,22 +114,21 @@ void TFloatingVideo::SetBorder(bool border) {
   border_ = border;
   const int delta = border ? kBorderPixels : -kBorderPixels;
   ApplyFlags();
-  MoveTo({x(), y(), width() + delta, height() + delta});
+  MoveTo({geometry().x(), geometry().y(), width() + delta, height() + delta});
 }
 
 void TFloatingVideo::SetShape(int shape) {
   shape_ = shape >= 0 && shape <= 2 ? shape : kShape4x3;
   const TVideoSize fitted = FitToShape({width(), height()}, shape_);
   if (!fullScreen_)
-    MoveTo({x(), y(), fitted.Width, fitted.Height});
+    MoveTo({geometry().x(), geometry().y(), fitted.Width, fitted.Height});
 }
 
 void TFloatingVideo::NextPresetPosition(const std::vector<std::string> &positions) {
   if (fullScreen_ || positions.empty())
     return;
   positionPreset_ = (positionPreset_ + 1) % static_cast<int>(positions.size());
-  if (const auto r = PresetPositionRect(positions[positionPreset_], {x(), y(), width(), height()},
-                                        Screen(), shape_))
+  if (const auto r = PresetPositionRect(positions[positionPreset_], Bounds(), Screen(), shape_))
     MoveTo(*r);
 }
 
@@ -135,7 +140,7 @@ void TFloatingVideo::NextPresetSize(const std::vector<std::string> &sizes) {
 }
 
 bool TFloatingVideo::ApplyPresetSize(const std::string &entry) {
-  const auto r = PresetSizeRect(entry, {x(), y(), width(), height()}, Screen(), shape_);
+  const auto r = PresetSizeRect(entry, Bounds(), Screen(), shape_);
   if (!r)
     return false;
   if (!fullScreen_)
@@ -217,7 +222,7 @@ void TFloatingVideo::resizeEvent(QResizeEvent *event) {
   const TSizeEdge edge = widthChanged && heightChanged ? TSizeEdge::BottomRight
                          : widthChanged                ? TSizeEdge::Right
                                                        : TSizeEdge::Bottom;
-  const TVideoRect r = KeepRatioResize({x(), y(), width(), height()}, edge, shape_);
+  const TVideoRect r = KeepRatioResize(Bounds(), edge, shape_);
   if (r.Width != width() || r.Height != height())
     MoveTo(r);
 }

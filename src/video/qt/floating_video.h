@@ -63,6 +63,7 @@ private:
   void DoubleClick(QPoint local);
   TVideoSize Screen() const;
   void MoveTo(const TVideoRect &rect);
+  TVideoRect Bounds() const;
 
   const int index_;
   THandlers handlers_;

@@ -64,6 +64,22 @@ TVideoManager::TVideoManager(IVideoPlayback &playback, TVideoContext context,
                                }});
 }
 
+void TVideoManager::NextPresetPosition(int index) {
+  if (outputs_->State(index) != kFloating)
+    return;
+  std::vector<std::string> positions;
+  WithConfig([&](TVideoWinConfig &config) { positions = config.CustomPipPos(); });
+  floating_[index]->NextPresetPosition(positions);
+}
+
+void TVideoManager::NextPresetSize(int index) {
+  if (outputs_->State(index) != kFloating)
+    return;
+  std::vector<std::string> sizes;
+  WithConfig([&](TVideoWinConfig &config) { sizes = config.CustomSizes(); });
+  floating_[index]->NextPresetSize(sizes);
+}
+
 void TVideoManager::ShowPictureSettings(int index) {
   if (colorControl_)
     colorControl_->close();

@@ -46,6 +46,10 @@ public:
 
   // The context menu of a video, as it stands in the video's state.
   std::unique_ptr<QMenu> BuildMenu(int index);
+  // Moves a floating video's window to the next preset place of "VideoWin.cfg", or gives it
+  // the next preset size (not in full screen).
+  void NextPresetPosition(int index);
+  void NextPresetSize(int index);
   // The picture settings frame of a video (one at a time).
   void ShowPictureSettings(int index);
   TFrameColorControl *PictureSettings() const { return colorControl_; }

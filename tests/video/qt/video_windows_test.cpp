@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -205,7 +206,16 @@ TEST_F(VideoWindowsTest, WindowPlaceIsSavedAndPresetsKeepTheShape) {
   EXPECT_TRUE(window.ApplyPresetSize("640x480"));
   EXPECT_EQ(window.size(), QSize(640, 360));
   EXPECT_FALSE(window.ApplyPresetSize("six by four"));
-  window.move(40, 50);
+  // The presets cycle: 160x120 fitted to 16:9 around the centre, then the first position's
+  // centre (5 % of the screen) kept on the screen.
+  manager.NextPresetSize(2);
+  EXPECT_EQ(window.size(), QSize(160, 90));
+  manager.NextPresetPosition(2);
+  const QSize screen = window.screen()->geometry().size();
+  EXPECT_EQ(window.geometry().topLeft(), QPoint(std::max(0, screen.width() * 5 / 100 - 80),
+                                                std::max(0, screen.height() * 5 / 100 - 45)));
+  EXPECT_TRUE(window.ApplyPresetSize("640x480"));
+  window.setGeometry(40, 50, 640, 360);
   outputs.SetVideoState(2, kClosed, false);
   outputs.SetVideoState(2, kFloating, false);
   EXPECT_EQ(window.geometry(), QRect(40, 50, 640, 360));
