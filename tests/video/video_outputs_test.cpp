@@ -92,6 +92,7 @@ protected:
     TVideoContext c;
     c.Notify = [this](int first, std::intptr_t value) { notes.push_back({first, value}); };
     c.OverscanPixels = [this] { return overscan; };
+    c.Video0Disabled = [this] { return video0Disabled; };
     c.ChanVolAdjust = [this] { return adjust; };
     c.VolumeFactor = [this](int) { return factor; };
     c.ConfigFile = [this] { return config.string(); };
@@ -102,6 +103,7 @@ protected:
   fs::path dir = fs::temp_directory_path() / ("qev_video_" + std::to_string(::getpid()));
   fs::path config = (fs::create_directories(dir), dir / "VideoWin.cfg");
   int overscan = 0;
+  bool video0Disabled = false;
   bool adjust = false;
   int factor = 100;
   std::vector<std::pair<int, std::intptr_t>> notes;
@@ -143,6 +145,22 @@ TEST_F(VideoOutputsTest, ForcedFloatOfAnotherVideoLeavesTheEmbeddedOneAlone) {
   EXPECT_EQ(windows.rects[FloatPanel(1)], (TVideoRect{0, 0, 1000, 500}));
   outputs.SetVideoState(1, kFullScreen, true);
   EXPECT_EQ(outputs.State(0), kEmbedded);
+}
+
+TEST_F(VideoOutputsTest, AVideoThatLeftTheMainWindowIsNotDisplacedByTheNextEmbedding) {
+  outputs.SetVideoState(1, kEmbedded, false);
+  outputs.SetVideoState(1, kFloating, false);
+  EXPECT_EQ(outputs.Embedded(), kNoVideo);
+  outputs.SetVideoState(2, kEmbedded, false);
+  EXPECT_EQ(outputs.State(1), kFloating);
+  EXPECT_EQ(outputs.Embedded(), 2);
+}
+
+TEST_F(VideoOutputsTest, SwitchedOffAv0OnlyCloses) {
+  video0Disabled = true;
+  outputs.SetVideoState(0, kEmbedded, false);
+  EXPECT_EQ(outputs.State(0), kClosed);
+  EXPECT_TRUE(playback.calls.empty());
 }
 
 TEST_F(VideoOutputsTest, FullScreenToggleAndReturns) {
