@@ -203,6 +203,12 @@ void TVideoOutputs::Close(TOneVideo &video) {
     PickNextActiveFloating(video.index);
 }
 
+void TVideoOutputs::Activate(int index) {
+  const int state = State(index);
+  if (state == kFloating || state == kFullScreen)
+    activeFloating_ = index;
+}
+
 void TVideoOutputs::PickNextActiveFloating(int after) {
   activeFloating_ = kNoVideo;
   for (int step = 1; step < kVideoCount; ++step) {

@@ -124,6 +124,8 @@ public:
   int Embedded() const { return embedded_; }
   int HadToLeave() const { return hadToLeave_; }
   int ActiveFloating() const { return activeFloating_; }
+  // A click on a floating or full-screen video makes it the active one.
+  void Activate(int index);
   bool AnyFullScreen() const;
   // Sets closing-all, closes the six videos, clears it.
   void CloseAll();

@@ -39,7 +39,10 @@ TVideoManager::TVideoManager(IVideoPlayback &playback, TVideoContext context,
     floating_[i] = std::make_unique<TFloatingVideo>(i);
     floating_[i]->SetHandlers(
         {[this, i](int request) { outputs_->SetVideoState(i, request, false); },
-         [this, i] { MarkActive(i); },
+         [this, i] {
+           outputs_->Activate(i);
+           MarkActive(i);
+         },
          [this] { return links_.DoubleClickZone && links_.DoubleClickZone(); },
          [this, i](QPoint global) { ShowMenu(i, global); }, [this] { mouseHide_->MouseActivity(); },
          [this, i] { outputs_->PanelResized(floating_[i]->Panel().Handle()); }});

@@ -174,6 +174,14 @@ TEST_F(VideoWindowsTest, FloatingWindowKeysAndDoubleClicks) {
   EXPECT_EQ(window.size(), QSize(320, 240)); // the default place of a new file
   ASSERT_TRUE(WaitPainted(window.Panel().Surface()));
   test::SaveScreenshot(window, "video_floating");
+  // A click makes it the active floating video, and it blinks its mark.
+  outputs.SetVideoState(2, kFloating, false);
+  EXPECT_EQ(outputs.ActiveFloating(), 2);
+  QTest::mousePress(&window.Panel(), Qt::LeftButton, {}, QPoint(20, 20));
+  QTest::mouseRelease(&window.Panel(), Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(outputs.ActiveFloating(), 1);
+  EXPECT_TRUE(window.Marked());
+  outputs.SetVideoState(2, kClosed, false);
   SendKey(window, Qt::Key_Escape);
   EXPECT_EQ(outputs.State(1), kClosed);
   EXPECT_FALSE(window.isVisible());
