@@ -8,6 +8,7 @@
 #include "device/signal_display.h"
 #include "device/tuner.h"
 #include "device/tuner_status_thread.h"
+#include "frame/app_paths.h"
 #include "frame/busy_tracker.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
@@ -17,6 +18,11 @@
 #include "frame/qt/placement_qt.h"
 #include "frame/window_placement.h"
 #include "ui/qt/form_dvb_main.h"
+#include "video/device_video_playback.h"
+#include "video/graph_slots.h"
+#include "video/gst/gst_graph_factory.h"
+#include "video/helper_table.h"
+#include "video/qt/video_manager.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -50,6 +56,12 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 }
 
 TQevApplication::~TQevApplication() {
+  videos_.reset();
+  // A module still loaded (no shutdown ran) may be calling the helpers from its threads: it
+  // goes before the graph slots it feeds.
+  if (graphSlots_ && device::Device().Loaded())
+    device::Device().Unload();
+  ReleaseGraphSlots();
   frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
   device::Tuner().AttachStatusThread(nullptr);
   frame::SetLogTarget(nullptr);
@@ -65,6 +77,7 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::LastChannels, device::LoadLastChannelsStep);
   startupSteps_.Plug(frame::StartupStep::StartChannel, frame::StartChannelStep);
   startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
+  startupSteps_.Plug(frame::StartupStep::GraphSlotLocks, [this] { return CreateGraphSlots(); });
   startupSteps_.Plug(frame::StartupStep::Device, [this] { return ChooseDevice(); });
   startupSteps_.Plug(frame::StartupStep::Channels, data::LoadChannelsStep);
   shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, []() -> std::optional<std::string> {
@@ -83,7 +96,12 @@ void TQevApplication::PlugSteps() {
     device::Tuner().SetStatusMode(device::TTunerStatusThread::kStopped);
     return std::nullopt;
   });
-  shutdownSteps_.Plug(frame::ShutdownStep::ReleaseEngine, device::ReleaseEngineStep);
+  shutdownSteps_.Plug(frame::ShutdownStep::ReleaseEngine, [this] {
+    // All six videos close, none reopening another, before the engine lets go of the slots.
+    if (videos_)
+      videos_->Outputs().CloseAll();
+    return device::ReleaseEngineStep();
+  });
   shutdownSteps_.Plug(frame::ShutdownStep::PowerOffLnb, []() -> std::optional<std::string> {
     if (frame::Options().General.PowerOffLnb)
       device::Tuner().SetLnbSupply(false);
@@ -93,6 +111,8 @@ void TQevApplication::PlugSteps() {
     device::Device().Unload();
     return std::nullopt;
   });
+  shutdownSteps_.Plug(frame::ShutdownStep::ReleaseGraphSlots,
+                      [this] { return ReleaseGraphSlots(); });
   shutdownSteps_.Plug(frame::ShutdownStep::SavePlacement,
                       [this]() -> std::optional<std::string> {
                         if (!mainWindow_ || !mainWindow_->isVisible())
@@ -116,7 +136,8 @@ int TQevApplication::ChooseDevice() {
   const bool ctrlHeld = QApplication::queryKeyboardModifiers() & Qt::ControlModifier;
   device::TQtDeviceChooser chooser;
   const int result = device::ChooseAndLoadDevice(
-      {options_.chooseDevice || ctrlHeld, options_.offline, options_.deviceFile}, chooser, nullptr);
+      {options_.chooseDevice || ctrlHeld, options_.offline, options_.deviceFile}, chooser,
+      &video::HelperTable());
   devicePath_ = device::Device().Path();
   RouteLog(); // loading a module points the log at the module's callback alone
   return result;
@@ -126,10 +147,78 @@ void TQevApplication::ReloadDevice() {
   if (devicePath_.empty())
     return;
   ShowStartupWindow();
-  device::LoadDeviceModule(device::Device(), devicePath_, &device::ProgramDeviceCallback, nullptr);
+  device::LoadDeviceModule(device::Device(), devicePath_, &device::ProgramDeviceCallback,
+                           &video::HelperTable());
   RouteLog();
   ShowDeviceInCaption();
   CloseStartupWindow();
+}
+
+// The six graph slots that the helper table hands to the device module; pictures are shown.
+int TQevApplication::CreateGraphSlots() {
+  graphFactory_ = std::make_unique<video::TGstGraphFactory>(video::TRenderMode::Show);
+  graphSlots_ = std::make_unique<video::TGraphSlots>(*graphFactory_);
+  video::SetHelperSlots(graphSlots_.get());
+  playback_ = std::make_unique<video::TDeviceVideoPlayback>(graphSlots_.get());
+  return 0;
+}
+
+// After the device module has been unloaded: nothing calls the helpers any more.
+std::optional<std::string> TQevApplication::ReleaseGraphSlots() {
+  video::SetHelperSlots(nullptr);
+  if (playback_)
+    playback_->SetSlots(nullptr);
+  graphSlots_.reset();
+  graphFactory_.reset();
+  return std::nullopt;
+}
+
+void TQevApplication::CreateVideos() {
+  if (!playback_)
+    playback_ = std::make_unique<video::TDeviceVideoPlayback>(nullptr);
+  video::TVideoContext context;
+  context.Video0Disabled = [] { return frame::Options().General.Video0Disabled; };
+  context.CropPercent = [] { return frame::Options().General.VidCropPercent; };
+  context.OverscanPixels = [] { return frame::Options().General.OverscanPixels; };
+  context.ChanVolAdjust = [] { return frame::Options().General.ChanVolAdjust; };
+  context.VolumeFactor = [](int slot) { return device::TuningEngine().Slot(slot).VolumeFactor; };
+  context.Notify = [](int first, std::intptr_t value) {
+    frame::NotifyGlobal(frame::kNotifyVideoOutput, first, value);
+  };
+  context.ConfigFile = [] {
+    return frame::FindExisting(frame::Paths().Configs / video::kVideoWinFile).string();
+  };
+  video::TVideoManagerLinks links;
+  links.Filters = [this](int index) {
+    return graphSlots_ ? graphSlots_->ListFilters(index) : std::vector<video::TFilterInfo>{};
+  };
+  links.DoubleClickZone = [] { return frame::Options().General.VideoDblClickZo; };
+  videos_ = std::make_unique<video::TVideoManager>(*playback_, std::move(context), links);
+  videos_->AttachMainPanel(mainWindow_->VideoPanel());
+  PlugVideoHooks();
+}
+
+// The tuning engine opens, closes and sets the videos of the slots it switches.
+void TQevApplication::PlugVideoHooks() {
+  device::TSwitchHooks &hooks = device::TuningEngine().Hooks();
+  video::TVideoOutputs &outputs = videos_->Outputs();
+  hooks.OutputOpen = [&outputs](int output) { return outputs.State(output) != video::kClosed; };
+  hooks.OpenOutput = [&outputs](int output) {
+    outputs.SetVideoState(output, outputs.ReopenState(output), false);
+  };
+  hooks.CloseOutput = [&outputs](int output) {
+    outputs.SetVideoState(output, video::kClosed, false);
+  };
+  hooks.SlotSound = [&outputs](int slot) -> std::optional<device::TSlotSound> {
+    const video::TVideoVolume sound = outputs.Settings(slot).Sound;
+    return device::TSlotSound{sound.Volume, sound.Muted};
+  };
+  hooks.SlotPicture = [&outputs](int slot) -> std::optional<PictureRecord> {
+    const PictureRecord &picture = outputs.Settings(slot).Picture;
+    if (video::PictureTag(picture).empty())
+      return std::nullopt;
+    return picture;
+  };
 }
 
 void TQevApplication::ShowProgress(int bits, const ProgressRecord& progress) {
@@ -167,6 +256,7 @@ void TQevApplication::CreateMainWindow() {
     frame::RestorePlacement(*mainWindow_, *placement);
   frame::Log("Build user interface");
   logRouter_.AttachMainWindow(mainWindow_.get());
+  CreateVideos();
   frame::AddGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
   mainWindow_->show();
   CloseStartupWindow();

@@ -27,6 +27,13 @@ namespace qev::ui {
 class TFormDvbMain;
 }
 
+namespace qev::video {
+class TGstGraphFactory;
+class TGraphSlots;
+class TDeviceVideoPlayback;
+class TVideoManager;
+} // namespace qev::video
+
 namespace qev::app {
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
@@ -54,6 +61,9 @@ public:
   // Handler of the tuner-status notifications: the main window shows the signal.
   void ShowSignal(std::intptr_t, std::intptr_t);
   ui::TFormDvbMain* MainWindow() const { return mainWindow_.get(); }
+  // The video windows; null before the main window exists.
+  video::TVideoManager* Videos() const { return videos_.get(); }
+  video::TGraphSlots* GraphSlots() const { return graphSlots_.get(); }
   // What the start-up window showed before it was closed.
   const QStringList& StartupLog() const { return startupLog_; }
 
@@ -69,6 +79,10 @@ private:
   void CloseStartupWindow();
   void ShowDeviceInCaption();
   void ReloadDevice();
+  int CreateGraphSlots();
+  std::optional<std::string> ReleaseGraphSlots();
+  void CreateVideos();
+  void PlugVideoHooks();
 
   const frame::ProgramOptions options_;
   const std::filesystem::path placementFile_;
@@ -80,6 +94,11 @@ private:
   std::unique_ptr<frame::TFormStartup> startupWindow_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
+  // Declared after the main window, so that the videos close while its panel still exists.
+  std::unique_ptr<video::TGstGraphFactory> graphFactory_;
+  std::unique_ptr<video::TGraphSlots> graphSlots_;
+  std::unique_ptr<video::TDeviceVideoPlayback> playback_;
+  std::unique_ptr<video::TVideoManager> videos_;
   QStringList startupLog_;
   QTimer dialogDismisser_;
   // The module chosen at start, loaded again after a system resume.

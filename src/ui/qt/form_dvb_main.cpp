@@ -2,9 +2,9 @@
 
 #include "frame/busy_tracker.h"
 #include "ui/main_window_caption.h"
+#include "video/qt/video_panel.h"
 
 #include <QCloseEvent>
-#include <QFrame>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -28,13 +28,10 @@ QProgressBar* SignalBar(const char* name, const char* format) {
 TFormDvbMain::TFormDvbMain(std::function<bool()> closeRequested)
     : closeRequested_(std::move(closeRequested)), messageLine_(new QLabel),
       levelBar_(SignalBar("levelBar", "Level %p%")),
-      qualityBar_(SignalBar("qualityBar", "Quality %p%")), lockPanel_(new QLabel("Lock")) {
-  auto* videoPanel = new QFrame;
-  videoPanel->setObjectName("videoPanel");
-  videoPanel->setAutoFillBackground(true);
-  videoPanel->setPalette(QPalette(Qt::black));
-  videoPanel->setMinimumSize(320, 180);
-  setCentralWidget(videoPanel);
+      qualityBar_(SignalBar("qualityBar", "Quality %p%")), lockPanel_(new QLabel("Lock")),
+      videoPanel_(new video::TVideoPanel) {
+  videoPanel_->setMinimumSize(320, 180);
+  setCentralWidget(videoPanel_);
   messageLine_->setObjectName("messageLine");
   statusBar()->addWidget(messageLine_, 1);
   lockPanel_->setObjectName("lockPanel");

@@ -9,6 +9,10 @@
 class QLabel;
 class QProgressBar;
 
+namespace qev::video {
+class TVideoPanel;
+}
+
 namespace qev::ui {
 
 // The program's main window. Its close runs the shutdown; a close that arrives while a long
@@ -24,6 +28,8 @@ public:
   QString MessageLine() const;
   // The tuner's signal: level and quality 0..100, the lock panel green or red.
   void ShowSignal(int level, int quality, bool locked);
+  // The panel in the middle that shows the embedded video.
+  video::TVideoPanel* VideoPanel() const { return videoPanel_; }
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -34,6 +40,7 @@ private:
   QProgressBar* levelBar_;
   QProgressBar* qualityBar_;
   QLabel* lockPanel_;
+  video::TVideoPanel* videoPanel_;
 };
 
 } // namespace qev::ui

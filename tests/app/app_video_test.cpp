@@ -1,0 +1,86 @@
+// The program on the simulated sky shows live picture in its main window and in a floating one.
+#include "app/qev_application.h"
+#include "device/engine_steps.h"
+#include "frame/app_paths.h"
+#include "frame/process_flags.h"
+#include "support/screenshot.h"
+#include "support/scripted_presenter.h"
+#include "ui/qt/form_dvb_main.h"
+#include "video/graph_slots.h"
+#include "video/qt/video_manager.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <unistd.h>
+
+using namespace qev;
+namespace fs = std::filesystem;
+
+namespace {
+
+class AppVideo : public ::testing::Test {
+protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() / ("qev-app-video-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    ASSERT_EQ(frame::SeedRoot(root, QEV_SHARE_DIR), "");
+    frame::SetPaths(frame::TAppPaths(root));
+    frame::Flags().Closing = false;
+  }
+  void TearDown() override {
+    fs::remove_all(root);
+    frame::Flags().Closing = false;
+  }
+
+  // Distinct colours in the rectangle, sampled on a grid.
+  static std::size_t Colours(const QImage &image, const QRect &area) {
+    std::set<QRgb> colours;
+    for (int y = area.top(); y < area.bottom(); y += 7)
+      for (int x = area.left(); x < area.right(); x += 7)
+        colours.insert(image.pixel(x, y));
+    return colours.size();
+  }
+
+  fs::path root;
+  test::ScriptedPresenter presenter;
+};
+
+TEST_F(AppVideo, MainWindowShowsTheDemoChannelAndAv1Floats) {
+  frame::ProgramOptions options;
+  options.deviceFile = (root / "Devices/Dev_Sim.int").string();
+  app::TQevApplication application(options, root / "qevdvb.INI");
+  ASSERT_TRUE(application.Start());
+  video::TVideoManager *videos = application.Videos();
+  ASSERT_NE(videos, nullptr);
+  ASSERT_TRUE(device::TuningEngine().SwitchChannel(0, 65536, false));
+  EXPECT_EQ(videos->Outputs().State(0), video::kEmbedded);
+  video::TVideoPanel *panel = application.MainWindow()->VideoPanel();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Surface().PaintedFrames() > 2; }, 20000))
+      << "no picture painted; graph error: " << application.GraphSlots()->LastError(0);
+  QTest::qWait(300);
+  test::SaveScreenshot(*application.MainWindow(), "main_window_live_picture");
+  const QImage shot = panel->grab().toImage();
+  const video::TVideoRect r = panel->PictureRect();
+  ASSERT_GT(r.Width, 0);
+  EXPECT_GT(Colours(shot, QRect(r.Left, r.Top, r.Width, r.Height)), 8u)
+      << "the picture area is uniformly coloured";
+
+  // The module has a second video stream: AV1 opens in its own window.
+  ASSERT_TRUE(device::TuningEngine().SwitchChannel(1, 65536, false));
+  EXPECT_EQ(videos->Outputs().State(1), video::kFloating);
+  EXPECT_EQ(videos->Outputs().State(0), video::kEmbedded);
+  EXPECT_TRUE(videos->Floating(1).isVisible());
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return videos->Floating(1).Panel().Surface().PaintedFrames() > 0; }, 20000));
+  test::SaveScreenshot(videos->Floating(1), "floating_av1_live_picture");
+
+  application.RequestClose();
+  for (int i = 0; i < video::kVideoCount; ++i)
+    EXPECT_EQ(videos->Outputs().State(i), video::kClosed) << i;
+  EXPECT_EQ(application.GraphSlots(), nullptr);
+}
+
+} // namespace
