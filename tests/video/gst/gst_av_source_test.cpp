@@ -46,7 +46,7 @@ std::unique_ptr<IGraph> LiveGraph(TRenderMode mode = TRenderMode::Count) {
   TGstGraphFactory factory(mode);
   auto graph = factory.CreateGraph();
   EXPECT_TRUE(graph) << factory.Error();
-  std::ifstream file(std::string(QEV_SHARE_DIR) + "/Graphs/AV0.GRS");
+  std::ifstream file(std::string(QEV_SHARE_DIR) + "/Graphs/DVB_AV0.GRS");
   EXPECT_TRUE(file.is_open());
   std::string line;
   while (std::getline(file, line)) {
