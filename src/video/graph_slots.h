@@ -2,6 +2,7 @@
 
 #include "devapi/qev_devapi.h"
 #include "video/graph_backend.h"
+#include "video/media_type.h"
 
 #include <cstdint>
 #include <optional>
