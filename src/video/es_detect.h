@@ -34,7 +34,11 @@ private:
   TMajorType kind_;
   std::optional<TMediaType> current_;
   std::uint64_t scrambled_ = 0;
-  // implementation's own state follows
+  // The PES packet being gathered: its header and up to kEsBytes of its payload.
+  std::vector<std::uint8_t> pes_;
+  bool gathering_ = false;
+
+  bool Detect();
 };
 
 // The PMT stream type (and the descriptors it needs, e.g. AC-3 0x6A, E-AC-3 0x7A) that makes a
@@ -58,7 +62,14 @@ public:
 
 private:
   std::uint16_t pmtPid_ = 0x1FF0;
-  // implementation's own state follows
+  std::basic_string<std::uint8_t> pmt_; // the last PMT body, to see when the streams change
+  std::uint8_t patVersion_ = 0, pmtVersion_ = 0;
+  std::uint8_t patContinuity_ = 0, pmtContinuity_ = 0;
+  bool started_ = false;
+
+  void ChoosePmtPid(std::uint16_t pcrPid, const std::vector<TSynthStream> &streams);
+  void Packetise(std::uint16_t pid, const std::basic_string<std::uint8_t> &section,
+                 std::uint8_t &continuity, std::basic_string<std::uint8_t> &out);
 };
 
 } // namespace qev::video
