@@ -2,14 +2,20 @@
 
 #include "devapi/qev_devapi.h"
 #include "video/graph_backend.h"
+#include "video/graph_options.h"
 #include "video/media_type.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace qev::video {
+
+class TDsGraphBasic;
 
 inline constexpr int kGraphSlotCount = 6;
 // Answer of the slot operations when the slot holds no graph (or the slot number is invalid).
@@ -54,10 +60,34 @@ public:
   // The media types the live source detected, and its scrambled-packet count.
   std::optional<TMediaType> CurrentMediaType(int slot, TMajorType kind) const;
   std::uint64_t ScrambledPackets(int slot) const;
+
+  // The "DirectShow.cfg" options new graphs and each start of a feed use.
+  void SetOptions(const TDirectShowOptions &options);
+  TDirectShowOptions Options() const;
+
+private:
+  struct TSlot {
+    mutable std::mutex Lock;
+    std::unique_ptr<TDsGraphBasic> Graph;
+    std::string LastError;
+  };
+
+  static bool Valid(int slot) { return slot >= 0 && slot < kGraphSlotCount; }
+  std::unique_ptr<TDsGraphBasic> MakeGraph(int slot, int kind, bool pva);
+  // Runs the call on the slot's graph under the slot's lock; without a graph it answers
+  // empty.
+  template <typename Call> auto WithGraph(int slot, Call call) const;
+  // Stores the graph's error text, or none after a success, as the slot's last error.
+  static int Remember(TSlot &slot, int code);
+
+  IGraphFactory &factory_;
+  mutable std::mutex optionsMutex_;
+  TDirectShowOptions options_;
+  mutable std::array<TSlot, kGraphSlotCount> slots_;
 };
 
 // The graph file of a slot: `Graph_` + slot name in `GraphFiles` of "DirectShow.cfg", with the
-// graph folder in front; empty when none is set.
+// graph folder in front; empty when none is set. Reads the program's paths (frame::Paths).
 std::string SlotGraphFile(int slot);
 
 } // namespace qev::video
