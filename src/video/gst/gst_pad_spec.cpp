@@ -1,0 +1,159 @@
+#include "video/gst/gst_pad_spec.h"
+
+#include "video/gst/gst_aliases.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <string_view>
+
+namespace qev::video::gst {
+
+namespace {
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// "src_%u" makes "src_0", "src_12"; "%s" any text.
+bool TemplateMakes(std::string_view tmpl, std::string_view name) {
+  const auto percent = tmpl.find('%');
+  if (percent == std::string_view::npos)
+    return tmpl == name;
+  if (!name.starts_with(tmpl.substr(0, percent)) || name.size() == percent)
+    return false;
+  const std::string_view rest = name.substr(percent);
+  if (tmpl.substr(percent).starts_with("%s"))
+    return true;
+  for (const char c : rest)
+    if (std::isdigit(static_cast<unsigned char>(c)) == 0)
+      return false;
+  return true;
+}
+
+std::string StructureName(GstPad *pad) {
+  GstCaps *caps = gst_pad_get_current_caps(pad);
+  if (caps == nullptr)
+    caps = gst_pad_query_caps(pad, nullptr);
+  std::string name;
+  if (caps != nullptr && gst_caps_get_size(caps) > 0)
+    name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+  if (caps != nullptr)
+    gst_caps_unref(caps);
+  return name;
+}
+
+std::vector<std::string> ExistingPads(GstElement *element) {
+  std::vector<std::string> names;
+  GST_OBJECT_LOCK(element);
+  for (GList *l = element->pads; l != nullptr; l = l->next)
+    names.emplace_back(GST_PAD_NAME(l->data));
+  GST_OBJECT_UNLOCK(element);
+  return names;
+}
+
+GList *Templates(GstElement *element) {
+  return gst_element_class_get_pad_template_list(GST_ELEMENT_GET_CLASS(element));
+}
+
+// Steps 2 and 3: a template-made or announced name; exact first, then ignoring case.
+std::optional<TPadSpec> LaterPad(GstElement *element, const std::string &pin,
+                                 const std::vector<std::string> &laterPads, bool ignoreCase) {
+  for (const auto &later : laterPads)
+    if (ignoreCase ? SameText(later, pin) : later == pin)
+      return TPadSpec{later, TPadSpec::TKind::Exact, GST_PAD_SOMETIMES};
+  for (GList *l = Templates(element); l != nullptr; l = l->next) {
+    auto *tmpl = static_cast<GstPadTemplate *>(l->data);
+    const std::string_view name = GST_PAD_TEMPLATE_NAME_TEMPLATE(tmpl);
+    const GstPadPresence presence = GST_PAD_TEMPLATE_PRESENCE(tmpl);
+    if (presence == GST_PAD_ALWAYS)
+      continue;
+    if (TemplateMakes(name, pin) || (ignoreCase && SameText(name, pin)))
+      return TPadSpec{ignoreCase ? std::string(name) : pin, TPadSpec::TKind::Exact, presence};
+  }
+  return std::nullopt;
+}
+
+// Step 4: a loose name on an element whose output pads are numbered as they appear.
+std::optional<TPadSpec> LoosePad(GstElement *element, const std::string &pin) {
+  for (GList *l = Templates(element); l != nullptr; l = l->next) {
+    auto *tmpl = static_cast<GstPadTemplate *>(l->data);
+    const std::string_view name = GST_PAD_TEMPLATE_NAME_TEMPLATE(tmpl);
+    if (GST_PAD_TEMPLATE_PRESENCE(tmpl) != GST_PAD_SOMETIMES ||
+        GST_PAD_TEMPLATE_DIRECTION(tmpl) != GST_PAD_SRC || name.find('%') == name.npos)
+      continue;
+    if (SameText(pin, "video"))
+      return TPadSpec{pin, TPadSpec::TKind::AnyVideo, GST_PAD_SOMETIMES};
+    if (SameText(pin, "audio"))
+      return TPadSpec{pin, TPadSpec::TKind::AnyAudio, GST_PAD_SOMETIMES};
+    if (SameText(pin, "src"))
+      return TPadSpec{pin, TPadSpec::TKind::AnyPad, GST_PAD_SOMETIMES};
+  }
+  return std::nullopt;
+}
+
+} // namespace
+
+bool TPadSpec::Matches(GstPad *pad) const {
+  if (GST_PAD_DIRECTION(pad) != GST_PAD_SRC && Kind != TKind::Exact)
+    return false;
+  switch (Kind) {
+  case TKind::Exact:
+    return Name == GST_PAD_NAME(pad);
+  case TKind::AnyVideo:
+    return StructureName(pad).starts_with("video/");
+  case TKind::AnyAudio:
+    return StructureName(pad).starts_with("audio/");
+  case TKind::AnyPad:
+    return true;
+  }
+  return false;
+}
+
+std::optional<TPadSpec> FindPadSpec(GstElement *element, const std::string &pin,
+                                    const std::vector<std::string> &laterPads) {
+  if (GstPad *pad = gst_element_get_static_pad(element, pin.c_str()); pad != nullptr) {
+    gst_object_unref(pad);
+    return TPadSpec{pin};
+  }
+  if (auto spec = LaterPad(element, pin, laterPads, false))
+    return spec;
+  for (const auto &name : ExistingPads(element))
+    if (SameText(name, pin))
+      return TPadSpec{name};
+  if (auto spec = LaterPad(element, pin, laterPads, true))
+    return spec;
+  if (auto spec = LoosePad(element, pin))
+    return spec;
+  if (const auto legacy = LegacyPinName(pin))
+    if (GstPad *pad = gst_element_get_static_pad(element, legacy->c_str()); pad != nullptr) {
+      gst_object_unref(pad);
+      return TPadSpec{*legacy};
+    }
+  return std::nullopt;
+}
+
+GstPad *PadNow(GstElement *element, const TPadSpec &spec) {
+  if (spec.Kind == TPadSpec::TKind::Exact) {
+    if (GstPad *pad = gst_element_get_static_pad(element, spec.Name.c_str()); pad != nullptr)
+      return pad;
+    if (spec.Presence == GST_PAD_REQUEST)
+      return gst_element_request_pad_simple(element, spec.Name.c_str());
+    return nullptr;
+  }
+  std::vector<GstPad *> pads;
+  GST_OBJECT_LOCK(element);
+  for (GList *l = element->srcpads; l != nullptr; l = l->next)
+    pads.push_back(GST_PAD(gst_object_ref(l->data)));
+  GST_OBJECT_UNLOCK(element);
+  GstPad *found = nullptr;
+  for (GstPad *pad : pads) {
+    if (found == nullptr && !gst_pad_is_linked(pad) && spec.Matches(pad))
+      found = pad;
+    else
+      gst_object_unref(pad);
+  }
+  return found;
+}
+
+} // namespace qev::video::gst
