@@ -13,6 +13,11 @@ TSurfaceTally TCountingSurface::Tally() const {
   return tally_;
 }
 
+void TCountingSurface::SetObserver(TObserver observer) {
+  std::lock_guard lock(mutex_);
+  observer_ = std::move(observer);
+}
+
 void TCountingSurface::PresentFrame(std::shared_ptr<const video::TVideoFrame> frame) {
   const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                std::chrono::steady_clock::now().time_since_epoch())
@@ -25,6 +30,8 @@ void TCountingSurface::PresentFrame(std::shared_ptr<const video::TVideoFrame> fr
     tally_.Height = frame->Height;
     tally_.AspectX = frame->AspectX;
     tally_.AspectY = frame->AspectY;
+    if (observer_)
+      observer_(*frame, now);
   }
 }
 

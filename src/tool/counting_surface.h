@@ -2,8 +2,8 @@
 
 #include "video/video_surface.h"
 
-#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace qev::tool {
@@ -27,6 +27,10 @@ public:
 
   std::uintptr_t Handle() const { return handle_; }
   TSurfaceTally Tally() const;
+  // Called with every picture and the time it came (steady_clock nanoseconds) on the
+  // renderer's thread, for timing; it must not block.
+  using TObserver = std::function<void(const video::TVideoFrame &frame, std::int64_t ns)>;
+  void SetObserver(TObserver observer);
 
   void PresentFrame(std::shared_ptr<const video::TVideoFrame> frame) override;
   void SetGeometry(const video::TRendererGeometry &) override {}
@@ -35,6 +39,7 @@ public:
 private:
   mutable std::mutex mutex_;
   TSurfaceTally tally_; // under mutex_
+  TObserver observer_;  // under mutex_
   std::uintptr_t handle_ = 0;
 };
 

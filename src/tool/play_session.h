@@ -55,6 +55,9 @@ public:
   std::chrono::steady_clock::time_point RequestedAt() const { return requestedAt_; }
   // Whether the video output of the played slot is open.
   bool OutputOpen() const { return outputOpen_; }
+  // Closes the played slot's output; the next switch opens it again.
+  void StopOutput() { CloseOutput(slot_); }
+  TCountingSurface &Surface() { return surface_; }
   TPlayState State() const;
   int Slot() const { return slot_; }
 

@@ -226,9 +226,10 @@ private:
       const std::size_t nameLength = body[2 + providerLength];
       if (3 + providerLength + nameLength > body.size())
         return;
-      data::SetChProv(rec, data::DecodeSiText(body.subspan(2, providerLength), kMaxSiText));
-      data::SetChName(rec,
-                      data::DecodeSiText(body.subspan(3 + providerLength, nameLength), kMaxSiText));
+      // Each text with its length byte in front, as the decoder takes it.
+      data::SetChProv(rec, data::DecodeSiText(body.subspan(1, 1 + providerLength), kMaxSiText));
+      data::SetChName(
+          rec, data::DecodeSiText(body.subspan(2 + providerLength, 1 + nameLength), kMaxSiText));
     });
   }
 
