@@ -5,6 +5,8 @@
 #include "frame/options.h"
 #include "video/helper_table.h"
 
+#include <fmt/format.h>
+
 #include <mutex>
 
 namespace qev::tool {
@@ -48,8 +50,11 @@ TPlaySession::TPlaySession(const std::filesystem::path &module, data::TChannelLi
   const int result = device::LoadDeviceModule(device::Device(), module, &CollectModuleErrors,
                                               &video::HelperTable());
   loaded_ = result == device::kLoaded;
-  if (!loaded_)
-    error_ = "cannot load device module " + module.string();
+  if (!loaded_) {
+    error_ = fmt::format("cannot load device module {} ({})", module.string(), result);
+    for (const std::string &line : ModuleErrors())
+      error_ += ": " + line;
+  }
   else if (!factory_.Error().empty())
     error_ = factory_.Error();
 }
