@@ -1,10 +1,12 @@
 #include "video/helper_table.h"
 
+#include "video/graph_errors.h"
 #include "video/graph_slots.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <optional>
 
 namespace qev::video {
 
@@ -69,18 +71,29 @@ std::int32_t HlpStartFeed(std::int32_t slot, std::uint16_t audioPid, std::uint16
   });
 }
 
+// A picture or sound call the graph cannot take: an operation other than get (0) and set (1),
+// or no record. An empty slot answers as such first.
+std::optional<std::int32_t> RefusedRecordCall(TGraphSlots &slots, std::int32_t slot,
+                                              std::int32_t operation, const void *record) {
+  if ((operation == 0 || operation == 1) && record != nullptr)
+    return std::nullopt;
+  if (!slots.HasGraph(slot))
+    return kNoGraph;
+  return operation != 0 && operation != 1 ? kErrBadOperation : kErrNoRecord;
+}
+
 std::int32_t HlpPicture(std::int32_t slot, std::int32_t set, PictureRecord *picture) noexcept {
   return Guarded<std::int32_t>(kNoGraph, [&](TGraphSlots &slots) -> std::int32_t {
-    if (picture == nullptr)
-      return slots.HasGraph(slot) ? -15 : kNoGraph;
+    if (const auto refused = RefusedRecordCall(slots, slot, set, picture))
+      return *refused;
     return slots.Picture(slot, set != 0, *picture);
   });
 }
 
 std::int32_t HlpSound(std::int32_t slot, std::int32_t set, SoundRecord *sound) noexcept {
   return Guarded<std::int32_t>(kNoGraph, [&](TGraphSlots &slots) -> std::int32_t {
-    if (sound == nullptr)
-      return slots.HasGraph(slot) ? -15 : kNoGraph;
+    if (const auto refused = RefusedRecordCall(slots, slot, set, sound))
+      return *refused;
     return slots.Sound(slot, set != 0, *sound);
   });
 }

@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -134,6 +135,8 @@ struct FakeGraphSetup {
   bool FailCrop = false;
   bool FailRender = false;
   std::optional<TVideoSize> NativeSize = TVideoSize{720, 576};
+  // Called as a graph goes, e.g. to read what its source was last told.
+  std::function<void(class FakeGraph &)> OnDestroy;
   std::map<TPictureControl, TControlRange> Ranges{
       {TPictureControl::Brightness, {-1, 1}},
       {TPictureControl::Contrast, {0, 2}},
@@ -145,6 +148,10 @@ struct FakeGraphSetup {
 class FakeGraph final : public IGraph {
 public:
   explicit FakeGraph(FakeGraphSetup setup) : setup_(std::move(setup)) {}
+  ~FakeGraph() override {
+    if (setup_.OnDestroy)
+      setup_.OnDestroy(*this);
+  }
 
   int AddFilter(const std::string &cls, const std::string &name) override {
     std::lock_guard lock(mutex_);

@@ -38,10 +38,10 @@ constexpr std::array kAliases = {
 
 using TPinAlias = std::pair<const char *, const char *>;
 constexpr std::array kPinAliases = {
-    TPinAlias{"IN", "sink"},         TPinAlias{"INPUT", "sink"},
-    TPinAlias{"INPUT0", "sink"},     TPinAlias{"VMR INPUT0", "sink"},
-    TPinAlias{"XFORM IN", "sink"},   TPinAlias{"AUDIO INPUT PIN (RENDERED)", "sink"},
-    TPinAlias{"OUT", "src"},         TPinAlias{"OUTPUT", "src"},
+    TPinAlias{"IN", "sink"},       TPinAlias{"INPUT", "sink"},
+    TPinAlias{"INPUT0", "sink"},   TPinAlias{"VMR INPUT0", "sink"},
+    TPinAlias{"XFORM IN", "sink"}, TPinAlias{"AUDIO INPUT PIN (RENDERED)", "sink"},
+    TPinAlias{"OUT", "src"},       TPinAlias{"OUTPUT", "src"},
     TPinAlias{"XFORM OUT", "src"},
 };
 

@@ -62,7 +62,7 @@ void TGstAvSource::OnDemuxPad(GstElement *, GstPad *pad, gpointer self) {
 void TGstAvSource::ExposePad(GstPad *pad) {
   gchar *padName = gst_pad_get_name(pad);
   const std::string_view name(padName);
-  GstPad **ghost = name.starts_with("video") ? &videoPad_
+  GstPad **ghost = name.starts_with("video")   ? &videoPad_
                    : name.starts_with("audio") ? &audioPad_
                                                : nullptr;
   const char *ghostName = ghost == &videoPad_ ? "Video" : "Audio";

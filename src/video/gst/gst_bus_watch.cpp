@@ -26,8 +26,8 @@ void TGstBusWatch::Run(std::stop_token stop) {
       continue;
     GError *error = nullptr;
     gst_message_parse_error(message, &error, nullptr);
-    std::string text = GST_MESSAGE_SRC_NAME(message) != nullptr ? GST_MESSAGE_SRC_NAME(message)
-                                                                : "pipeline";
+    std::string text =
+        GST_MESSAGE_SRC_NAME(message) != nullptr ? GST_MESSAGE_SRC_NAME(message) : "pipeline";
     text += ": ";
     text += error != nullptr ? error->message : "unknown error";
     g_clear_error(&error);

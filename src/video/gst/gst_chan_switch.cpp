@@ -81,8 +81,7 @@ void ClassInit(gpointer klass, gpointer) {
                        static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS |
                                                 GST_PARAM_CONTROLLABLE)));
   auto *elementClass = GST_ELEMENT_CLASS(klass);
-  gst_element_class_set_static_metadata(elementClass, "Channel A/B Switch",
-                                        "Filter/Effect/Audio",
+  gst_element_class_set_static_metadata(elementClass, "Channel A/B Switch", "Filter/Effect/Audio",
                                         "Plays channel A, channel B or both of a stereo sound",
                                         "QEV-DVB");
   GstCaps *caps = gst_caps_from_string("audio/x-raw, format=(string){ S16LE, F32LE }, "

@@ -3,6 +3,7 @@
 #include "video/gst/gst_aliases.h"
 #include "video/gst/gst_chan_switch.h"
 
+#include <gst/video/video.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -206,11 +207,16 @@ void TGstGraph::CountAudio(GstElement *renderer) {
   GstPad *pad = gst_element_get_static_pad(renderer, kSink);
   if (pad == nullptr)
     return;
-  gst_pad_add_probe(pad,
-                    static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                 GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                    OnAudioData, &tally_, nullptr);
+  gst_pad_add_probe(
+      pad,
+      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+      OnAudioData, &tally_, nullptr);
   gst_object_unref(pad);
+}
+
+GstElement *TGstGraph::Element(const std::string &name) const {
+  const TFilter *f = Find(name);
+  return f != nullptr ? f->Element : nullptr;
 }
 
 bool TGstGraph::HasFilter(const std::string &name) const { return Find(name) != nullptr; }
@@ -384,8 +390,10 @@ void TGstGraph::InsertBefore(GstElement *target, const std::vector<GstElement *>
   gst_object_unref(head);
   gst_object_unref(input);
   gst_element_link(chain.back(), target);
-  for (GstElement *element : chain)
+  for (GstElement *element : chain) {
+    controls_.insert(element);
     gst_element_sync_state_with_parent(element);
+  }
 }
 
 bool TGstGraph::RenderMedia(const std::string &file) {
@@ -404,31 +412,33 @@ bool TGstGraph::RenderMedia(const std::string &file) {
   filters_.back().Role = TFilterRole::MediaSource;
   g_object_set(decoder, "uri", uri->c_str(), nullptr);
   // Linked to the renderers' inputs, or to the controls in front of them.
-  const auto input = [](GstElement *renderer) {
-    GstPad *pad = gst_element_get_static_pad(renderer, kSink);
-    GstPad *feeder = pad != nullptr ? gst_pad_get_peer(pad) : nullptr;
-    GstElement *head = renderer;
-    while (feeder != nullptr) {
-      GstElement *element = gst_pad_get_parent_element(feeder);
-      gst_object_unref(feeder);
-      gst_object_unref(pad);
-      pad = gst_element_get_static_pad(element, kSink);
-      feeder = pad != nullptr ? gst_pad_get_peer(pad) : nullptr;
-      head = element;
-      gst_object_unref(element); // the pipeline keeps it
-    }
-    if (pad != nullptr)
-      gst_object_unref(pad);
-    return head;
-  };
   bool linked = false;
   if (video_)
     linked |= Link(decoder, {"video", TPadSpec::TKind::AnyVideo, GST_PAD_SOMETIMES},
-                   input(video_->Element()), kSink);
+                   InputOf(video_->Element()), kSink);
   if (const TFilter *audio = FindRole(TFilterRole::AudioRenderer))
     linked |= Link(decoder, {"audio", TPadSpec::TKind::AnyAudio, GST_PAD_SOMETIMES},
-                   input(audio->Element), kSink);
+                   InputOf(audio->Element), kSink);
   return linked;
+}
+
+// The first of the controls in front of a renderer, or the renderer itself.
+GstElement *TGstGraph::InputOf(GstElement *renderer) const {
+  GstElement *head = renderer;
+  for (;;) {
+    GstPad *input = gst_element_get_static_pad(head, kSink);
+    GstPad *feeder = input != nullptr ? gst_pad_get_peer(input) : nullptr;
+    GstElement *element = feeder != nullptr ? gst_pad_get_parent_element(feeder) : nullptr;
+    for (GstObject *object : {GST_OBJECT_CAST(input), GST_OBJECT_CAST(feeder)})
+      if (object != nullptr)
+        gst_object_unref(object);
+    if (element == nullptr)
+      return head;
+    gst_object_unref(element); // the pipeline keeps it
+    if (controls_.count(element) == 0)
+      return head;
+    head = element;
+  }
 }
 
 bool TGstGraph::SetState(TGraphState state) {
@@ -457,8 +467,21 @@ bool TGstGraph::SetRendererGeometry(const TRendererGeometry &geometry) {
   return true;
 }
 
+// The size the decoder delivers, before any crop: the caps in front of the controls.
 std::optional<TVideoSize> TGstGraph::NativeVideoSize() const {
-  return video_ ? video_->NativeSize() : std::nullopt;
+  if (!video_)
+    return std::nullopt;
+  GstPad *input = gst_element_get_static_pad(InputOf(video_->Element()), kSink);
+  GstCaps *caps = input != nullptr ? gst_pad_get_current_caps(input) : nullptr;
+  std::optional<TVideoSize> size;
+  GstVideoInfo info;
+  if (caps != nullptr && gst_video_info_from_caps(&info, caps) == TRUE)
+    size = TVideoSize{info.width, info.height};
+  if (caps != nullptr)
+    gst_caps_unref(caps);
+  if (input != nullptr)
+    gst_object_unref(input);
+  return size;
 }
 
 bool TGstGraph::SetSourceCrop(int x, int y) {
@@ -533,14 +556,11 @@ bool TGstGraph::SetPanorama(double position) {
   GstElement *panorama = Control("audiopanorama");
   if (panorama == nullptr)
     return false;
-  g_object_set(panorama, "panorama", static_cast<float>(std::clamp(position, -1.0, 1.0)),
-               nullptr);
+  g_object_set(panorama, "panorama", static_cast<float>(std::clamp(position, -1.0, 1.0)), nullptr);
   return true;
 }
 
-bool TGstGraph::HasChannelSwitch() const {
-  return FindRole(TFilterRole::ChannelSwitch) != nullptr;
-}
+bool TGstGraph::HasChannelSwitch() const { return FindRole(TFilterRole::ChannelSwitch) != nullptr; }
 
 std::optional<int> TGstGraph::GetChannelMode() const {
   const TFilter *f = FindRole(TFilterRole::ChannelSwitch);

@@ -61,6 +61,9 @@ public:
   void UseAudioClock() override;
   TRenderCounts Counts() const override { return tally_.Snapshot(); }
 
+  // The element of a filter, for the settings a graph file cannot give; owned by the graph.
+  GstElement *Element(const std::string &name) const;
+
 private:
   struct TFilter {
     std::string Name, Class;
@@ -91,6 +94,7 @@ private:
   void PadAdded(GstElement *element, GstPad *pad);
   void InsertBefore(GstElement *target, const std::vector<GstElement *> &chain);
   GstElement *Control(const char *factory) const;
+  GstElement *InputOf(GstElement *renderer) const;
 
   TRenderMode mode_;
   GstElement *pipeline_ = nullptr;
@@ -100,6 +104,7 @@ private:
   std::unique_ptr<TGstVideoRenderer> video_;
   std::vector<TFilter> filters_;
   bool controlsWanted_ = false;
+  std::set<GstElement *> controls_; // put in front of the renderers by InsertControls
 
   mutable std::mutex linkMutex_; // later links, between building and the streaming threads
   std::vector<TLaterLink> laterLinks_;

@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <string_view>
 
@@ -13,6 +14,13 @@ namespace {
 
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char &c : lower)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
 }
 
 // "src_%u" makes "src_0", "src_12"; "%s" any text.
@@ -56,6 +64,33 @@ GList *Templates(GstElement *element) {
   return gst_element_class_get_pad_template_list(GST_ELEMENT_GET_CLASS(element));
 }
 
+// The spec of a pad a template makes: on a numbered sometimes template, by its place.
+TPadSpec MadeBy(std::string_view tmpl, GstPadPresence presence, const std::string &pin) {
+  const auto percent = tmpl.find('%');
+  TPadSpec spec{pin, TPadSpec::TKind::Exact, presence};
+  if (percent == tmpl.npos)
+    return spec;
+  spec.Name = std::string(tmpl.substr(0, percent)) + pin.substr(std::min(pin.size(), percent));
+  const std::string_view number = std::string_view(spec.Name).substr(percent);
+  if (presence == GST_PAD_SOMETIMES && tmpl.substr(percent) != "%s" && !number.empty()) {
+    spec.Kind = TPadSpec::TKind::Numbered;
+    spec.Ordinal = static_cast<unsigned>(std::stoul(std::string(number)));
+  }
+  return spec;
+}
+
+// The element's pads that the same template made as this one, in the order they came.
+std::vector<GstPad *> Siblings(GstElement *element, GstPad *pad) {
+  std::vector<GstPad *> pads;
+  GstPadTemplate *tmpl = GST_PAD_PAD_TEMPLATE(pad);
+  GST_OBJECT_LOCK(element);
+  for (GList *l = element->srcpads; l != nullptr; l = l->next)
+    if (GST_PAD_PAD_TEMPLATE(l->data) == tmpl)
+      pads.push_back(GST_PAD(l->data));
+  GST_OBJECT_UNLOCK(element);
+  return pads;
+}
+
 // Steps 2 and 3: a template-made or announced name; exact first, then ignoring case.
 std::optional<TPadSpec> LaterPad(GstElement *element, const std::string &pin,
                                  const std::vector<std::string> &laterPads, bool ignoreCase) {
@@ -68,8 +103,10 @@ std::optional<TPadSpec> LaterPad(GstElement *element, const std::string &pin,
     const GstPadPresence presence = GST_PAD_TEMPLATE_PRESENCE(tmpl);
     if (presence == GST_PAD_ALWAYS)
       continue;
-    if (TemplateMakes(name, pin) || (ignoreCase && SameText(name, pin)))
-      return TPadSpec{ignoreCase ? std::string(name) : pin, TPadSpec::TKind::Exact, presence};
+    const bool makes = ignoreCase ? TemplateMakes(Lower(name), Lower(pin)) // keep its letters
+                                  : TemplateMakes(name, pin);
+    if (makes)
+      return MadeBy(name, presence, pin);
   }
   return std::nullopt;
 }
@@ -100,6 +137,16 @@ bool TPadSpec::Matches(GstPad *pad) const {
   switch (Kind) {
   case TKind::Exact:
     return Name == GST_PAD_NAME(pad);
+  case TKind::Numbered: {
+    const auto percent = Name.find_last_not_of("0123456789") + 1;
+    GstElement *element = GST_PAD_PARENT(pad);
+    if (std::string_view(GST_PAD_NAME(pad)).substr(0, percent) != Name.substr(0, percent) ||
+        element == nullptr)
+      return false;
+    const auto siblings = Siblings(element, pad);
+    const auto at = std::find(siblings.begin(), siblings.end(), pad);
+    return at != siblings.end() && static_cast<unsigned>(at - siblings.begin()) == Ordinal;
+  }
   case TKind::AnyVideo:
     return StructureName(pad).starts_with("video/");
   case TKind::AnyAudio:

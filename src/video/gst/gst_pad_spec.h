@@ -11,16 +11,20 @@ namespace qev::video::gst {
 // A pin a graph file names, as found on an element: a pad that exists, or one that will (a
 // sometimes or request pad, named exactly or loosely by the kind of stream it carries).
 struct TPadSpec {
-  enum class TKind { Exact, AnyVideo, AnyAudio, AnyPad };
+  // Numbered: "src_0" of a "src_%u" sometimes template is the first such pad present, "src_1"
+  // the second..., since elements such as decodebin count on after a restart.
+  enum class TKind { Exact, Numbered, AnyVideo, AnyAudio, AnyPad };
   std::string Name; // the pad's exact name, or the pin as written for the loose kinds
   TKind Kind = TKind::Exact;
   GstPadPresence Presence = GST_PAD_ALWAYS;
+  unsigned Ordinal = 0; // of Numbered
   bool Matches(GstPad *pad) const;
 };
 
 // Finds the pin on the element, in this order:
 //  1. a pad of that exact name;
-//  2. a name that a sometimes or request pad template makes ("src_0" for "src_%u"), or a pad
+//  2. a name that a sometimes or request pad template makes ("src_0" for "src_%u": for a
+//     sometimes template the first pad of it present, whatever its number), or a pad
 //     name the element announces it will add (laterPads, e.g. "Video" of the live source);
 //  3. any of those, ignoring letter case;
 //  4. on an element whose sometimes template has a pattern ("src_%u" of decodebin and

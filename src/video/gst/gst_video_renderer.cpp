@@ -91,10 +91,6 @@ void TGstVideoRenderer::Present(GstSample *sample) {
   if (!format)
     return;
   tally_.VideoFrame();
-  {
-    std::lock_guard lock(mutex_);
-    size_ = TVideoSize{info.width, info.height};
-  }
   const std::uintptr_t surface = surface_.load();
   if (surface == 0)
     return;
@@ -127,11 +123,6 @@ void TGstVideoRenderer::SetGeometry(const TRendererGeometry &geometry) {
   geometry_ = geometry;
   if (const std::uintptr_t surface = surface_.load(); surface != 0)
     SetSurfaceGeometry(surface, geometry);
-}
-
-std::optional<TVideoSize> TGstVideoRenderer::NativeSize() const {
-  std::lock_guard lock(mutex_);
-  return size_;
 }
 
 void TGstVideoRenderer::Stopped() {

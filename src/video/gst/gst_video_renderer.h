@@ -28,7 +28,6 @@ public:
   bool Valid() const { return valid_; }
   void AttachSurface(std::uintptr_t surface);
   void SetGeometry(const TRendererGeometry &geometry);
-  std::optional<TVideoSize> NativeSize() const;
   // The graph stopped: the surface lets go of its picture.
   void Stopped();
 
@@ -40,9 +39,8 @@ private:
   bool valid_ = false;
   TRenderTally &tally_;
   std::atomic<std::uintptr_t> surface_{0};
-  mutable std::mutex mutex_; // geometry_ and size_
+  std::mutex mutex_; // geometry_
   std::optional<TRendererGeometry> geometry_;
-  std::optional<TVideoSize> size_;
 };
 
 } // namespace qev::video::gst
