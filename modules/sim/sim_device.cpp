@@ -94,6 +94,7 @@ std::int32_t SimDevice::Open() {
 }
 
 void SimDevice::Close() {
+  video_.CloseAll();
   std::shared_ptr<Session> session;
   {
     std::lock_guard lock(mutex_);
@@ -168,6 +169,7 @@ std::int32_t SimDevice::SetChannelPids(std::int32_t slot, std::uint16_t audio, s
     session->flow.SetPids(slot, audio, video);
   journal_.Add(fmt::format("SetChannelPids {} 0x{:04X} 0x{:04X} 0x{:04X} {}", slot, audio, video,
                            pcr, flags));
+  video_.SetPids(slot, audio, video, pcr, flags);
   return 0;
 }
 

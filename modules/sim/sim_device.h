@@ -6,6 +6,7 @@
 #include "devkit/stream_engine.h"
 #include "sky_tuner.h"
 #include "ts_player.h"
+#include "video_slots.h"
 
 #include <atomic>
 #include <filesystem>
@@ -55,6 +56,7 @@ public:
   std::int32_t PassPluginData(std::int32_t slot, const std::uint8_t *block);
   std::intptr_t GetDeviceInfo(std::int32_t code, std::intptr_t parameter);
   void SetLockLost(bool lost);
+  VideoSlots &Video() { return video_; }
 
 private:
   // What exists while the device is open; the player is last so it stops first.
@@ -73,6 +75,7 @@ private:
   TestHooks &hooks_;
   Notify notify_;
   devkit::TStreamEngine engine_;
+  VideoSlots video_{engine_, journal_}; // after the engine: its feeds stop first
   std::atomic<std::intptr_t> decoder_{1};
   std::atomic<std::intptr_t> journaledDelivery_{0};
 

@@ -91,6 +91,42 @@ std::intptr_t GetDeviceInfo(std::int32_t code, std::intptr_t parameter) noexcept
   return Guard(std::intptr_t{0}, [=] { return Device().GetDeviceInfo(code, parameter); });
 }
 
+std::uintptr_t StartVideo(std::int32_t slot, std::uintptr_t owner, std::uintptr_t messageWindow,
+                          std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d,
+                          std::uint32_t style, std::uint8_t pva) noexcept {
+  return Guard(std::uintptr_t{0}, [=] {
+    return Device().Video().Start(slot, owner, messageWindow, a, b, c, d, style, pva);
+  });
+}
+std::uintptr_t MoveVideo(std::int32_t slot, std::uintptr_t owner, std::uintptr_t messageWindow,
+                         std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d,
+                         std::uint32_t style) noexcept {
+  return Guard(std::uintptr_t{0}, [=] {
+    return Device().Video().Move(slot, owner, messageWindow, a, b, c, d, style);
+  });
+}
+std::int32_t SetVideoRect(std::int32_t slot, std::int32_t left, std::int32_t top,
+                          std::int32_t width, std::int32_t height, std::int32_t reserved) noexcept {
+  return Guard(0,
+               [=] { return Device().Video().SetRect(slot, left, top, width, height, reserved); });
+}
+std::int32_t SetVideoOption(std::int32_t slot, std::int32_t option, std::int32_t value) noexcept {
+  return Guard(-2, [=] { return Device().Video().SetOption(slot, option, value); });
+}
+std::int32_t StopVideo(std::int32_t slot) noexcept {
+  return Guard(-2, [=] { return Device().Video().Stop(slot); });
+}
+std::int32_t AudioControl(std::int32_t slot, std::int32_t write, SoundRecord *sound) noexcept {
+  return Guard(-2, [=] { return Device().Video().Sound(slot, write, sound); });
+}
+std::int32_t PictureControl(std::int32_t slot, std::int32_t write,
+                            PictureRecord *picture) noexcept {
+  return Guard(-2, [=] { return Device().Video().Picture(slot, write, picture); });
+}
+std::int32_t GetVideoError(std::int32_t slot, char *text, std::int32_t maxLength) noexcept {
+  return Guard(-1, [=] { return Device().Video().ErrorText(slot, text, maxLength); });
+}
+
 void CopyText(const char *from, char *to, std::size_t size) {
   std::strncpy(to, from, size - 1);
   to[size - 1] = '\0';
@@ -125,6 +161,11 @@ QEV_DEVAPI_EXPORT std::int32_t DvbCard_GetDescription(DeviceDescription *descrip
   return 0;
 }
 
+// The program's graph helpers, through which the AV slots show their picture and sound.
+QEV_DEVAPI_EXPORT std::int32_t DvbCard_SetHelpers(std::int32_t kind, const DsHelperTable *table) {
+  return Guard(-1, [=] { return Device().Video().SetHelpers(kind, table); });
+}
+
 QEV_DEVAPI_EXPORT std::int32_t DvbCard_GetInterface(DeviceInterface *table) {
   if (table == nullptr)
     return -1;
@@ -140,8 +181,16 @@ QEV_DEVAPI_EXPORT std::int32_t DvbCard_GetInterface(DeviceInterface *table) {
   table->SetTeletextPid = &SetTeletextPid;
   table->StartFilter = &StartFilter;
   table->StopFilter = &StopFilter;
+  table->StartVideo = &StartVideo;
+  table->MoveVideo = &MoveVideo;
+  table->SetVideoRect = &SetVideoRect;
+  table->SetVideoOption = &SetVideoOption;
+  table->StopVideo = &StopVideo;
   table->PassPluginData = &PassPluginData;
+  table->AudioControl = &AudioControl;
+  table->PictureControl = &PictureControl;
   table->GetDeviceInfo = &GetDeviceInfo;
+  table->GetVideoError = &GetVideoError;
   return 0;
 }
 

@@ -57,6 +57,10 @@ void SimModule::RefusePluginData(bool refuse) const {
   reinterpret_cast<void (*)(std::int32_t)>(Symbol("SimTest_RefusePluginData"))(refuse ? 1 : 0);
 }
 
+std::int32_t SimModule::SetHelpers(std::int32_t kind, const DsHelperTable *table) const {
+  return reinterpret_cast<DvbCard_SetHelpers_t>(Symbol("DvbCard_SetHelpers"))(kind, table);
+}
+
 std::vector<std::pair<long, std::string>> SimModule::TimedJournal() const {
   const auto read =
       reinterpret_cast<std::int32_t (*)(char *, std::int32_t)>(Symbol("SimTest_Journal"));

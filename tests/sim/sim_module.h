@@ -32,6 +32,7 @@ public:
   void RefuseFilters(int count) const;
   void SetOpenDelay(int milliseconds) const;
   void RefusePluginData(bool refuse) const;
+  std::int32_t SetHelpers(std::int32_t kind, const DsHelperTable *table) const;
   std::vector<std::string> Journal() const; // lines without the time
   std::vector<std::pair<long, std::string>> TimedJournal() const;
   void ClearJournal() const;
