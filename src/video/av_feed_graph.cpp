@@ -106,8 +106,8 @@ int TDsGraphAvFeed::AfterBuild() {
   return 0;
 }
 
-int TDsGraphAvFeed::StartFeed(std::uint16_t audioPid, std::uint16_t videoPid,
-                              std::uint16_t pcrPid, std::int32_t flags) {
+int TDsGraphAvFeed::StartFeed(std::uint16_t audioPid, std::uint16_t videoPid, std::uint16_t pcrPid,
+                              std::int32_t flags) {
   StopReconnectThread();
   if (source_ == nullptr)
     return SetError(kErrSourceInterface, kTextSourceInterface);
@@ -121,8 +121,8 @@ int TDsGraphAvFeed::StartFeed(std::uint16_t audioPid, std::uint16_t videoPid,
   source_->Start(audioPid, videoPid, pcrPid, flags);
   detectMode_ = options.MTDetect;
   if (detectMode_ != kDetectOff) {
-    const std::uint32_t required = (PlayablePid(audioPid) ? kStreamAudio : 0) |
-                                   (PlayablePid(videoPid) ? kStreamVideo : 0);
+    const std::uint32_t required =
+        (PlayablePid(audioPid) ? kStreamAudio : 0) | (PlayablePid(videoPid) ? kStreamVideo : 0);
     events_.Reset(kEventStop | kEventVideo | kEventAudio | kEventSpare);
     reconnect_ = std::make_unique<TReconnectThread>(
         events_, detectMode_, options.RunTimeout, required,

@@ -58,8 +58,10 @@ inline constexpr const char *kTextRun = "Cannot change graph to RUN state.";
 inline constexpr const char *kTextSourceFilterMissing =
     "Filter \"QEV-DVB AVSource\" not found in graph";
 inline constexpr const char *kTextSourcePinsMissing = "Cannot find DVB Source Video/Audio pins";
-inline constexpr const char *kTextVideoPinNotConnected = "DVB Source \"Video\" pin is NOT connected";
-inline constexpr const char *kTextAudioPinNotConnected = "DVB Source \"Audio\" pin is NOT connected";
+inline constexpr const char *kTextVideoPinNotConnected =
+    "DVB Source \"Video\" pin is NOT connected";
+inline constexpr const char *kTextAudioPinNotConnected =
+    "DVB Source \"Audio\" pin is NOT connected";
 inline constexpr const char *kTextSourceInterface = "Cannot find interface for DVB Source filter";
 inline constexpr const char *kTextWindowNotAssigned = "VideoWindow NOT assigned !";
 inline constexpr const char *kTextVideoSize = "Cannot get video size.";

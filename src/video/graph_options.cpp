@@ -18,9 +18,10 @@ TDirectShowOptions LoadDirectShowOptions(const std::filesystem::path &file,
                                          TDirectShowOptions options) {
   frame::TFastIniFile ini(file);
   const TDirectShowOptions defaults;
-  options.Latency = std::clamp(ini.ReadInteger(kOptions, "Latency", defaults.Latency), 0, kMaxLatency);
-  options.MTDetect =
-      std::clamp(ini.ReadInteger(kOptions, "MTDetect", defaults.MTDetect), kDetectOff, kDetectAndUse);
+  options.Latency =
+      std::clamp(ini.ReadInteger(kOptions, "Latency", defaults.Latency), 0, kMaxLatency);
+  options.MTDetect = std::clamp(ini.ReadInteger(kOptions, "MTDetect", defaults.MTDetect),
+                                kDetectOff, kDetectAndUse);
   options.DirRecon = ini.ReadBool(kOptions, "DirRecon", defaults.DirRecon);
   options.OnlyIFrm = ini.ReadBool(kOptions, "OnlyIFrm", defaults.OnlyIFrm);
   options.RMaskVid = ini.ReadHex32(kOptions, "RMaskVid", defaults.RMaskVid);

@@ -106,16 +106,18 @@ std::uintptr_t TGraphSlots::AttachWindow(int slot, std::uintptr_t owner,
 }
 
 int TGraphSlots::SetWindowRect(int slot, int left, int top, int width, int height) {
-  return WithGraph(slot, [&](TSlot &place, TDsGraphBasic &graph) {
-           return Remember(place, graph.SetVideoPosition(left, top, width, height));
-         })
+  return WithGraph(slot,
+                   [&](TSlot &place, TDsGraphBasic &graph) {
+                     return Remember(place, graph.SetVideoPosition(left, top, width, height));
+                   })
       .value_or(kNoGraph);
 }
 
 int TGraphSlots::SetVideoProperty(int slot, int property, int value) {
-  return WithGraph(slot, [&](TSlot &place, TDsGraphBasic &graph) {
-           return Remember(place, graph.SetVideoProperty(property, value));
-         })
+  return WithGraph(slot,
+                   [&](TSlot &place, TDsGraphBasic &graph) {
+                     return Remember(place, graph.SetVideoProperty(property, value));
+                   })
       .value_or(kNoGraph);
 }
 
@@ -133,24 +135,26 @@ void TGraphSlots::CloseGraph(int slot) {
 int TGraphSlots::StartFeed(int slot, std::uint16_t audioPid, std::uint16_t videoPid,
                            std::uint16_t pcrPid, std::int32_t flags) {
   const TDirectShowOptions options = Options();
-  return WithGraph(slot, [&](TSlot &place, TDsGraphBasic &graph) {
-           graph.SetOptions(options);
-           return Remember(place, graph.StartFeed(audioPid, videoPid, pcrPid, flags));
-         })
+  return WithGraph(slot,
+                   [&](TSlot &place, TDsGraphBasic &graph) {
+                     graph.SetOptions(options);
+                     return Remember(place, graph.StartFeed(audioPid, videoPid, pcrPid, flags));
+                   })
       .value_or(kNoGraph);
 }
 
 int TGraphSlots::Picture(int slot, bool set, PictureRecord &picture) {
-  return WithGraph(slot, [&](TSlot &, TDsGraphBasic &graph) {
-           return graph.GetSetPicture(set ? 1 : 0, &picture);
-         })
+  return WithGraph(slot,
+                   [&](TSlot &, TDsGraphBasic &graph) {
+                     return graph.GetSetPicture(set ? 1 : 0, &picture);
+                   })
       .value_or(kNoGraph);
 }
 
 int TGraphSlots::Sound(int slot, bool set, SoundRecord &sound) {
-  return WithGraph(slot, [&](TSlot &, TDsGraphBasic &graph) {
-           return graph.GetSetSound(set ? 1 : 0, &sound);
-         })
+  return WithGraph(
+             slot,
+             [&](TSlot &, TDsGraphBasic &graph) { return graph.GetSetSound(set ? 1 : 0, &sound); })
       .value_or(kNoGraph);
 }
 
@@ -175,16 +179,14 @@ bool TGraphSlots::HasGraph(int slot) const {
 }
 
 int TGraphSlots::Run(int slot) {
-  return WithGraph(slot, [](TSlot &place, TDsGraphBasic &graph) {
-           return Remember(place, graph.Run());
-         })
+  return WithGraph(slot,
+                   [](TSlot &place, TDsGraphBasic &graph) { return Remember(place, graph.Run()); })
       .value_or(kNoGraph);
 }
 
 int TGraphSlots::Stop(int slot) {
-  return WithGraph(slot, [](TSlot &place, TDsGraphBasic &graph) {
-           return Remember(place, graph.Stop());
-         })
+  return WithGraph(slot,
+                   [](TSlot &place, TDsGraphBasic &graph) { return Remember(place, graph.Stop()); })
       .value_or(kNoGraph);
 }
 

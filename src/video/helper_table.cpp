@@ -28,9 +28,8 @@ template <typename Result, typename Call> Result Guarded(Result failed, Call cal
   return failed;
 }
 
-std::uintptr_t HlpOpenAvGraph(std::int32_t slot, std::uintptr_t owner,
-                              std::uintptr_t messageWindow, std::int32_t, std::int32_t,
-                              std::int32_t, std::int32_t, std::uint32_t,
+std::uintptr_t HlpOpenAvGraph(std::int32_t slot, std::uintptr_t owner, std::uintptr_t messageWindow,
+                              std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint32_t,
                               std::uint8_t pva) noexcept {
   return Guarded<std::uintptr_t>(0, [&](TGraphSlots &slots) {
     return slots.OpenAvGraph(slot, owner, messageWindow, pva != 0);
@@ -104,7 +103,10 @@ std::int32_t HlpErrorText(std::int32_t slot, char *text, std::int32_t maxLength)
   text[0] = '\0';
   Guarded<int>(0, [&](TGraphSlots &slots) {
     const std::string error = slots.LastError(slot);
-    const std::size_t length = std::min(error.size(), static_cast<std::size_t>(maxLength) - 1);
+    std::size_t length = std::min(error.size(), static_cast<std::size_t>(maxLength) - 1);
+    // A cut text still ends on a whole character.
+    while (length > 0 && length < error.size() && (error[length] & 0xC0) == 0x80)
+      --length;
     std::memcpy(text, error.data(), length);
     text[length] = '\0';
     return 0;

@@ -22,8 +22,7 @@ void TReconnectThread::Stop() {
 void TReconnectThread::Loop() {
   std::uint32_t seen = 0;
   for (;;) {
-    const std::uint32_t bits =
-        events_.WaitAny(kEventStop | kEventVideo | kEventAudio, runTimeout_);
+    const std::uint32_t bits = events_.WaitAny(kEventStop | kEventVideo | kEventAudio, runTimeout_);
     if ((bits & kEventStop) != 0)
       break;
     if ((bits & kEventVideo) != 0) {

@@ -55,7 +55,8 @@ TEST_F(Graph, OpenBuildsBindsAndClearsTheError) {
 
 TEST_F(Graph, OpenAnswersTheLoadsCodeWithItsText) {
   EXPECT_EQ(OpenScript("# only a comment\n"), kErrEmptyGrs);
-  EXPECT_THAT(graph.LastErrorText(), HasSubstr("AV1: Graph Error [4001] \rInvalid/Empty graph file: "));
+  EXPECT_THAT(graph.LastErrorText(),
+              HasSubstr("AV1: Graph Error [4001] \rInvalid/Empty graph file: "));
   EXPECT_THAT(graph.LastErrorText(), HasSubstr("g.grs"));
   EXPECT_EQ(graph.Open("", ""), kErrNoGraphFile);
   EXPECT_EQ(graph.Open((dir / "x.wmv").string(), ""), kErrGraphFileMissing);
@@ -172,8 +173,8 @@ TEST_F(Graph, EveryPictureByteComesBackUnchanged) {
   ASSERT_EQ(OpenScript(kScreenOnly), 0);
   for (int byte = 0; byte <= 255; ++byte) {
     PictureRecord set{};
-    set.Flags = QEV_PICTURE_BRIGHTNESS | QEV_PICTURE_CONTRAST | QEV_PICTURE_HUE |
-                QEV_PICTURE_SATURATION;
+    set.Flags =
+        QEV_PICTURE_BRIGHTNESS | QEV_PICTURE_CONTRAST | QEV_PICTURE_HUE | QEV_PICTURE_SATURATION;
     for (int i = 0; i < 4; ++i)
       set.Values[i] = static_cast<std::uint8_t>((byte + 40 * i) % 256);
     ASSERT_EQ(graph.GetSetPicture(1, &set), 0);
@@ -190,9 +191,10 @@ TEST(PictureScale, RoundTripsOverOddRanges) {
   for (const TControlRange range : {TControlRange{-1, 1}, TControlRange{0, 2},
                                     TControlRange{-180, 180}, TControlRange{0, 10000}}) {
     for (int byte = 0; byte <= 255; ++byte)
-      ASSERT_EQ(PictureByte(static_cast<float>(PictureValue(static_cast<std::uint8_t>(byte), range)),
-                            range),
-                byte);
+      ASSERT_EQ(
+          PictureByte(static_cast<float>(PictureValue(static_cast<std::uint8_t>(byte), range)),
+                      range),
+          byte);
   }
   EXPECT_EQ(PictureByte(0.5, TControlRange{1, 1}), 0);
 }

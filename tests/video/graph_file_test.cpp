@@ -43,14 +43,15 @@ TEST(GraphScript, ReadsCommandsAndSkipsCommentsAndUnknownLines) {
 }
 
 TEST(GraphXml, ReadsFiltersAndConnectionsWithUnderscoresAsSpaces) {
-  const auto commands = ParseXgr("<graph>\n"
-                                 "  <filter id=\"Video_Renderer\" clsid=\" Video_Renderer \">\r\n"
-                                 "<FILTER ID=\"NoClass\">\n"
-                                 "<FILTER ID=\"\" CLSID=\"videosink\">\n"
-                                 "<connect src=\"Dec\" srcpin=\"Video_Out\" dest=\"Video_Renderer\" "
-                                 "destpin=\"Input_Pin\"/>\n"
-                                 "<CONNECT SRC=\"Dec\" SRCPIN=\"out\" DEST=\"x\"/>\n"
-                                 "</graph>\n");
+  const auto commands =
+      ParseXgr("<graph>\n"
+               "  <filter id=\"Video_Renderer\" clsid=\" Video_Renderer \">\r\n"
+               "<FILTER ID=\"NoClass\">\n"
+               "<FILTER ID=\"\" CLSID=\"videosink\">\n"
+               "<connect src=\"Dec\" srcpin=\"Video_Out\" dest=\"Video_Renderer\" "
+               "destpin=\"Input_Pin\"/>\n"
+               "<CONNECT SRC=\"Dec\" SRCPIN=\"out\" DEST=\"x\"/>\n"
+               "</graph>\n");
   EXPECT_THAT(commands, ElementsAre(Add("Video Renderer", "Video Renderer"),
                                     Link("Dec", "Video Out", "Video Renderer", "Input Pin")));
 }
@@ -93,8 +94,8 @@ TEST_F(GraphCommands, FilterCreationAndPinConnectionFailuresNameWhatFailed) {
 }
 
 TEST_F(GraphCommands, TheFirstFailingCommandEndsTheRun) {
-  const TGraphResult result = ExecuteCommands(
-      graph, {Add("videosink", "A"), Add("bogus", "B"), Add("videosink", "C")});
+  const TGraphResult result =
+      ExecuteCommands(graph, {Add("videosink", "A"), Add("bogus", "B"), Add("videosink", "C")});
   EXPECT_EQ(result.Code, kErrCreateFilter);
   EXPECT_FALSE(graph.HasFilter("C"));
 }

@@ -203,6 +203,16 @@ TEST_F(Slots, HelperTableAnswersForEmptySlotsAndCopiesErrorsSafely) {
   EXPECT_EQ(text[0], '\0');
   EXPECT_EQ(table.HlpErrorText(0, nullptr, 10), 0);
   EXPECT_EQ(table.HlpErrorText(9, text, 10), 0);
+  EXPECT_EQ(text[0], '\0');
+
+  Configure("Graph_AV0=Grüße.grs\n");
+  EXPECT_EQ(table.HlpOpenAvGraph(0, 1, 2, 0, 0, 0, 0, 0, 0), 0u);
+  const std::string error = slots.LastError(0);
+  const std::size_t umlaut = error.find("ü");
+  ASSERT_NE(umlaut, std::string::npos);
+  std::vector<char> cut(umlaut + 2, 'x');
+  EXPECT_EQ(table.HlpErrorText(0, cut.data(), static_cast<std::int32_t>(cut.size())), 0);
+  EXPECT_EQ(std::string(cut.data()), error.substr(0, umlaut));
 
   EXPECT_EQ(table.HlpSetVideoProperty(0, 1, 10), kNoGraph);
   EXPECT_EQ(table.HlpStartFeed(7, 1, 2, 3, 0), kNoGraph);
