@@ -212,6 +212,9 @@ void SkipH264ScalingList(TBitReader &bits, unsigned size) {
 std::optional<TMediaType> ParseH264Sps(std::span<const std::uint8_t> rbsp) {
   TBitReader bits(rbsp);
   const std::uint32_t profile = bits.Bits(8);
+  // An MPEG-2 slice start code looks like an SPS's NAL header: only real profiles pass.
+  if (profile != 66 && profile != 77 && profile != 88 && !HighProfile(profile))
+    return std::nullopt;
   bits.Skip(16); // constraint flags, level
   if (bits.Ue() > 31)
     return std::nullopt;
@@ -414,8 +417,8 @@ std::optional<TMediaType> DetectAt(std::span<const std::uint8_t> es, std::size_t
   if (code == 0xB3)
     return ParseMpeg2Sequence(es.subspan(at + 1));
   if ((code & 0x80) != 0)
-    return std::nullopt; // forbidden_zero_bit of both NAL headers
-  if ((code & 0x1F) == 7)
+    return std::nullopt;                        // forbidden_zero_bit of both NAL headers
+  if ((code & 0x1F) == 7 && (code & 0x60) != 0) // an SPS always has a nal_ref_idc
     return ParseH264Sps(NalPayload(es, at, 1));
   // HEVC: type 33 in layer 0 with temporal id 0 (nuh_temporal_id_plus1 == 1).
   if (((code >> 1) & 0x3F) == 33 && (code & 1) == 0 && at + 1 < es.size() && es[at + 1] == 0x01)

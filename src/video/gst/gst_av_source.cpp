@@ -89,6 +89,7 @@ int TGstAvSource::Start(std::uint16_t audioPid, std::uint16_t videoPid, std::uin
     audioWatcher_.Reset();
     psiStarted_ = psiChanged_ = false;
     firstPacket_.reset();
+    held_.clear();
     feeding_ = true;
   }
   scrambled_.store(0);
@@ -168,14 +169,29 @@ void TGstAvSource::DeliverTs(const std::uint8_t *data, std::int32_t length) noex
         }
         lastPsi_ = now;
       }
-      if (!psiStarted_)
-        return; // the demultiplexer could not place these packets yet
+      if (!psiStarted_) {
+        Hold(kept); // the demultiplexer could not place them yet
+        return;
+      }
+      bytes += held_;
       bytes += kept;
+      held_.clear();
     }
     Push(std::move(bytes));
   } catch (...) {
     // out of memory for one block: the stream goes on with the next
   }
+}
+
+// Packets that came before the tables are kept for them: they hold the headers the types were
+// detected from, which a decoder needs too (an MPEG-2 encoder may send its sequence header
+// once only).
+void TGstAvSource::Hold(const TBytes &kept) {
+  if (held_.size() + kept.size() > kQueueBytes) {
+    dropped_ += held_.size();
+    held_.clear();
+  }
+  held_ += kept;
 }
 
 void TGstAvSource::Filter(const std::uint8_t *packet, TBytes &kept) {

@@ -52,6 +52,7 @@ private:
   void Watch(TEsTypeWatcher &watcher, const std::uint8_t *packet, TMajorType kind);
   void Publish(TMajorType kind, const std::optional<TMediaType> &type);
   bool PsiDue(TClock::time_point now);
+  void Hold(const TBytes &kept);
   void Push(TBytes &&bytes);
   void Flush();
 
@@ -71,6 +72,7 @@ private:
   bool psiChanged_ = false; // a stream's type changed since the last tables
   std::optional<TClock::time_point> firstPacket_;
   TClock::time_point lastPsi_{};
+  TBytes held_; // the played packets while the types are not known yet
 
   mutable std::mutex typeMutex_; // what GetParam hands out and the events
   std::list<TMediaType> types_;  // every type handed out, so pointers stay valid

@@ -3,6 +3,7 @@
 #include "video/gst/gst_aliases.h"
 #include "video/gst/gst_chan_switch.h"
 
+#include <gst/base/gstbasesink.h>
 #include <gst/video/video.h>
 #include <sys/stat.h>
 
@@ -99,6 +100,7 @@ std::optional<std::string> UriOf(const std::string &file) {
 TGstGraph::TGstGraph(TRenderMode mode) : mode_(mode) {
   pipeline_ = gst_pipeline_new(nullptr);
   gst_object_ref_sink(pipeline_);
+  g_signal_connect(pipeline_, "deep-element-added", G_CALLBACK(OnElementAdded), this);
   bus_ = std::make_unique<TGstBusWatch>(pipeline_, tally_);
 }
 
@@ -441,7 +443,27 @@ GstElement *TGstGraph::InputOf(GstElement *renderer) const {
   }
 }
 
+// A live graph's renderers must not wait for a first buffer before they play: a stream that
+// carries no pictures (a radio service) would hold the sound back for ever.
+void TGstGraph::OnElementAdded(GstBin *, GstBin *, GstElement *element, gpointer self) {
+  if (static_cast<TGstGraph *>(self)->live_.load() && GST_IS_BASE_SINK(element))
+    g_object_set(element, "async", FALSE, nullptr);
+}
+
+void TGstGraph::MakeSinksLive() {
+  GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline_));
+  GValue item = G_VALUE_INIT;
+  while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+    OnElementAdded(nullptr, nullptr, GST_ELEMENT(g_value_get_object(&item)), this);
+    g_value_reset(&item);
+  }
+  g_value_unset(&item);
+  gst_iterator_free(it);
+}
+
 bool TGstGraph::SetState(TGraphState state) {
+  if (source_ && !live_.exchange(true))
+    MakeSinksLive();
   const GstState target = state == TGraphState::Running  ? GST_STATE_PLAYING
                           : state == TGraphState::Paused ? GST_STATE_PAUSED
                                                          : GST_STATE_NULL;

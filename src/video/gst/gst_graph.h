@@ -9,6 +9,7 @@
 
 #include <gst/gst.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -90,6 +91,8 @@ private:
   bool Link(GstElement *source, const TPadSpec &sourcePad, GstElement *destination,
             const std::string &destinationPad);
   void WatchPads(GstElement *element);
+  static void OnElementAdded(GstBin *bin, GstBin *parent, GstElement *element, gpointer self);
+  void MakeSinksLive();
   static void OnPadAdded(GstElement *element, GstPad *pad, gpointer self);
   void PadAdded(GstElement *element, GstPad *pad);
   void InsertBefore(GstElement *target, const std::vector<GstElement *> &chain);
@@ -104,6 +107,7 @@ private:
   std::unique_ptr<TGstVideoRenderer> video_;
   std::vector<TFilter> filters_;
   bool controlsWanted_ = false;
+  std::atomic<bool> live_{false};   // fed by the live source: renderers never wait to preroll
   std::set<GstElement *> controls_; // put in front of the renderers by InsertControls
 
   mutable std::mutex linkMutex_; // later links, between building and the streaming threads

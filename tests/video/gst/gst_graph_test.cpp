@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 namespace qev::video {
 namespace {
 
+using testing::TRecordingSurface;
 using testing::WaitFor;
 
 std::unique_ptr<IGraph> CountingGraph() {
@@ -204,47 +204,6 @@ TEST(GstGraph, PictureAndSoundControlsRoundTripOnTheRealElements) {
   EXPECT_TRUE(graph->Counts().Errors.empty());
   graph->SetState(TGraphState::Stopped);
 }
-
-// A surface that keeps what it is given.
-class TRecordingSurface final : public IVideoSurface {
-public:
-  void PresentFrame(std::shared_ptr<const TVideoFrame> frame) override {
-    std::lock_guard lock(mutex_);
-    last_ = std::move(frame);
-    ++frames_;
-  }
-  void SetGeometry(const TRendererGeometry &geometry) override {
-    std::lock_guard lock(mutex_);
-    geometry_ = geometry;
-  }
-  void ClearFrame() override {
-    std::lock_guard lock(mutex_);
-    last_.reset();
-    ++clears_;
-  }
-  int Frames() const {
-    std::lock_guard lock(mutex_);
-    return frames_;
-  }
-  int Clears() const {
-    std::lock_guard lock(mutex_);
-    return clears_;
-  }
-  std::shared_ptr<const TVideoFrame> Last() const {
-    std::lock_guard lock(mutex_);
-    return last_;
-  }
-  TRendererGeometry Geometry() const {
-    std::lock_guard lock(mutex_);
-    return geometry_;
-  }
-
-private:
-  mutable std::mutex mutex_;
-  std::shared_ptr<const TVideoFrame> last_;
-  TRendererGeometry geometry_;
-  int frames_ = 0, clears_ = 0;
-};
 
 TEST(GstGraph, SurfaceReceivesFramesWithTheDisplayAspectAndGeometry) {
   QEV_REQUIRE_ELEMENTS("videotestsrc", "audiotestsrc", "capsfilter", "fakesink");

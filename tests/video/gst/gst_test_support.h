@@ -1,6 +1,7 @@
 #pragma once
 
 #include "video/gst/gst_graph_factory.h"
+#include "video/video_surface.h"
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <chrono>
 #include <functional>
 #include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -45,5 +48,46 @@ inline bool WaitFor(const std::function<bool()> &condition,
   }
   return true;
 }
+
+// A surface that keeps what it is given.
+class TRecordingSurface final : public IVideoSurface {
+public:
+  void PresentFrame(std::shared_ptr<const TVideoFrame> frame) override {
+    std::lock_guard lock(mutex_);
+    last_ = std::move(frame);
+    ++frames_;
+  }
+  void SetGeometry(const TRendererGeometry &geometry) override {
+    std::lock_guard lock(mutex_);
+    geometry_ = geometry;
+  }
+  void ClearFrame() override {
+    std::lock_guard lock(mutex_);
+    last_.reset();
+    ++clears_;
+  }
+  int Frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+  }
+  int Clears() const {
+    std::lock_guard lock(mutex_);
+    return clears_;
+  }
+  std::shared_ptr<const TVideoFrame> Last() const {
+    std::lock_guard lock(mutex_);
+    return last_;
+  }
+  TRendererGeometry Geometry() const {
+    std::lock_guard lock(mutex_);
+    return geometry_;
+  }
+
+private:
+  mutable std::mutex mutex_;
+  std::shared_ptr<const TVideoFrame> last_;
+  TRendererGeometry geometry_;
+  int frames_ = 0, clears_ = 0;
+};
 
 } // namespace qev::video::testing
