@@ -21,6 +21,9 @@ namespace {
 constexpr int kMaxHandle = std::numeric_limits<std::int32_t>::max();
 constexpr int kDefaultSeconds = 5;
 constexpr int kMaxSeconds = 86400;
+// Where the --ts file's satellite stands in the channel lists: any position does, the sky has
+// no dish to turn.
+constexpr std::uint16_t kTsPosition = 1;
 constexpr const char *kUsage =
     "play takes HANDLE (satellite index * 65536 + position) or --name NAME, and [--seconds N] "
     "[--slot N]";
@@ -67,11 +70,13 @@ std::string LoadChannels(const TToolContext &context, data::TSatList &sats,
     lists.ListsSync();
     return "";
   }
-  const data::TSatRec sat = context.TsSky->Satellite();
-  sats.SatAdd(sat);
+  data::TSatRec sat = context.TsSky->Satellite();
+  sat.SatPos = kTsPosition;
+  sats.SatAdd(sat, false); // the root's satellites stay as they are
   std::string error;
   const auto services = ReadTsServices(context.TsSky->TsFile(), sat.SatIdx, error);
-  data::TChannelsList *list = lists.ListOf(sat.SatIdx);
+  // A list of its own, never loaded from nor saved to the root.
+  data::TChannelsList *list = lists.ListOpen(sat.SatIdx, false);
   if (list == nullptr)
     return "cannot hold the channels of " + context.TsSky->TsFile().string();
   for (const data::TChannelRec &rec : services)

@@ -61,7 +61,7 @@ std::map<std::pair<std::string, int>, TClipShape> ClipShapes() {
     const std::string args = (*b)[2];
     for (std::sregex_iterator v(args.begin(), args.end(), video); v != end; ++v)
       shapes[{(*b)[1], std::stoi((*v)[1])}] = {std::stoi((*v)[2]), std::stoi((*v)[3]),
-                                                std::string((*v)[4]) + ":" + std::string((*v)[5])};
+                                               std::string((*v)[4]) + ":" + std::string((*v)[5])};
   }
   return shapes;
 }
@@ -97,15 +97,15 @@ protected:
   void TearDown() override { fs::remove_all(root); }
 
   std::string Tool(const std::string &arguments) const {
-    return test::Capture(std::string(QEV_QEVTOOL) + " --root '" + root.string() + "' " +
-                         arguments + " 2>/dev/null");
+    return test::Capture(std::string(QEV_QEVTOOL) + " --root '" + root.string() + "' " + arguments +
+                         " 2>/dev/null");
   }
   // The document of a play, or a null one when the output is no JSON.
   nlohmann::json Play(const std::string &target, int seconds = 3,
                       const std::string &common = "--device Dev_Sim.int") const {
-    return nlohmann::json::parse(Tool(common + " --json play " + target + " --seconds " +
-                                      std::to_string(seconds)),
-                                 nullptr, false);
+    return nlohmann::json::parse(
+        Tool(common + " --json play " + target + " --seconds " + std::to_string(seconds)), nullptr,
+        false);
   }
   std::optional<data::TChannelRec> Channel(const std::string &name) const {
     for (const data::TSatRec &sat : sats.Items()) {
@@ -122,8 +122,7 @@ protected:
   data::TChannelLists lists{sats};
 };
 
-class ToolPlayTransponder : public ToolPlay, public ::testing::WithParamInterface<const char *> {
-};
+class ToolPlayTransponder : public ToolPlay, public ::testing::WithParamInterface<const char *> {};
 
 // Every TV and radio service of the transponder: the codecs, shape and language it was made
 // with, pictures and sound that arrived after the switch; the scrambled one shows nothing.
@@ -132,35 +131,38 @@ TEST_P(ToolPlayTransponder, EveryServiceShowsWhatItWasMadeWith) {
   const tsgen::Transponder described =
       tsgen::DescriptionFile::Load((root / "Devices/Sky" / (name + ".txt")).string());
   const auto shapes = ClipShapes();
-  int played = 0;
+  int tvPlayed = 0, radioPlayed = 0;
   for (const tsgen::Service &service : described.services) {
-    const bool tv = service.type == 1, radio = service.type == 2;
-    if (!tv && !radio)
-      continue;
     SCOPED_TRACE(service.name);
     const auto channel = Channel(service.name);
     ASSERT_TRUE(channel);
+    const bool tv = channel->SrvType == 1, radio = channel->SrvType == 2;
+    if (!tv && !radio)
+      continue;
     const nlohmann::json doc = Play("--name '" + service.name + "'");
     ASSERT_TRUE(doc.is_object());
     EXPECT_EQ(doc["channel"], service.name);
     EXPECT_EQ(doc["errors"], nlohmann::json::array());
     const tsgen::Stream *audio = StreamOf(service, channel->AudPid);
     ASSERT_NE(audio, nullptr);
-    EXPECT_EQ(doc["audio"]["codec"], CodecName(audio->kind));
     EXPECT_EQ(doc["audio"]["language"], Upper(audio->language));
-    if (!service.ca.empty()) {
+    if (!service.ca.empty()) { // nothing to tell the codecs by
       EXPECT_EQ(doc["scrambled"], true);
       EXPECT_EQ(doc["video"]["frames"], 0);
+      EXPECT_EQ(doc["audio"]["buffers"], 0);
       continue;
     }
     EXPECT_FALSE(doc.contains("scrambled"));
+    EXPECT_EQ(doc["audio"]["codec"], CodecName(audio->kind));
     EXPECT_GT(doc["audio"]["buffers"].get<int>(), 0);
     EXPECT_GT(doc["audio"]["first_buffer_ms"].get<int>(), 0);
     EXPECT_GT(doc["audio"]["channels"].get<int>(), 0);
     EXPECT_GT(doc["audio"]["rate"].get<int>(), 0);
     ASSERT_EQ(doc.contains("video"), tv);
-    if (radio)
+    if (radio) {
+      ++radioPlayed;
       continue;
+    }
     const tsgen::Stream *video = StreamOf(service, channel->VidPid);
     ASSERT_NE(video, nullptr);
     const TClipShape shape = shapes.at({name, video->sourcePid.value_or(video->pid)});
@@ -170,9 +172,10 @@ TEST_P(ToolPlayTransponder, EveryServiceShowsWhatItWasMadeWith) {
     EXPECT_EQ(doc["video"]["aspect"], shape.Aspect);
     EXPECT_GT(doc["video"]["frames"].get<int>(), 0);
     EXPECT_GT(doc["video"]["first_frame_ms"].get<int>(), 0);
-    ++played;
+    ++tvPlayed;
   }
-  EXPECT_GT(played, 0);
+  EXPECT_GT(tvPlayed, 0);
+  EXPECT_GT(radioPlayed, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(DemoSky, ToolPlayTransponder,
@@ -182,13 +185,20 @@ INSTANTIATE_TEST_SUITE_P(DemoSky, ToolPlayTransponder,
 // shows the same.
 TEST_F(ToolPlay, FfprobeAgreesOnADumpAndTheDumpPlaysThroughTs) {
   const fs::path dump = root / "dump.ts";
-  Tool("--device Dev_Sim.int dump 19.2E 10788 V 22000 --seconds 3 --out '" + dump.string() +
-       "'");
+  Tool("--device Dev_Sim.int dump 19.2E 10788 V 22000 --seconds 4 --out '" + dump.string() + "'");
   ASSERT_TRUE(fs::exists(dump));
   const nlohmann::json live = Play("--name 'QEV One'");
   ASSERT_TRUE(live.is_object());
-  const nlohmann::json fromFile = Play("--name 'QEV One'", 2, "--ts '" + dump.string() + "'");
+  ASSERT_TRUE(live.contains("video")) << live.dump();
+  const auto satList = [&] {
+    std::ifstream in(root / "SatFiles/SatList.dat", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::string satsBefore = satList();
+  const nlohmann::json fromFile = Play("--name 'QEV One'", 8, "--ts '" + dump.string() + "'");
+  EXPECT_EQ(satList(), satsBefore); // the file's satellite is not the root's
   ASSERT_TRUE(fromFile.is_object());
+  ASSERT_TRUE(fromFile.contains("video")) << fromFile.dump();
   EXPECT_EQ(fromFile["video"]["codec"], live["video"]["codec"]);
   EXPECT_EQ(fromFile["video"]["width"], live["video"]["width"]);
   EXPECT_EQ(fromFile["video"]["aspect"], live["video"]["aspect"]);
