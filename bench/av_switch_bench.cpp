@@ -9,6 +9,7 @@
 #include "devkit/ts_packet.h"
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
+#include "frame/options.h"
 #include "tool/channel_find.h"
 #include "tool/play_session.h"
 
@@ -180,8 +181,9 @@ struct TBench {
   std::mutex armMutex;
 
   TBench() {
-    MakeDumps();
     frame::SetPaths(frame::TAppPaths(root));
+    frame::LoadOptions(frame::Options(), frame::Paths().OptionsFile);
+    MakeDumps();
     sats.SatLoad();
     lists.ListsSync();
     session = std::make_unique<tool::TPlaySession>(root / "Devices/Dev_Sim.int", lists, sats, 0,
