@@ -258,11 +258,15 @@ TBench &TheBench() {
 
 const TShape kSdShape{720, 576, 4, 3}, kHdShape{1280, 720, 16, 9}, kOtherShape{720, 576, 16, 9};
 
+// Of the switches that showed a picture within kFrameWait; the others are counted apart.
 std::string MedianAndWorst(std::vector<std::int64_t> values) {
+  const auto never = std::erase(values, 0);
   std::sort(values.begin(), values.end());
-  const auto missing = std::count(values.begin(), values.end(), 0);
+  const std::string apart = never != 0 ? fmt::format("  ({} never)", never) : "";
+  if (values.empty())
+    return "none" + apart;
   return fmt::format("median {:7.1f} ms  worst {:7.1f} ms{}", Ms(values[values.size() / 2]),
-                     Ms(values.back()), missing ? fmt::format("  ({} never)", missing) : "");
+                     Ms(values.back()), apart);
 }
 
 void SwitchTimes(benchmark::State &state, const char *label, const char *a, TShape shapeA,

@@ -26,6 +26,12 @@ std::string FirstText(const std::optional<std::int64_t> &ms) {
   return ms ? fmt::format("first after {} ms", *ms) : std::string("none yet");
 }
 
+// A codec for the text lines: "unknown" where nothing told it (a scrambled stream).
+std::string Named(const nlohmann::ordered_json &codec) {
+  const std::string text = codec.get<std::string>();
+  return text.empty() ? "unknown" : text;
+}
+
 nlohmann::ordered_json OrNull(const std::optional<std::int64_t> &ms) {
   return ms ? nlohmann::ordered_json(*ms) : nlohmann::ordered_json(nullptr);
 }
@@ -96,15 +102,14 @@ void TPlayReport::Write(TToolContext &context) const {
   if (hasVideo_) {
     const nlohmann::ordered_json video = VideoJson();
     context.Doc["video"] = video;
-    context.Line(fmt::format("Video {} {}x{} {}", video["codec"].get<std::string>(),
-                             video["width"].get<int>(), video["height"].get<int>(),
-                             video["aspect"].get<std::string>()));
+    context.Line(fmt::format("Video {} {}x{} {}", Named(video["codec"]), video["width"].get<int>(),
+                             video["height"].get<int>(), video["aspect"].get<std::string>()));
     context.Line(fmt::format("Frames {} ({})", state_.Counts.VideoFrames,
                              FirstText(MsSince(requestedAt_, state_.Counts.FirstVideoNs))));
   }
   const nlohmann::ordered_json audio = AudioJson();
   context.Doc["audio"] = audio;
-  context.Line(fmt::format("Audio {} {} {} channels {} Hz", audio["codec"].get<std::string>(),
+  context.Line(fmt::format("Audio {} {} {} channels {} Hz", Named(audio["codec"]),
                            audio["language"].get<std::string>(), audio["channels"].get<int>(),
                            audio["rate"].get<std::uint32_t>()));
   context.Line(fmt::format("Buffers {} ({})", state_.Counts.AudioBuffers,

@@ -150,6 +150,10 @@ TEST_P(ToolPlayTransponder, EveryServiceShowsWhatItWasMadeWith) {
       EXPECT_EQ(doc["scrambled"], true);
       EXPECT_EQ(doc["video"]["frames"], 0);
       EXPECT_EQ(doc["audio"]["buffers"], 0);
+      const std::string text =
+          Tool("--device Dev_Sim.int play --name '" + service.name + "' --seconds 2");
+      EXPECT_NE(text.find("\nscrambled\n"), std::string::npos) << text;
+      EXPECT_NE(text.find("\nFrames 0 (none yet)\n"), std::string::npos) << text;
       continue;
     }
     EXPECT_FALSE(doc.contains("scrambled"));
