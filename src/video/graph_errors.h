@@ -30,6 +30,9 @@ inline constexpr int kErrSourcePinNotConnected = 0xD003;
 inline constexpr int kErrSourceInterface = 0xD004;
 inline constexpr int kErrWindowNotAssigned = 0xE001;
 inline constexpr int kErrWindowOwner = 0xE002;
+inline constexpr int kErrWindowMessages = 0xE003;
+inline constexpr int kErrWindowStyle = 0xE004;
+inline constexpr int kErrWindowCaption = 0xE005;
 inline constexpr int kErrWindowPosition = 0xE006;
 inline constexpr int kErrVideoSize = 0xE007;
 inline constexpr int kErrSourcePosition = 0xE008;
@@ -39,6 +42,7 @@ inline constexpr int kErrMediaControl = 0xF001;
 inline constexpr int kErrVideoWindowInterface = 0xF002;
 inline constexpr int kErrBasicVideo = 0xF003;
 inline constexpr int kErrBasicAudio = 0xF004;
+inline constexpr int kErrOverlayMixer = 0xF005;
 // An operation the graph does not know (other than get or set).
 inline constexpr int kErrBadOperation = -14;
 // A picture or sound record is missing.
@@ -64,12 +68,17 @@ inline constexpr const char *kTextAudioPinNotConnected =
     "DVB Source \"Audio\" pin is NOT connected";
 inline constexpr const char *kTextSourceInterface = "Cannot find interface for DVB Source filter";
 inline constexpr const char *kTextWindowNotAssigned = "VideoWindow NOT assigned !";
+inline constexpr const char *kTextWindowMessages = "VideoWindow: Could not set messages handle.";
+inline constexpr const char *kTextWindowStyle = "VideoWindow: Could not set window style.";
+inline constexpr const char *kTextWindowCaption = "VideoWindow: Could not set window caption.";
 inline constexpr const char *kTextVideoSize = "Cannot get video size.";
 inline constexpr const char *kTextSourcePosition = "Cannot set source position.";
 inline constexpr const char *kTextAspectMode = "SetAspectRatioMode() error";
 inline constexpr const char *kTextRenderFile = "Cannot render file:\r\r";
 inline constexpr const char *kTextMediaControl = "Media control interface not found.";
 inline constexpr const char *kTextVideoWindowInterface = "Video window interface not found.";
+inline constexpr const char *kTextBasicVideo = "Basic video interface not found.";
+inline constexpr const char *kTextBasicAudio = "Basic audio interface not found.";
 
 std::string CreateFilterText(const std::string &name);
 std::string AddFilterText(const std::string &name);
