@@ -230,9 +230,16 @@ using TFrameReader = std::optional<TFrame> (*)(std::span<const std::uint8_t>);
 
 bool FollowedBySame(std::span<const std::uint8_t> es, std::size_t offset, const TFrame &frame,
                     TFrameReader read) {
+  // A frame that runs past the bytes at hand has nothing to confirm it: it is believed only
+  // where a PES packet's payload starts, not somewhere inside other data (a false sync word).
   if (frame.Length == 0 || offset + frame.Length + 2 > es.size())
-    return true; // the frame ends with the bytes at hand: nothing to contradict it
-  const auto next = read(es.subspan(offset + frame.Length));
+    return offset == 0;
+  const auto rest = es.subspan(offset + frame.Length);
+  // A LATM frame after the first usually reuses its stream mux configuration: its sync word
+  // is all it has to show.
+  if (read == LatmFrame)
+    return TBitReader(rest).Bits(11) == 0x2B7;
+  const auto next = read(rest);
   return next && next->Type.Subtype == frame.Type.Subtype;
 }
 

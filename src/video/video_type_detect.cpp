@@ -417,8 +417,9 @@ std::optional<TMediaType> DetectAt(std::span<const std::uint8_t> es, std::size_t
   if (code == 0xB3)
     return ParseMpeg2Sequence(es.subspan(at + 1));
   if ((code & 0x80) != 0)
-    return std::nullopt;                        // forbidden_zero_bit of both NAL headers
-  if ((code & 0x1F) == 7 && (code & 0x60) != 0) // an SPS always has a nal_ref_idc
+    return std::nullopt; // forbidden_zero_bit of both NAL headers
+  // An SPS always has a nal_ref_idc; MPEG-2 slice 7 has none.
+  if ((code & 0x1F) == 7 && (code & 0x60) != 0)
     return ParseH264Sps(NalPayload(es, at, 1));
   // HEVC: type 33 in layer 0 with temporal id 0 (nuh_temporal_id_plus1 == 1).
   if (((code >> 1) & 0x3F) == 33 && (code & 1) == 0 && at + 1 < es.size() && es[at + 1] == 0x01)

@@ -9,9 +9,11 @@ namespace qev::video::gst {
 
 // The classes graph files name that stand for the system's own filters: the class ids of the
 // filters older graph files were written for, and friendly names.
-//   source filter {EEBF6DD2-439A-4C8E-A511-DB329ABC04BA}, "QEV-DVB AVSource" -> AvSource
-//   VMR-7, VMR-9, both overlay mixers, "QEV Video Renderer"                 -> VideoRenderer
-//   both audio renderers, "QEV Audio Renderer"                               -> AudioRenderer
+//   source filter {EEBF6DD2-439A-4C8E-A511-DB329ABC04BA}, "QEV-DVB AVSource",
+//   "qevavsource"                                                            -> AvSource
+//   VMR-7, VMR-9, both overlay mixers, "QEV Video Renderer", "qevvideosink",
+//   "videosink"                                                              -> VideoRenderer
+//   both audio renderers, "QEV Audio Renderer", "qevaudiosink", "audiosink"  -> AudioRenderer
 //   {C54A7C94-B0C5-4E87-8507-4468B10687E9}, "Channel A/B Switch",
 //   "qevchanswitch"                                                          -> ChannelSwitch
 // Letter case is ignored. Any other class is a GStreamer factory name.

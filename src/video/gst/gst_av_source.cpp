@@ -2,7 +2,7 @@
 
 #include <gst/app/gstappsrc.h>
 
-#include <cstring>
+#include <algorithm>
 #include <string_view>
 
 namespace qev::video::gst {
@@ -221,9 +221,13 @@ void TGstAvSource::Publish(TMajorType kind, const std::optional<TMediaType> &typ
   std::optional<TEventRef> event;
   {
     std::lock_guard lock(typeMutex_);
+    // Every distinct type is stored once: a stream that flips between two types costs nothing
+    // more, and a pointer handed out stays valid while the graph lives.
     const TMediaType *stored = nullptr;
-    if (type)
-      stored = &types_.emplace_back(*type);
+    if (type) {
+      const auto known = std::find(types_.begin(), types_.end(), *type);
+      stored = known != types_.end() ? &*known : &types_.emplace_back(*type);
+    }
     (kind == TMajorType::Video ? videoType_ : audioType_) = stored;
     event = kind == TMajorType::Video ? videoEvent_ : audioEvent_;
   }

@@ -250,6 +250,11 @@ bool TGstGraph::ConnectPins(const std::string &source, const std::string &source
 // is kept as a later link and linked whenever it appears.
 bool TGstGraph::Link(GstElement *source, const TPadSpec &sourcePad, GstElement *destination,
                      const std::string &destinationPad) {
+  GstPad *to = gst_element_get_static_pad(destination, destinationPad.c_str());
+  if (to == nullptr)
+    to = gst_element_request_pad_simple(destination, destinationPad.c_str());
+  if (to == nullptr)
+    return false;
   const bool later =
       sourcePad.Presence == GST_PAD_SOMETIMES || sourcePad.Kind != TPadSpec::TKind::Exact;
   if (later) {
@@ -259,15 +264,10 @@ bool TGstGraph::Link(GstElement *source, const TPadSpec &sourcePad, GstElement *
     }
     WatchPads(source);
   }
-  GstPad *to = gst_element_get_static_pad(destination, destinationPad.c_str());
-  if (to == nullptr)
-    to = gst_element_request_pad_simple(destination, destinationPad.c_str());
-  if (to == nullptr)
-    return false;
   GstPad *from = PadNow(source, sourcePad);
   bool linked = later;
   if (from != nullptr) {
-    linked = LinkPads(from, to) || later;
+    linked = LinkPads(from, to);
     gst_object_unref(from);
   }
   gst_object_unref(to);

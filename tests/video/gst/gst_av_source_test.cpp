@@ -1,17 +1,24 @@
 #include "video/event_group.h"
+#include "video/gst/gst_av_source.h"
 #include "video/gst/gst_graph_factory.h"
 #include "video/media_type.h"
 
 #include "gst_test_support.h"
+#include "support/run_command.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace qev::video {
 namespace {
@@ -27,20 +34,37 @@ std::vector<std::uint8_t> ReadClip(const std::string &name) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The default live graph, built as AV0.GRS builds it, with counting renderers.
-std::unique_ptr<IGraph> LiveGraph() {
-  TGstGraphFactory factory(TRenderMode::Count);
+std::string Trim(const std::string &text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  const auto last = text.find_last_not_of(" \t\r");
+  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+// The default live graph of a new root, built from its graph file the way graph scripts are
+// read (comments, "LoadFilter(class, name)" and "ConnectPin(filter, pin, filter, pin)").
+std::unique_ptr<IGraph> LiveGraph(TRenderMode mode = TRenderMode::Count) {
+  TGstGraphFactory factory(mode);
   auto graph = factory.CreateGraph();
   EXPECT_TRUE(graph) << factory.Error();
-  EXPECT_EQ(0, graph->AddFilter("{EEBF6DD2-439A-4C8E-A511-DB329ABC04BA}", "QEV-DVB AVSource"));
-  EXPECT_EQ(0, graph->AddFilter("decodebin", "Audio Decoder"));
-  EXPECT_EQ(0, graph->AddFilter("{79376820-07D0-11CF-A24D-0020AFD79767}", "Audio Renderer"));
-  EXPECT_EQ(0, graph->AddFilter("decodebin", "Video Decoder"));
-  EXPECT_EQ(0, graph->AddFilter("{51B4ABF3-748F-4E3B-A276-C828330E926A}", "Video Renderer"));
-  EXPECT_TRUE(graph->ConnectPins("QEV-DVB AVSource", "Audio", "Audio Decoder", "sink"));
-  EXPECT_TRUE(graph->ConnectPins("Audio Decoder", "Audio", "Audio Renderer", "sink"));
-  EXPECT_TRUE(graph->ConnectPins("QEV-DVB AVSource", "Video", "Video Decoder", "sink"));
-  EXPECT_TRUE(graph->ConnectPins("Video Decoder", "Video", "Video Renderer", "sink"));
+  std::ifstream file(std::string(QEV_SHARE_DIR) + "/Graphs/AV0.GRS");
+  EXPECT_TRUE(file.is_open());
+  std::string line;
+  while (std::getline(file, line)) {
+    line = Trim(line);
+    const auto open = line.find('('), close = line.rfind(')');
+    if (line.empty() || line[0] == '#' || open == std::string::npos || close < open)
+      continue;
+    std::vector<std::string> args;
+    std::stringstream list(line.substr(open + 1, close - open - 1));
+    for (std::string arg; std::getline(list, arg, ',');)
+      if (!Trim(arg).empty())
+        args.push_back(Trim(arg));
+    const std::string keyword = Trim(line.substr(0, open));
+    if (keyword == "LoadFilter" && args.size() >= 2)
+      EXPECT_EQ(0, graph->AddFilter(args[0], args[1])) << line;
+    else if (keyword == "ConnectPin" && args.size() == 4)
+      EXPECT_TRUE(graph->ConnectPins(args[0], args[1], args[2], args[3])) << line;
+  }
   EXPECT_TRUE(graph->PinConnected("QEV-DVB AVSource", "Video"));
   EXPECT_TRUE(graph->PinConnected("QEV-DVB AVSource", "Audio"));
   graph->InsertControls();
@@ -48,17 +72,18 @@ std::unique_ptr<IGraph> LiveGraph() {
 }
 
 // Feeds a clip from a thread of its own, as the device module's delivery thread does: blocks
-// of a few packets, faster than real time but paced.
+// of a few packets, paced (by default faster than real time).
 class TFeeder {
 public:
-  TFeeder(IDvbAvSrcIntf &source, std::vector<std::uint8_t> clip)
-      : thread_([&source, clip = std::move(clip)](std::stop_token stop) {
+  TFeeder(IDvbAvSrcIntf &source, std::vector<std::uint8_t> clip,
+          std::chrono::milliseconds pause = std::chrono::milliseconds(4))
+      : thread_([&source, clip = std::move(clip), pause](std::stop_token stop) {
           constexpr std::size_t kBlock = 188 * 64;
           for (std::size_t at = 0; at + 188 <= clip.size() && !stop.stop_requested();
                at += kBlock) {
             const std::size_t length = std::min(kBlock, clip.size() - at) / 188 * 188;
             source.DeliverTs(clip.data() + at, static_cast<std::int32_t>(length));
-            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+            std::this_thread::sleep_for(pause);
           }
         }) {}
   void Join() { thread_.join(); }
@@ -137,6 +162,7 @@ TEST_P(GstAvSourceCodecs, PlaysTheStreamsIntoTheRenderersWithTheirSizeAndAspect)
   ASSERT_EQ(0, source->GetParam(0x1001, value));
   EXPECT_EQ(0, value);
 
+  EXPECT_TRUE(graph->ReconnectPin("QEV-DVB AVSource", "Video")); // harmless while playing
   source->StopFeed();
   EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
   UnregisterSurface(handle);
@@ -208,6 +234,78 @@ TEST(GstAvSource, PlaysAgainAfterTheFeedStoppedAndStartedWithOtherStreams) {
               reinterpret_cast<const TMediaType *>(value)->Subtype);
   }
   EXPECT_TRUE(graph->Counts().Errors.empty());
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
+// AAC in LATM (LOAS) framing, as DVB carries it: the demo clips have none, ffmpeg writes it.
+TEST(GstAvSource, PlaysAacInLatm) {
+  QEV_REQUIRE_ELEMENTS("appsrc", "tsdemux", "decodebin", "appsink", "fakesink");
+  if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no ffmpeg";
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("qev-latm-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto latm = (dir / "sound.latm").string(), ts = (dir / "sound.ts").string();
+  test::Capture("ffmpeg -v error -f lavfi -i sine=f=440:d=3:sample_rate=48000 -ac 2 -c:a aac "
+                "-f latm '" +
+                latm + "' && ffmpeg -v error -f loas -i '" + latm +
+                "' -c copy -f mpegts -mpegts_start_pid 0x100 '" + ts + "'");
+  std::ifstream in(ts, std::ios::binary);
+  const std::vector<std::uint8_t> clip{std::istreambuf_iterator<char>(in), {}};
+  std::filesystem::remove_all(dir);
+  ASSERT_GT(clip.size(), 188u * 100) << "ffmpeg wrote no LATM stream";
+
+  auto graph = LiveGraph();
+  IDvbAvSrcIntf *source = graph->AvSource();
+  ASSERT_EQ(0, source->Start(0x100, kNone, 0x100, 7));
+  ASSERT_TRUE(graph->SetState(TGraphState::Running));
+  TFeeder feeder(*source, clip);
+  EXPECT_TRUE(WaitFor([&] { return graph->Counts().AudioBuffers >= 20; }));
+  feeder.Join();
+  std::intptr_t value = 0;
+  ASSERT_EQ(0, source->GetParam(10, value));
+  ASSERT_NE(0, value);
+  EXPECT_EQ("aac-latm", reinterpret_cast<const TMediaType *>(value)->Subtype);
+  EXPECT_EQ(2, graph->Counts().AudioChannels);
+  for (const auto &error : graph->Counts().Errors)
+    ADD_FAILURE() << error;
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
+TEST(GstAvSource, NeverBlocksTheDeviceThreadWhenNothingReadsAndDropsTheOverflow) {
+  QEV_REQUIRE_ELEMENTS("appsrc", "tsdemux", "decodebin", "appsink", "fakesink");
+  const auto clip = ReadClip("s1_10788v");
+  ASSERT_FALSE(clip.empty());
+  auto graph = LiveGraph();
+  auto *source = dynamic_cast<gst::TGstAvSource *>(graph->AvSource());
+  ASSERT_NE(nullptr, source);
+  ASSERT_EQ(0, source->Start(0x102, 0x101, kClipPcr, 7));
+  // A live source produces nothing while paused: its queue fills and then overflows.
+  ASSERT_TRUE(graph->SetState(TGraphState::Paused));
+  std::thread device([&] {
+    for (int round = 0; round < 12; ++round)
+      source->DeliverTs(clip.data(), static_cast<std::int32_t>(clip.size() / 188 * 188));
+  });
+  device.join(); // returns: no call blocked
+  EXPECT_GT(source->DroppedBytes(), 0u);
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
+TEST(GstAvSource, ShowsPicturesOnTheClockWhenFedInRealTime) {
+  QEV_REQUIRE_ELEMENTS("appsrc", "tsdemux", "decodebin", "appsink", "autoaudiosink");
+  const auto clip = ReadClip("s1_10788v");
+  ASSERT_FALSE(clip.empty());
+  auto graph = LiveGraph(TRenderMode::Show);
+  IDvbAvSrcIntf *source = graph->AvSource();
+  ASSERT_EQ(0, source->Start(0x102, 0x101, kClipPcr, 7));
+  graph->UseAudioClock();
+  ASSERT_TRUE(graph->SetState(TGraphState::Running));
+  // The clip lasts 3.84 s: 12257 packets in blocks of 64.
+  TFeeder feeder(*source, clip, std::chrono::milliseconds(20));
+  EXPECT_TRUE(WaitFor([&] { return graph->Counts().VideoFrames >= 25; }))
+      << graph->Counts().VideoFrames << " pictures";
+  feeder.Join();
+  EXPECT_GT(graph->Counts().AudioBuffers, 0u);
   EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
 }
 

@@ -54,7 +54,8 @@ TEST(GstGraph, AddsFiltersUnderTheirNamesAndRefusesUnknownClassesAndTakenNames) 
   EXPECT_EQ(0x2001, graph->AddFilter("{00000000-0000-0000-0000-000000000000}", "Nothing"));
   EXPECT_EQ(0x2001, graph->AddFilter("nosuchelement", "Nothing"));
   EXPECT_EQ(0x2002, graph->AddFilter("videotestsrc", "Pictures"));
-  EXPECT_EQ(0x2002, graph->AddFilter("QEV-DVB AVSource", "Second Source"));
+  EXPECT_EQ(0x2002, graph->AddFilter("qevavsource", "Second Source"));
+  EXPECT_EQ(0x2002, graph->AddFilter("videosink", "Second Screen"));
   EXPECT_TRUE(graph->HasFilter("Pictures"));
   EXPECT_FALSE(graph->HasFilter("Nothing"));
   ASSERT_NE(nullptr, graph->AvSource());
@@ -233,6 +234,47 @@ TEST(GstGraph, SurfaceReceivesFramesWithTheDisplayAspectAndGeometry) {
     EXPECT_FALSE(surface.Last());
   }
   UnregisterSurface(handle);
+}
+
+TEST(GstGraph, ReportsTheErrorsThePipelinePosts) {
+  QEV_REQUIRE_ELEMENTS("filesrc", "decodebin", "fakesink");
+  auto graph = CountingGraph();
+  ASSERT_EQ(0, graph->AddFilter("filesrc", "File"));
+  ASSERT_EQ(0, graph->AddFilter("decodebin", "Decoder"));
+  ASSERT_EQ(0, graph->AddFilter("QEV Audio Renderer", "Audio Renderer"));
+  g_object_set(dynamic_cast<gst::TGstGraph &>(*graph).Element("File"), "location",
+               "/nonexistent/qev-no-such-file.ts", nullptr);
+  ASSERT_TRUE(graph->ConnectPins("File", "src", "Decoder", "sink"));
+  ASSERT_TRUE(graph->ConnectPins("Decoder", "src_0", "Audio Renderer", "sink"));
+  EXPECT_FALSE(graph->SetState(TGraphState::Running));
+  EXPECT_TRUE(WaitFor([&] { return !graph->Counts().Errors.empty(); }));
+  EXPECT_EQ(0u, graph->Counts().AudioBuffers);
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
+}
+
+TEST(GstGraph, RendersAMediaFileIntoRenderersItAddsAndRefusesAMissingOne) {
+  QEV_REQUIRE_ELEMENTS("uridecodebin", "tsdemux", "appsink", "fakesink");
+  const std::string clip = std::string(QEV_DEMO_DIR) + "/s1_10788v_av.ts";
+  auto missing = CountingGraph();
+  EXPECT_FALSE(missing->RenderMedia(clip + ".none"));
+
+  auto graph = CountingGraph();
+  graph->InsertControls(); // nothing to put them in front of yet
+  ASSERT_TRUE(graph->RenderMedia(clip));
+  EXPECT_TRUE(graph->HasVideoRenderer());
+  EXPECT_TRUE(graph->HasAudio());
+  EXPECT_TRUE(graph->HasChannelSwitch()); // the controls came with the renderers
+  const auto filters = graph->Filters();
+  EXPECT_EQ(1, std::count_if(filters.begin(), filters.end(), [](const TFilterInfo &f) {
+              return f.Role == TFilterRole::MediaSource;
+            }));
+  ASSERT_TRUE(graph->SetState(TGraphState::Running));
+  EXPECT_TRUE(WaitFor([&] {
+    const auto c = graph->Counts();
+    return c.VideoFrames >= 10 && c.AudioBuffers >= 10;
+  }));
+  EXPECT_EQ(720, graph->NativeVideoSize().value_or(TVideoSize{}).Width);
+  EXPECT_TRUE(graph->SetState(TGraphState::Stopped));
 }
 
 } // namespace
