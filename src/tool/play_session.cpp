@@ -54,8 +54,7 @@ TPlaySession::TPlaySession(const std::filesystem::path &module, data::TChannelLi
     error_ = fmt::format("cannot load device module {} ({})", module.string(), result);
     for (const std::string &line : ModuleErrors())
       error_ += ": " + line;
-  }
-  else if (!factory_.Error().empty())
+  } else if (!factory_.Error().empty())
     error_ = factory_.Error();
 }
 

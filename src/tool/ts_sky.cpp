@@ -54,7 +54,8 @@ TTsSky::TTsSky(const fs::path &tsFile, const fs::path &simulatorModule, bool pac
     error_ = "cannot link the simulator module: " + ec.message();
     return;
   }
-  if (std::string failure = frame::WriteFileAtomically(folder_ / "Dev_Sim.ini", SkyText(tsFile, paced));
+  if (std::string failure =
+          frame::WriteFileAtomically(folder_ / "Dev_Sim.ini", SkyText(tsFile, paced));
       !failure.empty()) {
     error_ = failure;
     return;

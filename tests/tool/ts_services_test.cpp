@@ -84,8 +84,8 @@ TEST(TsServices, PidsLanguagesNamesAndScramblingOfEveryService) {
 }
 
 TEST(TsServices, AFileWithoutTablesOrAMissingFileIsNamed) {
-  const fs::path empty = fs::temp_directory_path() / ("qev-services-none" +
-                                                      std::to_string(::getpid()) + ".ts");
+  const fs::path empty =
+      fs::temp_directory_path() / ("qev-services-none" + std::to_string(::getpid()) + ".ts");
   std::ofstream(empty) << std::string(188 * 4, '\xFF');
   std::string error;
   EXPECT_TRUE(tool::ReadTsServices(empty, 1, error).empty());
