@@ -16,7 +16,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstreamer-plugins-bad1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools gstreamer1.0-x
-  gstreamer1.0-alsa gstreamer1.0-pulseaudio
+  gstreamer1.0-plugins-base-apps gstreamer1.0-alsa gstreamer1.0-pulseaudio
   # formatting and tool output
   libfmt-dev nlohmann-json3-dev
   # data tables: ISO 639 names at build time, satellite tuning files for import tests

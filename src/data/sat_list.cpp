@@ -160,7 +160,7 @@ bool TSatList::PositionTaken(int satPos, int except) const {
                      [&](const TSatRec &r) { return r.SatPos == satPos && r.SatIdx != except; });
 }
 
-bool TSatList::SatAdd(const TSatRec &rec) {
+bool TSatList::SatAdd(const TSatRec &rec, bool save) {
   if (Count() >= kMaxSatellites || rec.SatIdx == 0 || map_[rec.SatIdx] != 0 ||
       PositionTaken(rec.SatPos, rec.SatIdx))
     return false;
@@ -168,7 +168,7 @@ bool TSatList::SatAdd(const TSatRec &rec) {
   SanitizeSatRec(copy);
   items_.push_back(copy);
   SortAndMap();
-  return SaveAndAnnounce();
+  return save ? SaveAndAnnounce() : true;
 }
 
 bool TSatList::SatModify(int position, const TSatRec &rec) {

@@ -43,8 +43,9 @@ public:
   // The highest index plus 1; when 255 is taken the lowest free index; 0 when all are taken.
   int SatNextIndex() const;
   // Refused (false) when the list is full, the index is 0 or taken, or another satellite
-  // already has the position (two satellites would share one channel file).
-  bool SatAdd(const TSatRec &rec);
+  // already has the position (two satellites would share one channel file). Without `save`
+  // the satellite lives in this list alone (a one-file sky), and the file is left as it is.
+  bool SatAdd(const TSatRec &rec, bool save = true);
   bool SatModify(int position, const TSatRec &rec);
   bool SatDelete(int position);
   bool SatSetActive(int position, bool active, bool oneSatMobDish);

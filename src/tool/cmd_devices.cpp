@@ -8,7 +8,7 @@ namespace qev::tool {
 
 namespace {
 
-nlohmann::json RowJson(const device::DeviceModuleRow &row) {
+nlohmann::ordered_json RowJson(const device::DeviceModuleRow &row) {
   const DeviceDescription &d = row.description;
   return {{"file", row.fileName},
           {"version", row.version},

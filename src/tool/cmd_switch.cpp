@@ -15,6 +15,7 @@
 #include "frame/log.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
+#include "tool/channel_find.h"
 #include "tool/commands.h"
 
 #include <fmt/format.h>
@@ -84,7 +85,7 @@ void ModuleCallback(std::int32_t message, std::int32_t value, void *data) {
 // Passes the calls on and notes them as steps; the PIDs also go into the report.
 class TPrintingAvDevice final : public device::IAvDevice {
 public:
-  TPrintingAvDevice(device::IAvDevice &inner, TSwitchSteps &steps, nlohmann::json &pids)
+  TPrintingAvDevice(device::IAvDevice &inner, TSwitchSteps &steps, nlohmann::ordered_json &pids)
       : inner_(inner), steps_(steps), pids_(pids) {}
 
   std::int32_t SetChannelPids(std::int32_t slot, std::uint16_t audioPid, std::uint16_t videoPid,
@@ -116,7 +117,7 @@ public:
 private:
   device::IAvDevice &inner_;
   TSwitchSteps &steps_;
-  nlohmann::json &pids_;
+  nlohmann::ordered_json &pids_;
 };
 
 // The tuner's calls, noted as steps: the DiSEqC messages and the tune requests.
@@ -148,18 +149,6 @@ private:
   device::ITunerDevice &inner_;
   TSwitchSteps &steps_;
 };
-
-// The first channel of that name, satellites in the order of the list.
-std::int32_t FindByName(const data::TSatList &sats, const data::TChannelLists &lists,
-                        const std::string &name) {
-  for (const data::TSatRec &sat : sats.Items()) {
-    const data::TChannelsList *list = lists.ListOf(sat.SatIdx);
-    const int position = list ? list->ListFindByName(name) : -1;
-    if (position >= 0)
-      return data::MakeChannelHandle(sat.SatIdx, static_cast<std::uint16_t>(position));
-  }
-  return -1;
-}
 
 // Takes the program's and the module's log lines as steps while it lives.
 class TStepCapture {
@@ -226,7 +215,7 @@ std::optional<std::string> ResolveTargets(std::span<const std::string> args,
   for (std::size_t i = 0; i < args.size(); ++i) {
     const bool byName = args[i] == "--name";
     const std::int32_t handle =
-        byName ? FindByName(sats, lists, args[++i]) : *ParseInt(args[i], 1, kMaxHandle);
+        byName ? FindChannelByName(sats, lists, args[++i]) : *ParseInt(args[i], 1, kMaxHandle);
     if (!lists.ChannelByHandle(handle))
       return byName ? "no channel named " + args[i]
                     : fmt::format("no channel with handle {}", handle);

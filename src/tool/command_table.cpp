@@ -21,6 +21,8 @@ constexpr TToolCommand kCommands[] = {
      "SAT FREQ POL SR --seconds N --out FILE [--wait MS]  (every PID; with --ts, --out FILE "
      "alone copies the file to its end)",
      RunDump},
+    {"play", "(HANDLE | --name NAME) [--seconds N] [--slot N]  (counts pictures and sound)",
+     RunPlay, true},
 };
 
 std::vector<std::string> Words(const char *name) {

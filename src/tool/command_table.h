@@ -11,6 +11,9 @@ struct TToolCommand {
   const char *Name;  // may hold two words, "tp list"
   const char *Usage; // arguments after the name
   int (*Run)(TToolContext &context);
+  // With --ts the file plays in real time and loops, as a broadcast does, instead of once as
+  // fast as the filters take it.
+  bool PacedTs = false;
 };
 
 std::span<const TToolCommand> Commands();

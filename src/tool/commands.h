@@ -8,6 +8,7 @@ int RunSats(TToolContext &context);
 int RunChannels(TToolContext &context);
 int RunDevices(TToolContext &context);
 int RunDump(TToolContext &context);
+int RunPlay(TToolContext &context);
 int RunSwitch(TToolContext &context);
 int RunTpList(TToolContext &context);
 int RunTpImport(TToolContext &context);

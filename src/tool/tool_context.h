@@ -27,7 +27,8 @@ struct TToolContext {
   // Set with --ts: the one-file sky that Device names.
   const TTsSky *TsSky = nullptr;
   // The one JSON document printed at the end when Json is set.
-  nlohmann::json Doc = nlohmann::json::object();
+  // Keys keep the order they were added in.
+  nlohmann::ordered_json Doc = nlohmann::ordered_json::object();
 
   // Prints a text line unless JSON was asked for.
   void Line(const std::string &text) const;

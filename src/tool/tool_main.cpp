@@ -87,7 +87,7 @@ int RunTool(const std::vector<std::string> &args, const std::filesystem::path &e
   }
   std::optional<TTsSky> tsSky;
   if (!options.ts.empty()) {
-    tsSky.emplace(options.ts, SimulatorModule(exeDir));
+    tsSky.emplace(options.ts, SimulatorModule(exeDir), command->PacedTs);
     if (!tsSky->Error().empty()) {
       err << "qevtool: " << tsSky->Error() << '\n';
       return kExitFailed;
@@ -103,7 +103,7 @@ int RunTool(const std::vector<std::string> &args, const std::filesystem::path &e
   context.TsSky = tsSky ? &*tsSky : nullptr;
   const int code = command->Run(context);
   if (options.json && code != kExitBadArguments)
-    out << context.Doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out << context.Doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
   return code;
 }
 

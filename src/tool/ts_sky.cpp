@@ -17,10 +17,10 @@ constexpr std::int32_t kLnbLow = 9'750'000;
 constexpr std::int32_t kLnbHigh = 10'600'000;
 constexpr std::int32_t kLnbSwitch = 11'700'000;
 
-std::string SkyText(const fs::path &tsFile) {
-  return fmt::format("[Sky]\nName=One file\nFast=1\nLnbLow={}\nLnbHigh={}\n\n[File]\n"
+std::string SkyText(const fs::path &tsFile, bool paced) {
+  return fmt::format("[Sky]\nName=One file\nFast={}\nLnbLow={}\nLnbHigh={}\n\n[File]\n"
                      "TP1={},{},{},{},80,80,0\n",
-                     kLnbLow, kLnbHigh, TTsSky::kFrequency, TTsSky::kPolarisation,
+                     paced ? 0 : 1, kLnbLow, kLnbHigh, TTsSky::kFrequency, TTsSky::kPolarisation,
                      TTsSky::kSymbolRate, fs::absolute(tsFile).string());
 }
 
@@ -31,7 +31,8 @@ fs::path MakeTempFolder() {
 
 } // namespace
 
-TTsSky::TTsSky(const fs::path &tsFile, const fs::path &simulatorModule) {
+TTsSky::TTsSky(const fs::path &tsFile, const fs::path &simulatorModule, bool paced)
+    : tsFile_(tsFile) {
   std::error_code ec;
   if (!fs::is_regular_file(tsFile, ec)) {
     error_ = "cannot read " + tsFile.string();
@@ -53,7 +54,8 @@ TTsSky::TTsSky(const fs::path &tsFile, const fs::path &simulatorModule) {
     error_ = "cannot link the simulator module: " + ec.message();
     return;
   }
-  if (std::string failure = frame::WriteFileAtomically(folder_ / "Dev_Sim.ini", SkyText(tsFile));
+  if (std::string failure =
+          frame::WriteFileAtomically(folder_ / "Dev_Sim.ini", SkyText(tsFile, paced));
       !failure.empty()) {
     error_ = failure;
     return;

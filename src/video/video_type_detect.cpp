@@ -431,7 +431,15 @@ std::optional<TMediaType> DetectAt(std::span<const std::uint8_t> es, std::size_t
 
 std::optional<TMediaType> DetectVideoType(std::span<const std::uint8_t> es) {
   std::optional<TMediaType> found;
+  // A picture, group or extension start code is MPEG-2 video (no H.264 or HEVC NAL header is
+  // 0x00, 0xB5 or 0xB8): from there on only a sequence header tells the type, or its slice
+  // start codes 0x01..0xAF would pass for parameter sets.
+  bool mpeg2 = false;
   ForEachStartCode(es, [&](std::size_t at) {
+    const std::uint8_t code = es[at];
+    mpeg2 = mpeg2 || code == 0x00 || code == 0xB5 || code == 0xB8;
+    if (mpeg2 && code != 0xB3)
+      return false;
     found = DetectAt(es, at);
     return found.has_value();
   });

@@ -82,6 +82,14 @@ TEST_F(SatListFile, AMissingFileGivesAnEmptyListSilently) {
   EXPECT_EQ(sats.SatNextIndex(), 1);
 }
 
+TEST_F(SatListFile, AnAddWithoutSaveLeavesTheFile) {
+  EXPECT_TRUE(sats.SatAdd(Sat(1, 192)));
+  EXPECT_TRUE(sats.SatAdd(Sat(7, 1), false));
+  EXPECT_EQ(sats.Count(), 2);
+  EXPECT_EQ(fs::file_size(File()), sizeof(TSatRec));
+  EXPECT_FALSE(sats.SatAdd(Sat(8, 1), false)); // the same rules
+}
+
 TEST_F(SatListFile, AddRefusesDuplicatesAndSavesWhatItTakes) {
   EXPECT_TRUE(sats.SatAdd(Sat(1, 192)));
   EXPECT_FALSE(sats.SatAdd(Sat(2, 192))); // same position, same channel file

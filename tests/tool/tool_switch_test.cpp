@@ -120,3 +120,16 @@ TEST_F(ToolSwitch, BadArguments) {
   EXPECT_EQ(Run({"switch", "65536", "--slot", "4"}), 2);
   EXPECT_EQ(Run({"switch", "65536", "--name"}), 2);
 }
+
+// play chooses its channel as switch does; what it shows is tested on the demo sky.
+TEST_F(ToolSwitch, PlayTakesOneChannelAndReportsOneThatDoesNotExist) {
+  EXPECT_EQ(Run({"play"}), 2);
+  EXPECT_EQ(Run({"play", "65536", "65537"}), 2);
+  EXPECT_EQ(Run({"play", "--name", "North One", "65536"}), 2);
+  EXPECT_EQ(Run({"play", "65536", "--seconds", "0"}), 2);
+  EXPECT_EQ(Run({"play", "65536", "--slot", "4"}), 2);
+  EXPECT_EQ(Run({"play", "--name", "Nowhere"}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("no channel named Nowhere"));
+  EXPECT_EQ(Run({"play", std::to_string(65536 + 9)}), 1);
+  EXPECT_THAT(err.str(), HasSubstr("no channel with handle 65545"));
+}

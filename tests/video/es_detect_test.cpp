@@ -128,6 +128,24 @@ TEST(DetectVideoType, HevcSpsBehindProfileTierLevelAndReferenceSets) {
   EXPECT_EQ(type->AspectY, 9u);
 }
 
+// A P or B picture of MPEG-2 video: its slice start codes 0x01..0xAF are no NAL headers, even
+// where one would read as a sequence parameter set (type 7).
+TEST(DetectVideoType, Mpeg2PictureWithoutSequenceHeaderIsNoH264) {
+  TBytes picture = {0, 0, 1, 0x00, 0x01, 0x5A, 0xFF, 0xF8};
+  for (std::uint8_t slice = 1; slice <= 0x26; ++slice)
+    picture = Concat(picture, TBytes{0, 0, 1, slice, 0x13, 0xF8, 0x7D, 0x29, 0x48, 0x8B, 0x94});
+  // Slice row 0x27 of a tall picture (nal_ref_idc 1, type 7) whose bits happen to make a
+  // whole parameter set.
+  TBytes slice = H264Sps(true);
+  slice[3] = 0x27;
+  picture = Concat(picture, slice);
+  EXPECT_FALSE(DetectVideoType(picture));
+  // The next sequence header in the same bytes still tells the type.
+  const auto type = DetectVideoType(Concat(picture, Mpeg2Sequence(2)));
+  ASSERT_TRUE(type);
+  EXPECT_EQ(type->Subtype, "mpeg2");
+}
+
 TEST(DetectVideoType, NothingInBytesWithoutHeaders) {
   EXPECT_FALSE(DetectVideoType({}));
   EXPECT_FALSE(DetectVideoType(TBytes{0, 0, 1}));
