@@ -1,4 +1,5 @@
 #include "video/event_group.h"
+#include "video/graph_file.h"
 #include "video/gst/gst_av_source.h"
 #include "video/gst/gst_graph_factory.h"
 #include "video/media_type.h"
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,37 +34,14 @@ std::vector<std::uint8_t> ReadClip(const std::string &name) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string Trim(const std::string &text) {
-  const auto first = text.find_first_not_of(" \t\r");
-  const auto last = text.find_last_not_of(" \t\r");
-  return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
-
-// The default live graph of a new root, built from its graph file the way graph scripts are
-// read (comments, "LoadFilter(class, name)" and "ConnectPin(filter, pin, filter, pin)").
+// The default live graph of a new root, built from its graph file.
 std::unique_ptr<IGraph> LiveGraph(TRenderMode mode = TRenderMode::Count) {
   TGstGraphFactory factory(mode);
   auto graph = factory.CreateGraph();
   EXPECT_TRUE(graph) << factory.Error();
-  std::ifstream file(std::string(QEV_SHARE_DIR) + "/Graphs/DVB_AV0.GRS");
-  EXPECT_TRUE(file.is_open());
-  std::string line;
-  while (std::getline(file, line)) {
-    line = Trim(line);
-    const auto open = line.find('('), close = line.rfind(')');
-    if (line.empty() || line[0] == '#' || open == std::string::npos || close < open)
-      continue;
-    std::vector<std::string> args;
-    std::stringstream list(line.substr(open + 1, close - open - 1));
-    for (std::string arg; std::getline(list, arg, ',');)
-      if (!Trim(arg).empty())
-        args.push_back(Trim(arg));
-    const std::string keyword = Trim(line.substr(0, open));
-    if (keyword == "LoadFilter" && args.size() >= 2)
-      EXPECT_EQ(0, graph->AddFilter(args[0], args[1])) << line;
-    else if (keyword == "ConnectPin" && args.size() == 4)
-      EXPECT_TRUE(graph->ConnectPins(args[0], args[1], args[2], args[3])) << line;
-  }
+  const TGraphResult loaded =
+      LoadGraphFile(*graph, std::string(QEV_SHARE_DIR) + "/Graphs/DVB_AV0.GRS");
+  EXPECT_FALSE(loaded.Failed()) << loaded.Text;
   EXPECT_TRUE(graph->PinConnected("QEV-DVB AVSource", "Video"));
   EXPECT_TRUE(graph->PinConnected("QEV-DVB AVSource", "Audio"));
   graph->InsertControls();
