@@ -19,13 +19,14 @@ gop=24
 
 video_encoder() { # codec aspect
   case $1 in
-    # mjpegtools' encoder: avenc_mpeg2video refuses every frame rate with this libav.
+    # mjpegtools' encoder: avenc_mpeg2video refuses every frame rate with this libav. A
+    # sequence header in every GOP, as broadcasters send it, lets a receiver start at any GOP.
     mpeg2)
       local aspect=2
       [[ $2 == 16x9 ]] && aspect=3
       echo "video/x-raw,format=I420 ! mpeg2enc format=3 bitrate=1500 aspect=$aspect \
-max-gop-size=$gop min-gop-size=$gop closed-gop=true b-per-refframe=0 reduction-4x4=4 \
-reduction-2x2=4 ! mpegvideoparse" ;;
+max-gop-size=$gop min-gop-size=$gop closed-gop=true sequence-header-every-gop=true \
+b-per-refframe=0 reduction-4x4=4 reduction-2x2=4 ! mpegvideoparse" ;;
     h264) echo "x264enc bitrate=1200 speed-preset=ultrafast key-int-max=$gop tune=zerolatency \
 ! video/x-h264,profile=baseline ! h264parse" ;;
     hevc) echo "x265enc bitrate=600 speed-preset=ultrafast key-int-max=$gop tune=zerolatency \
