@@ -358,15 +358,8 @@ void TVideoOutputs::SavePictureAndSound(int index) {
   });
 }
 
-template <typename Use> void TVideoOutputs::WithConfig(Use &&use) {
-  const std::string file = context_.ConfigFile ? context_.ConfigFile() : std::string();
-  if (file.empty())
-    return;
-  frame::TFastIniFile ini(file);
-  TVideoWinConfig config(ini);
-  use(config);
-  if (const std::string error = ini.UpdateFile(); !error.empty())
-    frame::Log(error, frame::kLogError);
+void TVideoOutputs::WithConfig(const std::function<void(TVideoWinConfig &)> &use) {
+  UpdateVideoWinConfig(context_.ConfigFile ? context_.ConfigFile() : std::string(), use);
 }
 
 void TVideoOutputs::Notify(std::intptr_t first, std::intptr_t value) {

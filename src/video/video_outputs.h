@@ -180,7 +180,7 @@ private:
   void PickNextActiveFloating(int after);
   void LoadSettings(TOneVideo &video);
   void Notify(std::intptr_t first, std::intptr_t value);
-  template <typename Use> void WithConfig(Use &&use);
+  void WithConfig(const std::function<void(TVideoWinConfig &)> &use);
 
   IVideoPlayback &playback_;
   IVideoWindows &windows_;

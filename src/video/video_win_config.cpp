@@ -1,5 +1,7 @@
 #include "video/video_win_config.h"
 
+#include "frame/log.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -172,6 +174,17 @@ TVideoVolume TVideoWinConfig::ReadSound(int index) {
 
 void TVideoWinConfig::WriteSound(int index, TVideoVolume sound) {
   file_.WriteString(kSoundSettings, "Audio" + std::to_string(index), FormatSound(sound));
+}
+
+void UpdateVideoWinConfig(const std::string &file,
+                          const std::function<void(TVideoWinConfig &)> &use) {
+  if (file.empty())
+    return;
+  frame::TFastIniFile ini(file);
+  TVideoWinConfig config(ini);
+  use(config);
+  if (const std::string error = ini.UpdateFile(); !error.empty())
+    frame::Log(error, frame::kLogError);
 }
 
 } // namespace qev::video

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,5 +67,10 @@ TVideoVolume ParseSound(const std::string &value);
 std::string FormatSound(TVideoVolume sound);
 // The record's tag as text: empty when the tag is blank.
 std::string PictureTag(const PictureRecord &picture);
+
+// Opens "VideoWin.cfg" (file; nothing happens for an empty name), lets use read or write it,
+// and saves what changed; a failed save goes to the log.
+void UpdateVideoWinConfig(const std::string &file,
+                          const std::function<void(TVideoWinConfig &)> &use);
 
 } // namespace qev::video

@@ -138,15 +138,8 @@ void TVideoManager::SetPictureRect(std::uintptr_t handle, const TVideoRect &rect
     panel->SetPictureRect(rect);
 }
 
-template <typename Use> void TVideoManager::WithConfig(Use &&use) {
-  const std::string file = context_.ConfigFile ? context_.ConfigFile() : std::string();
-  if (file.empty())
-    return;
-  frame::TFastIniFile ini(file);
-  TVideoWinConfig config(ini);
-  use(config);
-  if (const std::string error = ini.UpdateFile(); !error.empty())
-    frame::Log(error, frame::kLogError);
+void TVideoManager::WithConfig(const std::function<void(TVideoWinConfig &)> &use) {
+  UpdateVideoWinConfig(context_.ConfigFile ? context_.ConfigFile() : std::string(), use);
 }
 
 void TVideoManager::ShowFloating(int index, bool fullScreen) {

@@ -74,7 +74,7 @@ private:
   void WirePanel(TVideoPanel &panel);
   void ShowMenu(int index, QPoint global);
   void AddWindowItems(QMenu &menu, int index, int state);
-  template <typename Use> void WithConfig(Use &&use);
+  void WithConfig(const std::function<void(TVideoWinConfig &)> &use);
 
   TVideoContext context_;
   TVideoManagerLinks links_;
