@@ -66,8 +66,9 @@ TEST(VideoSurfaceTest, FourThreeFrameIsPillarBoxedInAWidePanel) {
   renderer.join();
   ASSERT_TRUE(WaitPainted(panel.Surface()));
   EXPECT_EQ(panel.Surface().UsesOpenGl(), OpenGlAvailable());
-  if (QGuiApplication::platformName() == "offscreen")
+  if (QGuiApplication::platformName() == "offscreen") {
     EXPECT_FALSE(panel.Surface().UsesOpenGl());
+  }
   std::cout << "surface: " << (panel.Surface().UsesOpenGl() ? "OpenGL" : "CPU") << "\n";
   const QImage shot = panel.grab().toImage();
   test::SaveScreenshot(panel, "video_surface_pillarbox");
@@ -162,7 +163,7 @@ protected:
   FakePlayback playback;
   TVideoPanel mainPanel;
   bool zone = true;
-  TVideoManager manager{playback, Context(), {nullptr, [this] { return zone; }}};
+  TVideoManager manager{playback, Context(), {nullptr, [this] { return zone; }, nullptr, nullptr}};
 };
 
 TEST_F(VideoWindowsTest, FloatingWindowKeysAndDoubleClicks) {
