@@ -228,6 +228,11 @@ void TStreamEngine::SetChannelPids(int slot, std::uint16_t audioPid, std::uint16
     slotPids_[slot].store(PackSlot(audioPid, videoPid, pcrPid));
 }
 
+void TStreamEngine::ClearChannelPids() {
+  for (auto &pids : slotPids_)
+    pids.store(0);
+}
+
 bool TStreamEngine::InSlot(int slot, std::uint16_t pid) const {
   const std::uint64_t packed = slotPids_[slot].load();
   if ((packed >> 48) == 0 || pid > kMaxPid)

@@ -46,6 +46,8 @@ public:
   // The programme of an AV slot, for the delivery modes 0x13..0x43.
   void SetChannelPids(int slot, std::uint16_t audioPid, std::uint16_t videoPid,
                       std::uint16_t pcrPid);
+  // No AV slot has a programme: their filters deliver nothing until SetChannelPids.
+  void ClearChannelPids();
   std::size_t FilterCount() const;
   // Filters the engine still holds, running or stopped and not yet let go; a stopped filter is
   // let go at once unless the delivery thread is feeding, else when that feed ends.

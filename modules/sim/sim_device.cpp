@@ -95,6 +95,10 @@ std::int32_t SimDevice::Open() {
 
 void SimDevice::Close() {
   video_.CloseAll();
+  // The device opened next starts as a freshly loaded module does, whether or not the module
+  // was unloaded in between: no programme on any AV slot, the first decoder.
+  engine_.ClearChannelPids();
+  decoder_.store(kFirstDecoder);
   std::shared_ptr<Session> session;
   {
     std::lock_guard lock(mutex_);

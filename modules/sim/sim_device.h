@@ -27,6 +27,8 @@ struct TestHooks {
 
 // OpenDevice results.
 inline constexpr std::int32_t kOpenNoSky = 1;
+// The decoder a freshly opened device uses (QEV_INFO_DECODER): a software one.
+inline constexpr std::intptr_t kFirstDecoder = 1;
 // Results of operations asked of a closed device.
 inline constexpr std::int32_t kNotOpen = -1;
 
@@ -76,7 +78,7 @@ private:
   Notify notify_;
   devkit::TStreamEngine engine_;
   VideoSlots video_{engine_, journal_}; // after the engine: its feeds stop first
-  std::atomic<std::intptr_t> decoder_{1};
+  std::atomic<std::intptr_t> decoder_{kFirstDecoder};
   std::atomic<std::intptr_t> journaledDelivery_{0};
 
   mutable std::mutex mutex_;

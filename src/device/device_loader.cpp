@@ -1,6 +1,7 @@
 #include "device/device_loader.h"
 
 #include "device/device_messages.h"
+#include "device/transponder_tuner.h"
 #include "frame/app_paths.h"
 #include "frame/fast_ini_file.h"
 #include "frame/log.h"
@@ -50,6 +51,10 @@ int LoadDeviceModule(TDeviceModule& device, const fs::path& path, DeviceCallback
     callback(message, value, const_cast<char*>(text));
   });
   device.Unload();
+  // The switches and positioner were set up through the module just given up; the device
+  // opened next knows none of it (a fresh instance, equipment that lost power in a suspend),
+  // so the next tune sends them again even to the same satellite.
+  LoadedSat().Clear();
 
   const std::string name = path.filename().string();
   TSharedLibrary library(path);

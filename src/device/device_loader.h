@@ -23,7 +23,8 @@ enum LoadResult : int {
 };
 
 // Loads and checks a module, then opens the device; logs the outcome in the exact texts the
-// user knows. Any module loaded before is unloaded first; a failure leaves none loaded.
+// user knows. Any module loaded before is unloaded first, and the program's loaded satellite
+// forgotten with it; a failure leaves none loaded.
 int LoadDeviceModule(TDeviceModule& device, const std::filesystem::path& path,
                      DeviceCallback callback, const DsHelperTable* helpers);
 

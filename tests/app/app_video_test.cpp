@@ -1,7 +1,9 @@
 // The program on the simulated sky shows live picture in its main window and in a floating one.
 #include "app/qev_application.h"
+#include "device/device_module.h"
 #include "device/engine_steps.h"
 #include "frame/app_paths.h"
+#include "frame/power_events.h"
 #include "frame/process_flags.h"
 #include "support/screenshot.h"
 #include "support/scripted_presenter.h"
@@ -81,6 +83,35 @@ TEST_F(AppVideo, MainWindowShowsTheDemoChannelAndAv1Floats) {
   for (int i = 0; i < video::kVideoCount; ++i)
     EXPECT_EQ(videos->Outputs().State(i), video::kClosed) << i;
   EXPECT_EQ(application.GraphSlots(), nullptr);
+}
+
+// A system suspend gives up the device and closes the pictures; the resume loads the module
+// again, switches back to the channel and the main picture moves again.
+TEST_F(AppVideo, PictureComesBackAfterSuspendAndResume) {
+  frame::ProgramOptions options;
+  options.deviceFile = (root / "Devices/Dev_Sim.int").string();
+  app::TQevApplication application(options, root / "qevdvb.INI");
+  ASSERT_TRUE(application.Start());
+  video::TVideoManager *videos = application.Videos();
+  ASSERT_NE(videos, nullptr);
+  ASSERT_TRUE(device::TuningEngine().SwitchChannel(0, 65536, false));
+  video::TVideoPanel *panel = application.MainWindow()->VideoPanel();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel->Surface().PaintedFrames() > 2; }, 20000));
+
+  application.Power().Suspend();
+  EXPECT_EQ(videos->Outputs().State(0), video::kClosed);
+  EXPECT_FALSE(device::Device().Loaded());
+  const auto painted = panel->Surface().PaintedFrames();
+  application.Power().Resume();
+  ASSERT_TRUE(device::Device().Loaded());
+  EXPECT_EQ(videos->Outputs().State(0), video::kEmbedded);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return panel->Surface().PaintedFrames() > painted + 2; }, 20000))
+      << "no picture painted after the resume; graph error: "
+      << application.GraphSlots()->LastError(0);
+
+  application.RequestClose();
+  EXPECT_EQ(videos->Outputs().State(0), video::kClosed);
 }
 
 } // namespace

@@ -131,5 +131,35 @@ TEST_F(EngineSimTest, SameTransponderSendsNoDiseqcAndNoTune) {
   EXPECT_THAT(lines, Contains("SetTeletextPid 0x1FFF"));
 }
 
+// A session of the program's own that ends with the module unloaded (a suspend, a qevtool
+// play): tuner and engine are made afresh, the loaded satellite is the program's.
+struct ProgramSession {
+  ProgramSession(EngineRoot &root, TModuleTunerDevice &device, IAvDevice &av,
+                 const frame::TDiseqcOptions &options, TDiseqcLog &log)
+      : diseqc(device, SystemTunerClock(), options, log),
+        tuner(device, LoadedSat(), diseqc, SystemTunerClock(), options),
+        engine({root.lists, root.sats, av, tuner, LoadedSat(), last, hub}) {}
+  TDiseqcSender diseqc;
+  TTuner tuner;
+  TLastChannels last;
+  frame::TNotificationHub hub;
+  TTuningEngine engine;
+};
+
+// The module loaded again starts with its switches unset: the same satellite is switched to
+// again, so the transponder locks as in the first session.
+TEST_F(EngineSimTest, ModuleLoadedAgainIsSwitchedToTheSameSatelliteAgain) {
+  for (int session = 0; session < 2; ++session) {
+    SCOPED_TRACE(session);
+    ASSERT_EQ(LoadDeviceModule(module, QEV_SIM_MODULE, &IgnoreCallback, nullptr), kLoaded);
+    TakeJournal();
+    ProgramSession program(root, tunerDevice, av, diseqcOptions, diseqcLog);
+    ASSERT_TRUE(program.engine.SwitchChannel(0, south, true));
+    EXPECT_THAT(TakeJournal(), Contains(HasSubstr("SendDiseqc E0 10 38 F4")));
+    EXPECT_TRUE(sim::test::WaitFor([this] { return Locked(); }));
+    module.Unload();
+  }
+}
+
 } // namespace
 } // namespace qev::device::test

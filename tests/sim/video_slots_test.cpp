@@ -6,9 +6,13 @@
 
 #include <fmt/format.h>
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -360,6 +364,112 @@ TEST_F(VideoSlotsTest, StartAndStopRacingTheDeliveryIsSafe) {
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(helperLog.Fed(0), fed);
   EXPECT_TRUE(helperLog.Faults().empty()) << helperLog.Faults().front();
+}
+
+// OpenDevice after CloseDevice starts as the first OpenDevice did: the slots play again once
+// the programme is told, and nothing of the last session's programme reaches a graph before.
+TEST_F(VideoSlotsTest, ReopenedDeviceFeedsTheGraphsAgain) {
+  SetPids(0);
+  ASSERT_NE(StartVideo(0), 0u);
+  ASSERT_TRUE(FeedArrives(0, 10'000));
+  ASSERT_EQ(Api().GetDeviceInfo(QEV_INFO_SELECT_DECODER, 0), 1);
+  Api().CloseDevice();
+  ASSERT_EQ(Api().OpenDevice(), 0);
+  EXPECT_EQ(Api().GetDeviceInfo(QEV_INFO_DECODER, 0), 1); // the first decoder again
+  helperLog.Reset();
+  AllowPids(0, {kAudioPid, kVideoPid});
+  Send({0xE0, 0x10, 0x38, 0xF0});
+  TuneAndLock(Request(10788000, 'V', 27500000));
+  ASSERT_NE(StartVideo(0), 0u);
+  std::this_thread::sleep_for(200ms); // long enough for several deliveries
+  EXPECT_EQ(helperLog.Fed(0), 0u);
+  SetPids(0);
+  EXPECT_TRUE(FeedArrives(0, 10'000));
+  EXPECT_EQ(Api().StopVideo(0), 0);
+  EXPECT_TRUE(helperLog.Faults().empty()) << helperLog.Faults().front();
+}
+
+// A copy of the module under a path of its own: unlike the module the other tests share, the
+// last dlclose really unloads it.
+class ModuleCopy {
+public:
+  explicit ModuleCopy(const std::filesystem::path &file)
+      : handle_(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+    if (handle_ == nullptr)
+      return;
+    api_.Version = QEV_DEVAPI_VERSION;
+    if (Get<DvbCard_GetInterface_t>("DvbCard_GetInterface")(&api_) != 0)
+      api_ = {};
+  }
+  ~ModuleCopy() {
+    if (handle_ != nullptr)
+      dlclose(handle_);
+  }
+  ModuleCopy(const ModuleCopy &) = delete;
+  ModuleCopy &operator=(const ModuleCopy &) = delete;
+
+  bool Loaded() const { return handle_ != nullptr && api_.OpenDevice != nullptr; }
+  const DeviceInterface &Api() const { return api_; }
+  void SetSkyFile(const std::string &path) const {
+    Get<void (*)(const char *)>("SimTest_SetSkyFile")(path.c_str());
+  }
+  std::int32_t SetHelpers(const DsHelperTable &table) const {
+    return Get<DvbCard_SetHelpers_t>("DvbCard_SetHelpers")(1, &table);
+  }
+
+private:
+  template <class Function> Function Get(const char *name) const {
+    return reinterpret_cast<Function>(dlsym(handle_, name));
+  }
+
+  void *handle_;
+  DeviceInterface api_{};
+};
+
+bool Mapped(const std::filesystem::path &file) {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);)
+    if (line.find(file.string()) != std::string::npos)
+      return true;
+  return false;
+}
+
+// The program's reload after a resume: the module used, closed with its video running,
+// unloaded and loaded again; its AV slots play as after the first load.
+TEST(VideoSlotsReload, ModuleUnloadedAndLoadedAgainFeedsTheGraphsAgain) {
+  std::filesystem::path copy = TestSky::Folder() / fmt::format("Dev_SimReload{}.int", ::getpid());
+  std::filesystem::copy_file(QEV_SIM_MODULE, copy,
+                             std::filesystem::copy_options::overwrite_existing);
+  copy = std::filesystem::canonical(copy); // as the maps name it
+  const std::string sky = TestSky::WriteSky("reload_sky.ini", TestSky::DefaultSky()).string();
+  const TuneRequest request = Request(10788000, 'V', 27500000);
+  const std::uint8_t port1[] = {0xE0, 0x10, 0x38, 0xF0};
+  for (int load = 1; load <= 2; ++load) {
+    SCOPED_TRACE(load);
+    helperLog.Reset();
+    {
+      std::lock_guard lock(helperLog.mutex);
+      helperLog.pids[0] = {kAudioPid, kVideoPid};
+    }
+    {
+      const ModuleCopy module(copy);
+      ASSERT_TRUE(module.Loaded());
+      ASSERT_TRUE(Mapped(copy));
+      const DeviceInterface &api = module.Api();
+      module.SetSkyFile(sky);
+      ASSERT_EQ(module.SetHelpers(kHelpers), 0);
+      ASSERT_EQ(api.OpenDevice(), 0);
+      ASSERT_EQ(api.SendDiseqc(port1, sizeof port1, 0), 0);
+      ASSERT_EQ(api.Tune(&request), 0);
+      ASSERT_EQ(api.SetChannelPids(0, kAudioPid, kVideoPid, kVideoPid, kFlags), 0);
+      ASSERT_NE(api.StartVideo(0, 0x1234, 0x5678, 1, 2, 3, 4, kStyle, 0), 0u);
+      EXPECT_TRUE(WaitFor([] { return helperLog.Fed(0) >= 10'000; }));
+      api.CloseDevice();
+    }
+    EXPECT_FALSE(Mapped(copy)) << "dlclose left the module loaded";
+    EXPECT_TRUE(helperLog.Faults().empty()) << helperLog.Faults().front();
+  }
+  std::filesystem::remove(copy);
 }
 
 } // namespace
