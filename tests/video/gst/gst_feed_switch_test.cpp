@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -31,7 +32,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSlot = 0;
 constexpr std::uint16_t kNone = 0x1FFF;
 constexpr std::size_t kPacket = 188;
-constexpr auto kGop = std::chrono::milliseconds(1000); // 24 pictures, 960 ms
 constexpr auto kSwitchWait = std::chrono::seconds(4);
 
 std::filesystem::path Description(const char *transponder) {
@@ -56,15 +56,12 @@ public:
     referencePid_ = -1;
   }
 
-  // Lets the PID's packets through only from `from` to `to` from now on (and all of them
-  // again after the next call): a stream whose type cannot be known at once, whose first
-  // header the decoder must not lose.
-  void PassOnly(int pid, Clock::duration from, Clock::duration to) {
+  // Lets the MPEG-2 pictures of the PID through only after the delay, from a PES start on up
+  // to the second GOP that starts then (all of them again after the next call): a stream
+  // whose type cannot be known at once and whose first header the decoder must not lose.
+  void PassOneGop(int pid, Clock::duration delay) {
     std::lock_guard lock(mutex_);
-    const auto now = Clock::now();
-    windowPid_ = pid;
-    windowFrom_ = now + from;
-    windowTo_ = now + to;
+    gop_ = {pid, Clock::now() + delay};
   }
 
 private:
@@ -85,7 +82,7 @@ private:
     while (group.size() < 2000 * kPacket) {
       live_->Next(packet);
       const int pid = (packet[1] & 0x1F) << 8 | packet[2];
-      if (pid == windowPid_ && (Clock::now() < windowFrom_ || Clock::now() >= windowTo_))
+      if (pid == gop_.Pid && !gop_.Passes(packet))
         continue;
       group.insert(group.end(), packet, packet + kPacket);
       const auto pcr = sim::ReadPcr(packet);
@@ -102,8 +99,23 @@ private:
   std::unique_ptr<sim::LiveTransponder> live_;
   sim::PcrPacer pacer_;
   int referencePid_ = -1;
-  int windowPid_ = -1;
-  Clock::time_point windowFrom_, windowTo_;
+  struct TGopWindow {
+    int Pid = -1;
+    Clock::time_point From;
+    bool Started = false;
+    int Headers = 0;
+    bool Passes(const std::uint8_t *packet) {
+      const bool unitStart = (packet[1] & 0x40) != 0;
+      if (!Started && (!unitStart || Clock::now() < From))
+        return false;
+      Started = true;
+      static constexpr std::uint8_t kSequenceHeader[] = {0, 0, 1, 0xB3};
+      if (unitStart && std::search(packet + 4, packet + kPacket, std::begin(kSequenceHeader),
+                                   std::end(kSequenceHeader)) != packet + kPacket)
+        ++Headers;
+      return Headers < 2;
+    }
+  } gop_;
   std::jthread thread_; // last: runs while everything above lives
 };
 
@@ -159,8 +171,7 @@ protected:
     else if (tuned_ != channel.Transponder)
       feed_->Tune(channel.Transponder);
     tuned_ = channel.Transponder;
-    feed_->PassOnly(pictureLate > Clock::duration::zero() ? channel.Video : -1, pictureLate,
-                    pictureLate + kGop);
+    feed_->PassOneGop(pictureLate > Clock::duration::zero() ? channel.Video : -1, pictureLate);
     ASSERT_EQ(0, slots_.StartFeed(kSlot, channel.Audio, channel.Video, channel.Pcr, 7))
         << slots_.LastError(kSlot);
     const auto before = *slots_.Counts(kSlot);
