@@ -29,6 +29,23 @@ bool Scrambled(const std::uint8_t *packet) { return (packet[3] & 0xC0) != 0; }
 
 bool UnitStart(const std::uint8_t *packet) { return (packet[1] & 0x40) != 0; }
 
+// A packet's PCR alone, in a packet of adaptation field only (which leaves the continuity
+// counter of the PID where it was).
+void AppendPcrOnly(const std::uint8_t *packet, std::basic_string<std::uint8_t> &out) {
+  constexpr std::uint8_t kAdaptation = 0x20, kPcrFlag = 0x10, kDiscontinuity = 0x80;
+  if ((packet[3] & kAdaptation) == 0 || packet[4] < 7 || (packet[5] & kPcrFlag) == 0)
+    return;
+  std::uint8_t pcr[kPacket];
+  std::fill(std::begin(pcr), std::end(pcr), 0xFF);
+  std::copy(packet, packet + 3, pcr);
+  pcr[1] &= 0xBF; // no unit starts here
+  pcr[3] = static_cast<std::uint8_t>((packet[3] & 0xCF) | kAdaptation);
+  pcr[4] = kPacket - 5;
+  pcr[5] = packet[5] & (kPcrFlag | kDiscontinuity);
+  std::copy(packet + 6, packet + 12, pcr + 6);
+  out.append(pcr, kPacket);
+}
+
 } // namespace
 
 TGstAvSource::TGstAvSource(const char *name) {
@@ -227,21 +244,23 @@ void TGstAvSource::Filter(const std::uint8_t *packet, TBytes &kept) {
   } else if (pid != pcrPid_) {
     return;
   }
-  if (Scrambled(packet) || (late != nullptr && KeepUntilAnnounced(*late, packet)))
+  if (Scrambled(packet) || (late != nullptr && KeepUntilAnnounced(*late, packet, kept)))
     return;
   kept.append(packet, kPacket);
 }
 
 // Once the tables went out without the stream, its packets wait for the tables that name it
 // (its type is detected in the PES they start): sent before them, the PES start with the
-// header the decoder needs first would be lost.
-bool TGstAvSource::KeepUntilAnnounced(TUnannounced &stream, const std::uint8_t *packet) {
+// header the decoder needs first would be lost. The clock it carries goes on at once.
+bool TGstAvSource::KeepUntilAnnounced(TUnannounced &stream, const std::uint8_t *packet,
+                                      TBytes &kept) {
   if (!psiStarted_ || stream.Announced)
     return false;
   if (UnitStart(packet))
     stream.Run.clear();
   if (stream.Run.size() + kPacket <= kQueueBytes)
     stream.Run.append(packet, kPacket);
+  AppendPcrOnly(packet, kept);
   return true;
 }
 

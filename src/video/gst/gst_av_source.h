@@ -56,7 +56,7 @@ private:
   };
   void Filter(const std::uint8_t *packet, TBytes &kept);
   void Watch(TEsTypeWatcher &watcher, const std::uint8_t *packet, TMajorType kind);
-  bool KeepUntilAnnounced(TUnannounced &stream, const std::uint8_t *packet);
+  bool KeepUntilAnnounced(TUnannounced &stream, const std::uint8_t *packet, TBytes &kept);
   TBytes Tables();
   void Publish(TMajorType kind, const std::optional<TMediaType> &type);
   bool PsiDue(TClock::time_point now);
