@@ -74,17 +74,17 @@ private:
     }
   }
 
-  // The packets up to and with the next PCR of the first PID that carries one.
+  // The packets up to and with the next PCR of the first PID that carries one (paced by it
+  // also while that PID's packets are left out).
   Clock::time_point ReadGroup(std::vector<std::uint8_t> &group) {
     std::lock_guard lock(mutex_);
     group.clear();
     std::uint8_t packet[kPacket];
-    while (group.size() < 2000 * kPacket) {
+    for (int read = 0; read < 2000; ++read) {
       live_->Next(packet);
       const int pid = (packet[1] & 0x1F) << 8 | packet[2];
-      if (pid == gop_.Pid && !gop_.Passes(packet))
-        continue;
-      group.insert(group.end(), packet, packet + kPacket);
+      if (pid != gop_.Pid || gop_.Passes(packet))
+        group.insert(group.end(), packet, packet + kPacket);
       const auto pcr = sim::ReadPcr(packet);
       if (pcr && referencePid_ < 0)
         referencePid_ = pid;
