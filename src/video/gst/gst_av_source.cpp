@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <tuple>
 
 namespace qev::video::gst {
 
@@ -25,6 +26,25 @@ std::uint16_t PidOf(const std::uint8_t *packet) {
 }
 
 bool Scrambled(const std::uint8_t *packet) { return (packet[3] & 0xC0) != 0; }
+
+bool UnitStart(const std::uint8_t *packet) { return (packet[1] & 0x40) != 0; }
+
+// A packet's PCR alone, in a packet of adaptation field only (which leaves the continuity
+// counter of the PID where it was).
+void AppendPcrOnly(const std::uint8_t *packet, std::basic_string<std::uint8_t> &out) {
+  constexpr std::uint8_t kAdaptation = 0x20, kPcrFlag = 0x10, kDiscontinuity = 0x80;
+  if ((packet[3] & kAdaptation) == 0 || packet[4] < 7 || (packet[5] & kPcrFlag) == 0)
+    return;
+  std::uint8_t pcr[kPacket];
+  std::fill(std::begin(pcr), std::end(pcr), 0xFF);
+  std::copy(packet, packet + 3, pcr);
+  pcr[1] &= 0xBF; // no unit starts here
+  pcr[3] = static_cast<std::uint8_t>((packet[3] & 0xCF) | kAdaptation);
+  pcr[4] = kPacket - 5;
+  pcr[5] = packet[5] & (kPcrFlag | kDiscontinuity);
+  std::copy(packet + 6, packet + 12, pcr + 6);
+  out.append(pcr, kPacket);
+}
 
 } // namespace
 
@@ -88,6 +108,7 @@ int TGstAvSource::Start(std::uint16_t audioPid, std::uint16_t videoPid, std::uin
     videoWatcher_.Reset();
     audioWatcher_.Reset();
     psiStarted_ = psiChanged_ = false;
+    videoLate_ = audioLate_ = {};
     firstPacket_.reset();
     held_.clear();
     feeding_ = true;
@@ -158,15 +179,7 @@ void TGstAvSource::DeliverTs(const std::uint8_t *data, std::int32_t length) noex
       if (!firstPacket_)
         firstPacket_ = now;
       if (PsiDue(now)) {
-        std::vector<TSynthStream> streams;
-        if (const auto &type = videoWatcher_.Current(); type && videoPid_ != kNoPid)
-          streams.push_back(SynthStreamFor(videoPid_, *type));
-        if (const auto &type = audioWatcher_.Current(); type && audioPid_ != kNoPid)
-          streams.push_back(SynthStreamFor(audioPid_, *type));
-        if (!streams.empty()) {
-          const std::uint16_t pcr = pcrPid_ != kNoPid ? pcrPid_ : streams.front().Pid;
-          bytes = psi_.Packets(pcr, streams);
-        }
+        bytes = Tables();
         lastPsi_ = now;
       }
       if (!psiStarted_) {
@@ -181,6 +194,27 @@ void TGstAvSource::DeliverTs(const std::uint8_t *data, std::int32_t length) noex
   } catch (...) {
     // out of memory for one block: the stream goes on with the next
   }
+}
+
+// The PAT and PMT of the streams whose type is known, followed by the packets of a stream they
+// announce for the first time, from its latest PES start on.
+TGstAvSource::TBytes TGstAvSource::Tables() {
+  std::vector<TSynthStream> streams;
+  TBytes joining;
+  for (auto [watcher, pid, late] : {std::tuple{&videoWatcher_, videoPid_, &videoLate_},
+                                    std::tuple{&audioWatcher_, audioPid_, &audioLate_}}) {
+    if (!watcher->Current() || pid == kNoPid)
+      continue;
+    streams.push_back(SynthStreamFor(pid, *watcher->Current()));
+    if (!late->Announced && psiStarted_)
+      joining += late->Run;
+    late->Announced = true;
+    late->Run.clear();
+  }
+  if (streams.empty())
+    return {};
+  const std::uint16_t pcr = pcrPid_ != kNoPid ? pcrPid_ : streams.front().Pid;
+  return psi_.Packets(pcr, streams) + joining;
 }
 
 // Packets that came before the tables are kept for them: they hold the headers the types were
@@ -200,14 +234,34 @@ void TGstAvSource::Filter(const std::uint8_t *packet, TBytes &kept) {
   const std::uint16_t pid = PidOf(packet);
   if (pid == kNoPid)
     return;
-  if (pid == videoPid_)
+  TUnannounced *late = nullptr;
+  if (pid == videoPid_) {
     Watch(videoWatcher_, packet, TMajorType::Video);
-  else if (pid == audioPid_)
+    late = &videoLate_;
+  } else if (pid == audioPid_) {
     Watch(audioWatcher_, packet, TMajorType::Audio);
-  else if (pid != pcrPid_)
+    late = &audioLate_;
+  } else if (pid != pcrPid_) {
     return;
-  if (!Scrambled(packet))
-    kept.append(packet, kPacket);
+  }
+  if (Scrambled(packet) || (late != nullptr && KeepUntilAnnounced(*late, packet, kept)))
+    return;
+  kept.append(packet, kPacket);
+}
+
+// Once the tables went out without the stream, its packets wait for the tables that name it
+// (its type is detected in the PES they start): sent before them, the PES start with the
+// header the decoder needs first would be lost. The clock it carries goes on at once.
+bool TGstAvSource::KeepUntilAnnounced(TUnannounced &stream, const std::uint8_t *packet,
+                                      TBytes &kept) {
+  if (!psiStarted_ || stream.Announced)
+    return false;
+  if (UnitStart(packet))
+    stream.Run.clear();
+  if (stream.Run.size() + kPacket <= kQueueBytes)
+    stream.Run.append(packet, kPacket);
+  AppendPcrOnly(packet, kept);
+  return true;
 }
 
 void TGstAvSource::Watch(TEsTypeWatcher &watcher, const std::uint8_t *packet, TMajorType kind) {

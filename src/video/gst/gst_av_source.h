@@ -48,8 +48,16 @@ private:
 
   static void OnDemuxPad(GstElement *demux, GstPad *pad, gpointer self);
   void ExposePad(GstPad *pad);
+  // A played stream as the tables show it: until they carry it, its packets since its latest
+  // PES start wait for them, since the demultiplexer drops what comes before its entry.
+  struct TUnannounced {
+    bool Announced = false;
+    TBytes Run;
+  };
   void Filter(const std::uint8_t *packet, TBytes &kept);
   void Watch(TEsTypeWatcher &watcher, const std::uint8_t *packet, TMajorType kind);
+  bool KeepUntilAnnounced(TUnannounced &stream, const std::uint8_t *packet, TBytes &kept);
+  TBytes Tables();
   void Publish(TMajorType kind, const std::optional<TMediaType> &type);
   bool PsiDue(TClock::time_point now);
   void Hold(const TBytes &kept);
@@ -70,6 +78,7 @@ private:
   TPsiSynthesizer psi_;
   bool psiStarted_ = false;
   bool psiChanged_ = false; // a stream's type changed since the last tables
+  TUnannounced videoLate_, audioLate_;
   std::optional<TClock::time_point> firstPacket_;
   TClock::time_point lastPsi_{};
   TBytes held_; // the played packets while the types are not known yet
