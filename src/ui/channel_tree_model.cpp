@@ -174,7 +174,7 @@ bool TChannelTreeModel::FocusChannel(std::int32_t handle) {
     stack.pop_back();
     if (row != kRoot && Row(row).RowKey == handle && handle > 0 && Reachable(row)) {
       Reveal(row);
-      focused_ = row;
+      FocusRow(row);
       return true;
     }
     const auto &children = Row(row).Children;
@@ -223,7 +223,7 @@ void TChannelTreeModel::StepChannel(int direction) {
       continue;
     const std::int32_t handle = Row(row).RowKey;
     const int built = rebuilds_;
-    focused_ = row;
+    FocusRow(row);
     if (switch_)
       switch_(handle);
     // A switch that rebuilt the tree left the row numbers behind.
@@ -231,6 +231,27 @@ void TChannelTreeModel::StepChannel(int direction) {
       FocusChannel(handle);
     return;
   }
+}
+
+void TChannelTreeModel::FocusRow(int row) {
+  focused_ = row;
+  selection_.assign(1, row);
+}
+
+std::vector<std::int32_t> TChannelTreeModel::GroupTargets(int row) const {
+  std::vector<std::int32_t> handles;
+  for (const int child : Row(row).Children) {
+    const TTreeRow &r = Row(child);
+    if (!r.Shown)
+      continue;
+    if (r.IsChannel()) {
+      handles.push_back(r.RowKey);
+    } else {
+      const std::vector<std::int32_t> below = GroupTargets(child);
+      handles.insert(handles.end(), below.begin(), below.end());
+    }
+  }
+  return handles;
 }
 
 std::size_t TChannelTreeModel::SelectedChannelCount() const {

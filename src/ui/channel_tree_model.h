@@ -54,6 +54,8 @@ public:
   const std::vector<int> &Selection() const { return selection_; }
   // A channel listed under several groups counts once.
   std::size_t SelectedChannelCount() const;
+  // The handles of the shown channel rows below a group row, through its shown subgroups.
+  std::vector<std::int32_t> GroupTargets(int row) const;
 
   std::int64_t AllChannels() const { return allChannels_; }
   std::int64_t VisibleChannels() const { return visibleChannels_; }
@@ -67,6 +69,7 @@ private:
   std::uint32_t FilterBelow(int row);
   bool Reachable(int row) const; // shown with every ancestor shown
   void Reveal(int row);
+  void FocusRow(int row); // focused and the only selected row
 
   TGSFRules &rules_;
   TTreeLookups lookups_;

@@ -193,6 +193,7 @@ TEST_F(ChannelTree, FocusFindsTheFirstShownRowAndOpensItsGroups) {
   const TTreeRow &parent = tree.Row(tree.Row(tree.FocusedRow()).Parent);
   EXPECT_EQ(parent.RowText, "Nagravision");
   EXPECT_TRUE(parent.Open);
+  EXPECT_EQ(tree.Selection(), std::vector<int>{tree.FocusedRow()});
 }
 
 TEST_F(ChannelTree, RebuildFocusesTheSelectedChannelAndOpensGroupsWhenAsked) {
@@ -234,6 +235,21 @@ TEST_F(ChannelTree, SelectionCountsDistinctChannels) {
     rows.push_back(static_cast<int>(i)); // groups and the root are no channels
   tree.SetSelection(rows);
   EXPECT_EQ(tree.SelectedChannelCount(), 2u);
+}
+
+TEST_F(ChannelTree, GroupTargetsAreTheShownChannelsThroughShownSubgroups) {
+  Add(0x10001, "a", "P");
+  Add(0x10002, "b", "P").SrvType = 2;
+  Add(0x10003, "c", "Q").SrvType = 2;
+  Add(0x20001, "d", "P");
+  rules.Group1By = 1;
+  rules.Group2By = 2;
+  rules.ChfServType = 25;
+  Build();
+  const int sat1 = tree.Row(TChannelTreeModel::kRoot).Children.at(0);
+  EXPECT_EQ(tree.GroupTargets(sat1), std::vector<std::int32_t>{0x10001});
+  EXPECT_EQ(tree.GroupTargets(TChannelTreeModel::kRoot),
+            (std::vector<std::int32_t>{0x10001, 0x20001}));
 }
 
 } // namespace
