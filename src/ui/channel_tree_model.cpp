@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <numeric>
 #include <optional>
 #include <set>
 #include <utility>
@@ -17,7 +16,7 @@ bool IsCaKind(int kind) { return kind == 7 || kind == 8; }
 // Inserts the records of one build below the root, creating group rows as they are needed.
 class TChannelTreeModel::TBuilder {
 public:
-  TBuilder(TChannelTreeModel &model) : model_(model) {
+  explicit TBuilder(TChannelTreeModel &model) : model_(model) {
     const TGSFRules &rules = model.rules_;
     kinds_[0] = rules.Group1By;
     kinds_[1] = (rules.Group1By == 0 || rules.Group2By == rules.Group1By) ? 0 : rules.Group2By;
@@ -114,22 +113,26 @@ void TChannelTreeModel::SortChildren(int row) {
   if (children.size() < 2)
     return;
   // Each record is looked up once, not once per comparison.
-  std::map<int, std::optional<data::TChannelRec>> recs;
-  for (const int child : children)
-    if (Row(child).IsChannel())
-      recs[child] = lookups_.ChannelByHandle(Row(child).RowKey);
-  const auto recOf = [&](int child) {
-    const auto &rec = recs[child];
-    return rec ? &*rec : nullptr;
+  struct TEntry {
+    int Row;
+    std::optional<data::TChannelRec> Rec;
   };
-  std::stable_sort(children.begin(), children.end(), [&](int a, int b) {
-    const TTreeRow &ra = Row(a), &rb = Row(b);
+  std::vector<TEntry> entries;
+  entries.reserve(children.size());
+  for (const int child : children)
+    entries.push_back({child, Row(child).IsChannel() ? lookups_.ChannelByHandle(Row(child).RowKey)
+                                                     : std::nullopt});
+  std::stable_sort(entries.begin(), entries.end(), [&](const TEntry &a, const TEntry &b) {
+    const TTreeRow &ra = Row(a.Row), &rb = Row(b.Row);
     if (ra.IsChannel() != rb.IsChannel())
       return !ra.IsChannel();
     if (!ra.IsChannel())
       return CompareIgnoringCase(ra.RowText, rb.RowText) < 0;
-    return CompareChannelRows(rules_, recOf(a), ra.RowText, recOf(b), rb.RowText) < 0;
+    return CompareChannelRows(rules_, a.Rec ? &*a.Rec : nullptr, ra.RowText,
+                              b.Rec ? &*b.Rec : nullptr, rb.RowText) < 0;
   });
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    children[i] = entries[i].Row;
 }
 
 void TChannelTreeModel::RefilterTree() {
