@@ -216,3 +216,17 @@ TEST(TreeRules, SecondRuleSetListsTvScrambledAndFreeUngrouped) {
 
 } // namespace
 } // namespace qev::ui
+
+namespace qev::ui {
+namespace {
+
+TEST(TreeRowText, KeepsFiftyCharactersWithoutSplittingOne) {
+  std::string name;
+  for (int i = 0; i < 60; ++i)
+    name += "ü";
+  EXPECT_EQ(RowTextOf(name), name.substr(0, 100));
+  EXPECT_EQ(RowTextOf("short"), "short");
+}
+
+} // namespace
+} // namespace qev::ui
