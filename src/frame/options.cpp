@@ -259,6 +259,7 @@ void ClearFilterFlags(TOptions &options) {
 }
 
 void ApplyLoadCorrections(TOptions &options) {
+  ClampTreeKinds(options.ChFilter);
   TRecordingOptions &recording = options.Recording;
   recording.RecNameFormat = Trim(recording.RecNameFormat);
   if (recording.RecNameFormat.empty())
@@ -287,6 +288,18 @@ std::string SaveGroups(const TOptions &options, const std::filesystem::path &fil
 }
 
 } // namespace
+
+void ClampTreeKinds(TChFilterOptions &rules) {
+  const auto clamp = [](int &value, int count) {
+    if (value < 0 || value >= count)
+      value = 0;
+  };
+  clamp(rules.Group1By, kGroupKinds);
+  clamp(rules.Group2By, kGroupKinds);
+  clamp(rules.SortRule1, kSortKeys);
+  clamp(rules.SortRule2, kSortKeys);
+  clamp(rules.ChfInfoCol, kInfoColumns);
+}
 
 TOptions &Options() {
   static TOptions options;

@@ -130,6 +130,12 @@ struct TChFilterOptions {
   bool MinimizedCF = false;
 };
 
+inline constexpr int kGroupKinds = 16;
+inline constexpr int kSortKeys = 4;
+inline constexpr int kInfoColumns = 6;
+// A kind outside its table (a hand-edited file) becomes 0, as the filter panel's choosers do.
+void ClampTreeKinds(TChFilterOptions &rules);
+
 // Values that live for one run and are never stored.
 struct TSessionOptions {
   bool ClearGuideOnTpChange = false;

@@ -231,6 +231,16 @@ TEST_F(OptionsFile, SavingUnchangedOptionsDoesNotRewriteTheFile) {
   EXPECT_EQ(fs::hard_link_count(file), inode);
 }
 
+TEST_F(OptionsFile, TreeKindsOutsideTheirTablesLoadAsZero) {
+  Write("[ChFilter]\nGroup1By=16\nGroup2By=15\nSortRule1=-1\nSortRule2=3\nChfInfoCol=6\n");
+  const TChFilterOptions rules = Loaded().ChFilter;
+  EXPECT_EQ(rules.Group1By, 0);
+  EXPECT_EQ(rules.Group2By, 15);
+  EXPECT_EQ(rules.SortRule1, 0);
+  EXPECT_EQ(rules.SortRule2, 3);
+  EXPECT_EQ(rules.ChfInfoCol, 0);
+}
+
 TEST_F(OptionsFile, LoadingCorrectsValues) {
   Write("[StartUp]\nActiveDevice=  Dev_Sim.int  \n"
         "[Options]\nSignalUpdateInterval=50\nPrefAudioLang=ger, eng ,\tfre\n"
