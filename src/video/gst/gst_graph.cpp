@@ -228,8 +228,8 @@ std::optional<std::string> TGstGraph::FindPin(const std::string &filter,
   const TFilter *f = Find(filter);
   if (f == nullptr)
     return std::nullopt;
-  const auto spec = FindPadSpec(f->Element, pin, f->LaterPads);
-  return spec ? std::optional(spec->Name) : std::nullopt;
+  const auto choice = FindPadChoice(f->Element, pin, f->LaterPads);
+  return choice ? std::optional(choice->Name) : std::nullopt;
 }
 
 bool TGstGraph::ConnectPins(const std::string &source, const std::string &sourcePin,
@@ -238,9 +238,9 @@ bool TGstGraph::ConnectPins(const std::string &source, const std::string &source
   const TFilter *to = Find(destination);
   if (from == nullptr || to == nullptr)
     return false;
-  const auto fromPad = FindPadSpec(from->Element, sourcePin, from->LaterPads);
-  const auto toPad = FindPadSpec(to->Element, destinationPin, to->LaterPads);
-  if (!fromPad || !toPad || toPad->Kind != TPadSpec::TKind::Exact ||
+  const auto fromPad = FindPadChoice(from->Element, sourcePin, from->LaterPads);
+  const auto toPad = FindPadChoice(to->Element, destinationPin, to->LaterPads);
+  if (!fromPad || !toPad || toPad->Kind != TPadChoice::TKind::Exact ||
       toPad->Presence == GST_PAD_SOMETIMES)
     return false;
   return Link(from->Element, *fromPad, to->Element, toPad->Name);
@@ -248,7 +248,7 @@ bool TGstGraph::ConnectPins(const std::string &source, const std::string &source
 
 // Links now what exists; a pad still to appear (or one that comes and goes with the stream)
 // is kept as a later link and linked whenever it appears.
-bool TGstGraph::Link(GstElement *source, const TPadSpec &sourcePad, GstElement *destination,
+bool TGstGraph::Link(GstElement *source, const TPadChoice &sourcePad, GstElement *destination,
                      const std::string &destinationPad) {
   GstPad *to = gst_element_get_static_pad(destination, destinationPad.c_str());
   if (to == nullptr)
@@ -256,7 +256,7 @@ bool TGstGraph::Link(GstElement *source, const TPadSpec &sourcePad, GstElement *
   if (to == nullptr)
     return false;
   const bool later =
-      sourcePad.Presence == GST_PAD_SOMETIMES || sourcePad.Kind != TPadSpec::TKind::Exact;
+      sourcePad.Presence == GST_PAD_SOMETIMES || sourcePad.Kind != TPadChoice::TKind::Exact;
   if (later) {
     {
       std::lock_guard lock(linkMutex_);
@@ -302,17 +302,17 @@ bool TGstGraph::PinConnected(const std::string &filter, const std::string &pin) 
   const TFilter *f = Find(filter);
   if (f == nullptr)
     return false;
-  const auto spec = FindPadSpec(f->Element, pin, f->LaterPads);
-  if (!spec)
+  const auto choice = FindPadChoice(f->Element, pin, f->LaterPads);
+  if (!choice)
     return false;
   {
     std::lock_guard lock(linkMutex_);
     for (const TLaterLink &link : laterLinks_)
-      if ((link.Source == f->Element && link.SourcePad.Name == spec->Name) ||
-          (link.Destination == f->Element && link.DestinationPad == spec->Name))
+      if ((link.Source == f->Element && link.SourcePad.Name == choice->Name) ||
+          (link.Destination == f->Element && link.DestinationPad == choice->Name))
         return true;
   }
-  GstPad *pad = gst_element_get_static_pad(f->Element, spec->Name.c_str());
+  GstPad *pad = gst_element_get_static_pad(f->Element, choice->Name.c_str());
   const bool linked = pad != nullptr && gst_pad_is_linked(pad);
   if (pad != nullptr)
     gst_object_unref(pad);
@@ -416,10 +416,10 @@ bool TGstGraph::RenderMedia(const std::string &file) {
   // Linked to the renderers' inputs, or to the controls in front of them.
   bool linked = false;
   if (video_)
-    linked |= Link(decoder, {"video", TPadSpec::TKind::AnyVideo, GST_PAD_SOMETIMES},
+    linked |= Link(decoder, {"video", TPadChoice::TKind::AnyVideo, GST_PAD_SOMETIMES},
                    InputOf(video_->Element()), kSink);
   if (const TFilter *audio = FindRole(TFilterRole::AudioRenderer))
-    linked |= Link(decoder, {"audio", TPadSpec::TKind::AnyAudio, GST_PAD_SOMETIMES},
+    linked |= Link(decoder, {"audio", TPadChoice::TKind::AnyAudio, GST_PAD_SOMETIMES},
                    InputOf(audio->Element), kSink);
   return linked;
 }
@@ -518,11 +518,11 @@ std::optional<TControlRange> TGstGraph::PictureRange(TPictureControl control) co
   GstElement *balance = Control("videobalance");
   if (balance == nullptr)
     return std::nullopt;
-  GParamSpec *spec =
+  GParamSpec *property =
       g_object_class_find_property(G_OBJECT_GET_CLASS(balance), PictureProperty(control));
-  if (spec == nullptr || !G_IS_PARAM_SPEC_DOUBLE(spec))
+  if (property == nullptr || !G_IS_PARAM_SPEC_DOUBLE(property))
     return std::nullopt;
-  const auto *range = G_PARAM_SPEC_DOUBLE(spec);
+  const auto *range = G_PARAM_SPEC_DOUBLE(property);
   return TControlRange{range->minimum, range->maximum};
 }
 
@@ -607,10 +607,10 @@ bool TGstGraph::ReconnectPin(const std::string &filter, const std::string &pin) 
   const TFilter *f = Find(filter);
   if (f == nullptr)
     return false;
-  const auto spec = FindPadSpec(f->Element, pin, f->LaterPads);
-  if (!spec)
+  const auto choice = FindPadChoice(f->Element, pin, f->LaterPads);
+  if (!choice)
     return false;
-  if (GstPad *pad = gst_element_get_static_pad(f->Element, spec->Name.c_str())) {
+  if (GstPad *pad = gst_element_get_static_pad(f->Element, choice->Name.c_str())) {
     gst_pad_send_event(pad, gst_event_new_reconfigure());
     gst_object_unref(pad);
   }

@@ -3,7 +3,7 @@
 #include "video/graph_backend.h"
 #include "video/gst/gst_av_source.h"
 #include "video/gst/gst_bus_watch.h"
-#include "video/gst/gst_pad_spec.h"
+#include "video/gst/gst_pad_choice.h"
 #include "video/gst/gst_render_tally.h"
 #include "video/gst/gst_video_renderer.h"
 
@@ -75,7 +75,7 @@ private:
   // A link made whenever a matching pad appears on the source (and the destination is free).
   struct TLaterLink {
     GstElement *Source = nullptr;
-    TPadSpec SourcePad;
+    TPadChoice SourcePad;
     GstElement *Destination = nullptr;
     std::string DestinationPad;
   };
@@ -88,7 +88,7 @@ private:
   std::string UniqueName(const std::string &base) const;
   GstElement *AddControl(const char *factory, const std::string &name);
   void CountAudio(GstElement *renderer);
-  bool Link(GstElement *source, const TPadSpec &sourcePad, GstElement *destination,
+  bool Link(GstElement *source, const TPadChoice &sourcePad, GstElement *destination,
             const std::string &destinationPad);
   void WatchPads(GstElement *element);
   static void OnElementAdded(GstBin *bin, GstBin *parent, GstElement *element, gpointer self);

@@ -10,7 +10,7 @@ namespace qev::video::gst {
 
 // A pin a graph file names, as found on an element: a pad that exists, or one that will (a
 // sometimes or request pad, named exactly or loosely by the kind of stream it carries).
-struct TPadSpec {
+struct TPadChoice {
   // Numbered: "src_0" of a "src_%u" sometimes template is the first such pad present, "src_1"
   // the second..., since elements such as decodebin count on after a restart.
   enum class TKind { Exact, Numbered, AnyVideo, AnyAudio, AnyPad };
@@ -31,11 +31,11 @@ struct TPadSpec {
 //     uridecodebin): "Video" and "Audio" (any case) mean the first pad carrying that kind of
 //     stream, "src" any pad;
 //  5. the names older graph files gave a renderer's or switch's single pin ("Input", ...).
-std::optional<TPadSpec> FindPadSpec(GstElement *element, const std::string &pin,
+std::optional<TPadChoice> FindPadChoice(GstElement *element, const std::string &pin,
                                     const std::vector<std::string> &laterPads);
 
 // The pad now: the existing one, or a request pad made for it. Nothing for a pad still to
 // appear. The caller owns the reference.
-GstPad *PadNow(GstElement *element, const TPadSpec &spec);
+GstPad *PadNow(GstElement *element, const TPadChoice &choice);
 
 } // namespace qev::video::gst

@@ -1,4 +1,4 @@
-#include "video/gst/gst_pad_spec.h"
+#include "video/gst/gst_pad_choice.h"
 
 #include "video/gst/gst_aliases.h"
 
@@ -64,19 +64,19 @@ GList *Templates(GstElement *element) {
   return gst_element_class_get_pad_template_list(GST_ELEMENT_GET_CLASS(element));
 }
 
-// The spec of a pad a template makes: on a numbered sometimes template, by its place.
-TPadSpec MadeBy(std::string_view tmpl, GstPadPresence presence, const std::string &pin) {
+// The pad a template makes for a pin name: on a numbered sometimes template, by its place.
+TPadChoice MadeBy(std::string_view tmpl, GstPadPresence presence, const std::string &pin) {
   const auto percent = tmpl.find('%');
-  TPadSpec spec{pin, TPadSpec::TKind::Exact, presence};
+  TPadChoice choice{pin, TPadChoice::TKind::Exact, presence};
   if (percent == tmpl.npos)
-    return spec;
-  spec.Name = std::string(tmpl.substr(0, percent)) + pin.substr(std::min(pin.size(), percent));
-  const std::string_view number = std::string_view(spec.Name).substr(percent);
+    return choice;
+  choice.Name = std::string(tmpl.substr(0, percent)) + pin.substr(std::min(pin.size(), percent));
+  const std::string_view number = std::string_view(choice.Name).substr(percent);
   if (presence == GST_PAD_SOMETIMES && tmpl.substr(percent) != "%s" && !number.empty()) {
-    spec.Kind = TPadSpec::TKind::Numbered;
-    spec.Ordinal = static_cast<unsigned>(std::stoul(std::string(number)));
+    choice.Kind = TPadChoice::TKind::Numbered;
+    choice.Ordinal = static_cast<unsigned>(std::stoul(std::string(number)));
   }
-  return spec;
+  return choice;
 }
 
 // The element's pads that the same template made as this one, in the order they came.
@@ -92,11 +92,11 @@ std::vector<GstPad *> Siblings(GstElement *element, GstPad *pad) {
 }
 
 // Steps 2 and 3: a template-made or announced name; exact first, then ignoring case.
-std::optional<TPadSpec> LaterPad(GstElement *element, const std::string &pin,
+std::optional<TPadChoice> LaterPad(GstElement *element, const std::string &pin,
                                  const std::vector<std::string> &laterPads, bool ignoreCase) {
   for (const auto &later : laterPads)
     if (ignoreCase ? SameText(later, pin) : later == pin)
-      return TPadSpec{later, TPadSpec::TKind::Exact, GST_PAD_SOMETIMES};
+      return TPadChoice{later, TPadChoice::TKind::Exact, GST_PAD_SOMETIMES};
   for (GList *l = Templates(element); l != nullptr; l = l->next) {
     auto *tmpl = static_cast<GstPadTemplate *>(l->data);
     const std::string_view name = GST_PAD_TEMPLATE_NAME_TEMPLATE(tmpl);
@@ -112,7 +112,7 @@ std::optional<TPadSpec> LaterPad(GstElement *element, const std::string &pin,
 }
 
 // Step 4: a loose name on an element whose output pads are numbered as they appear.
-std::optional<TPadSpec> LoosePad(GstElement *element, const std::string &pin) {
+std::optional<TPadChoice> LoosePad(GstElement *element, const std::string &pin) {
   for (GList *l = Templates(element); l != nullptr; l = l->next) {
     auto *tmpl = static_cast<GstPadTemplate *>(l->data);
     const std::string_view name = GST_PAD_TEMPLATE_NAME_TEMPLATE(tmpl);
@@ -120,18 +120,18 @@ std::optional<TPadSpec> LoosePad(GstElement *element, const std::string &pin) {
         GST_PAD_TEMPLATE_DIRECTION(tmpl) != GST_PAD_SRC || name.find('%') == name.npos)
       continue;
     if (SameText(pin, "video"))
-      return TPadSpec{pin, TPadSpec::TKind::AnyVideo, GST_PAD_SOMETIMES};
+      return TPadChoice{pin, TPadChoice::TKind::AnyVideo, GST_PAD_SOMETIMES};
     if (SameText(pin, "audio"))
-      return TPadSpec{pin, TPadSpec::TKind::AnyAudio, GST_PAD_SOMETIMES};
+      return TPadChoice{pin, TPadChoice::TKind::AnyAudio, GST_PAD_SOMETIMES};
     if (SameText(pin, "src"))
-      return TPadSpec{pin, TPadSpec::TKind::AnyPad, GST_PAD_SOMETIMES};
+      return TPadChoice{pin, TPadChoice::TKind::AnyPad, GST_PAD_SOMETIMES};
   }
   return std::nullopt;
 }
 
 } // namespace
 
-bool TPadSpec::Matches(GstPad *pad) const {
+bool TPadChoice::Matches(GstPad *pad) const {
   if (GST_PAD_DIRECTION(pad) != GST_PAD_SRC && Kind != TKind::Exact)
     return false;
   switch (Kind) {
@@ -157,35 +157,35 @@ bool TPadSpec::Matches(GstPad *pad) const {
   return false;
 }
 
-std::optional<TPadSpec> FindPadSpec(GstElement *element, const std::string &pin,
+std::optional<TPadChoice> FindPadChoice(GstElement *element, const std::string &pin,
                                     const std::vector<std::string> &laterPads) {
   if (GstPad *pad = gst_element_get_static_pad(element, pin.c_str()); pad != nullptr) {
     gst_object_unref(pad);
-    return TPadSpec{pin};
+    return TPadChoice{pin};
   }
-  if (auto spec = LaterPad(element, pin, laterPads, false))
-    return spec;
+  if (auto choice = LaterPad(element, pin, laterPads, false))
+    return choice;
   for (const auto &name : ExistingPads(element))
     if (SameText(name, pin))
-      return TPadSpec{name};
-  if (auto spec = LaterPad(element, pin, laterPads, true))
-    return spec;
-  if (auto spec = LoosePad(element, pin))
-    return spec;
+      return TPadChoice{name};
+  if (auto choice = LaterPad(element, pin, laterPads, true))
+    return choice;
+  if (auto choice = LoosePad(element, pin))
+    return choice;
   if (const auto legacy = LegacyPinName(pin))
     if (GstPad *pad = gst_element_get_static_pad(element, legacy->c_str()); pad != nullptr) {
       gst_object_unref(pad);
-      return TPadSpec{*legacy};
+      return TPadChoice{*legacy};
     }
   return std::nullopt;
 }
 
-GstPad *PadNow(GstElement *element, const TPadSpec &spec) {
-  if (spec.Kind == TPadSpec::TKind::Exact) {
-    if (GstPad *pad = gst_element_get_static_pad(element, spec.Name.c_str()); pad != nullptr)
+GstPad *PadNow(GstElement *element, const TPadChoice &choice) {
+  if (choice.Kind == TPadChoice::TKind::Exact) {
+    if (GstPad *pad = gst_element_get_static_pad(element, choice.Name.c_str()); pad != nullptr)
       return pad;
-    if (spec.Presence == GST_PAD_REQUEST)
-      return gst_element_request_pad_simple(element, spec.Name.c_str());
+    if (choice.Presence == GST_PAD_REQUEST)
+      return gst_element_request_pad_simple(element, choice.Name.c_str());
     return nullptr;
   }
   std::vector<GstPad *> pads;
@@ -195,7 +195,7 @@ GstPad *PadNow(GstElement *element, const TPadSpec &spec) {
   GST_OBJECT_UNLOCK(element);
   GstPad *found = nullptr;
   for (GstPad *pad : pads) {
-    if (found == nullptr && !gst_pad_is_linked(pad) && spec.Matches(pad))
+    if (found == nullptr && !gst_pad_is_linked(pad) && choice.Matches(pad))
       found = pad;
     else
       gst_object_unref(pad);
