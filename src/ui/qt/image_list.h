@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+
+namespace qev::ui {
+
+// The program's shared 16-pixel images, by the numbers the channel data and the windows use
+// (channel kinds, stream kinds, favourites and locks, CA entries, satellites). A number without
+// an image gives a null icon.
+QIcon ImageListIcon(int number);
+
+} // namespace qev::ui

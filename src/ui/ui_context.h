@@ -1,0 +1,61 @@
+#pragma once
+
+#include "data/channel_lists.h"
+#include "data/channel_rec.h"
+#include "data/favorites.h"
+#include "data/sat_list.h"
+#include "device/transponder_tuner.h"
+#include "device/tuning_engine.h"
+#include "frame/notification_hub.h"
+#include "frame/options.h"
+#include "ui/tree_source.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qev::ui {
+
+// What other subsystems offer the windows. An empty entry means the subsystem does not exist
+// (yet): the menu items and buttons that would call it are hidden.
+struct TUiSubsystems {
+  // Recorder: a channel of an AV slot (255 = none), or one PID with a title and a default name.
+  std::function<void(const data::TChannelRec &, int slot, int minutes, bool ask)> RecStartChannel;
+  std::function<void(std::uint16_t pid, const std::string &title, const std::string &name)>
+      RecStartPid;
+  // Scheduler: a job for the channel that starts now.
+  std::function<void(const data::TChannelRec &)> SchAddJob;
+  // Scanner: the transponder of a channel, or a whole satellite.
+  std::function<void(std::int32_t handle)> RescanByHandle;
+  std::function<void(int satIndex)> ScanSatellite;
+  // Editors: true when the user confirmed; the record holds the result.
+  std::function<bool(data::TChannelRec &)> EditChannel;
+  std::function<bool(std::uint8_t (&favCat)[4])> FavEdit;
+  std::function<bool(data::TSatRec &, bool add)> EditSatellite;
+  // Plugin host: the profile chooser (true with the number when confirmed, 0 = "<Disabled>"),
+  // and whether a plugin filter is open on a PID.
+  std::function<bool(int &profile)> SelectProfile;
+  std::function<bool(std::uint16_t pid)> PluginFilterOpen;
+};
+
+// The program's state the windows show and change. Everything is borrowed; tests bind it to
+// their own lists, engine and hub.
+struct TUiContext {
+  data::TSatList &Sats;
+  data::TChannelLists &Lists;
+  data::TFavorites &Favorites;
+  data::TCategories &Categories;
+  device::TTuningEngine &Engine;
+  device::TLoadedSat &LoadedSat;
+  frame::TOptions &Options;
+  frame::TNotificationHub &Hub;
+  std::function<bool()> ChildLockActive = [] { return false; };
+  TUiSubsystems Subsystems;
+};
+
+// The program's own lists, engine, options and hub.
+TUiContext ProgramUiContext();
+// The data a channel tree reads, from the context.
+TTreeData TreeDataOf(const TUiContext &context);
+
+} // namespace qev::ui
