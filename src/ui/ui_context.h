@@ -4,6 +4,7 @@
 #include "data/channel_rec.h"
 #include "data/favorites.h"
 #include "data/sat_list.h"
+#include "device/diseqc_sender.h"
 #include "device/transponder_tuner.h"
 #include "device/tuning_engine.h"
 #include "frame/notification_hub.h"
@@ -50,7 +51,10 @@ struct TUiContext {
   frame::TOptions &Options;
   frame::TNotificationHub &Hub;
   std::function<bool()> ChildLockActive = [] { return false; };
-  TUiSubsystems Subsystems;
+  TUiSubsystems Subsystems{};
+  // The DiSEqC path of the loaded device (its level, and sending with the bus timing into the
+  // DiSEqC log); null when there is no device: the positioner console then refuses to open.
+  device::TDiseqcSender *Diseqc = nullptr;
 };
 
 // The program's own lists, engine, options and hub.
