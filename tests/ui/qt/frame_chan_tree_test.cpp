@@ -3,13 +3,17 @@
 #include "../ui_world.h"
 #include "support/screenshot.h"
 #include "support/scripted_presenter.h"
+#include "ui/qt/chan_tree_filter.h"
 #include "ui/qt/chan_tree_nav_bar.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
@@ -253,6 +257,81 @@ TEST_F(ChanTreeWindow, NavigationBarStepsAndRepeatsWithShiftCtrl) {
   bar->HistoryMenu()->close();
   EXPECT_TRUE(captions.size() >= 2) << captions.join("|").toStdString();
   EXPECT_TRUE(captions[0].startsWith("(Astra) ")) << captions[0].toStdString();
+}
+
+} // namespace
+} // namespace qev::ui
+
+namespace qev::ui {
+namespace {
+
+TEST_F(ChanTreeWindow, FilterPanelRebuildsOnGroupingAndRefiltersOnFilters) {
+  world.categories.CategLoad(world.root.dir / "missing.txt");
+  Open();
+  auto *group1 = tree->findChild<QComboBox *>("Group1");
+  auto *group2 = tree->findChild<QComboBox *>("Group2");
+  auto *category = tree->findChild<QComboBox *>("Category");
+  auto *infoCol = tree->findChild<QComboBox *>("InfoColumn");
+  EXPECT_EQ(category->itemText(0), "Any category");
+  const int built = tree->Model().RebuildCount();
+
+  group1->setCurrentIndex(0); // no grouping: no second level either
+  EXPECT_EQ(rules.Group1By, 0);
+  EXPECT_EQ(rules.Group2By, 0);
+  EXPECT_EQ(group2->currentIndex(), 0);
+  EXPECT_FALSE(group2->isEnabled());
+  EXPECT_EQ(tree->Model().RebuildCount(), built + 1);
+  EXPECT_EQ(View().model()->rowCount(), 5);
+
+  infoCol->setCurrentIndex(1); // providers in the third column, without a rebuild
+  EXPECT_EQ(rules.ChfInfoCol, 1);
+  EXPECT_EQ(tree->Model().RebuildCount(), built + 1);
+  EXPECT_EQ(View().model()->index(0, 2).data().toString(), "ARD");
+
+  auto *name = tree->findChild<QLineEdit *>("NameFilter");
+  QSignalSpy hotkeys(tree.get(), &TFrameChanTree::HotkeysActiveChanged);
+  QTest::mouseClick(name, Qt::LeftButton);
+  QTest::keyClicks(name, "ta"); // Beta, Delta
+  EXPECT_EQ(rules.ChfContain, "ta");
+  EXPECT_EQ(View().model()->rowCount(), 2);
+  EXPECT_EQ(tree->Model().RebuildCount(), built + 1);
+  View().setFocus();
+  ASSERT_EQ(hotkeys.size(), 2);
+  EXPECT_FALSE(hotkeys[0][0].toBool());
+  EXPECT_TRUE(hotkeys[1][0].toBool());
+
+  auto *filter = tree->findChild<TFrameChTreeFilter *>();
+  const int unfolded = filter->height();
+  QTest::mouseClick(tree->findChild<QToolButton *>("FoldButton"), Qt::LeftButton);
+  EXPECT_TRUE(rules.MinimizedCF);
+  EXPECT_LT(filter->height(), unfolded);
+}
+
+TEST_F(ChanTreeWindow, SecondTreeMenuFindsTheChannelInTheMainTree) {
+  Open();
+  std::unique_ptr<TFrameChanTree> main = std::move(tree);
+  TGSFRules second = SecondRuleSet();
+  TFrameChanTree pip(nullptr, world.context, {true, false, false}, second, 1);
+  pip.resize(300, 300);
+  pip.show();
+  ASSERT_TRUE(world.engine.SwitchChannel(0, alpha, false));
+  QTreeView &view = *pip.TreeView();
+  const QModelIndex twinRow = view.model()->index(2, 0);
+  ASSERT_EQ(twinRow.data().toString(), "Twin");
+  const QPoint at = view.visualRect(twinRow).center();
+  QTest::mouseClick(view.viewport(), Qt::RightButton, {}, at);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
+  QApplication::sendEvent(view.viewport(), &event);
+  auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->objectName(), "SecondTreeMenu");
+  menu->close();
+  menu->actions()[1]->trigger(); // find channel
+  EXPECT_EQ(world.engine.Slot(0).SelectedHandle, twin);
+  EXPECT_EQ(main->TreeView()->currentIndex().data().toString(), "Twin");
+  menu->actions()[0]->trigger(); // show in output 2
+  EXPECT_EQ(world.engine.Slot(2).CurrentHandle, twin);
+  tree = std::move(main);
 }
 
 } // namespace
