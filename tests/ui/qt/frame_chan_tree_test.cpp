@@ -73,6 +73,7 @@ protected:
                                              Qt::MatchExactly | Qt::MatchRecursive);
     return found.size() > hit ? found[hit] : QModelIndex();
   }
+  bool FocusChannelOf(std::int32_t handle) { return tree->FocusChannel(handle); }
   QPoint Centre(const QModelIndex &index) { return View().visualRect(index).center(); }
   void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
@@ -200,6 +201,12 @@ TEST_F(ChanTreeWindow, DeletingAGroupCountsEachChannelOnce) {
   EXPECT_EQ(presenter.Texts(), (std::vector<std::string>{"Delete 4 channels ?"}));
   EXPECT_EQ(world.root.lists.ListOf(1)->Count(), 4);
   EXPECT_EQ(StatusText(2), "5");
+
+  presenter.AnswerNext(true);
+  deleteAll->trigger(); // the menu still acts on the group it opened for
+  EXPECT_EQ(world.root.lists.ListOf(1)->Count(), 0);
+  EXPECT_EQ(StatusText(2), "1"); // the lists' announcement rebuilt the tree
+  EXPECT_FALSE(Find("Astra").isValid());
 }
 
 TEST_F(ChanTreeWindow, ChannelMenuHidesAbsentSubsystemsAndNamesTheLock) {
@@ -255,8 +262,32 @@ TEST_F(ChanTreeWindow, NavigationBarStepsAndRepeatsWithShiftCtrl) {
   for (QAction *action : bar->HistoryMenu()->actions())
     captions << action->text();
   bar->HistoryMenu()->close();
-  EXPECT_TRUE(captions.size() >= 2) << captions.join("|").toStdString();
-  EXPECT_TRUE(captions[0].startsWith("(Astra) ")) << captions[0].toStdString();
+  // Left in turn: Alpha, Beta, then Gamma for Beta again.
+  EXPECT_EQ(captions.join("|"), "(Astra) Gamma|(Astra) Beta|(Astra) Alpha");
+  View().clearFocus();
+  bar->HistoryMenu()->actions()[2]->trigger();
+  EXPECT_EQ(world.engine.Slot(0).CurrentHandle, alpha);
+  EXPECT_TRUE(View().hasFocus());
+}
+
+TEST_F(ChanTreeWindow, NavigationBarOpensClosesAndGoesUp) {
+  Open();
+  ASSERT_TRUE(FocusChannelOf(gamma));
+  QTest::mouseClick(tree->findChild<QToolButton *>("GoParent"), Qt::LeftButton);
+  EXPECT_EQ(CurrentText(), " ::: none :::");
+  QTest::mouseClick(tree->findChild<QToolButton *>("GoParent"), Qt::LeftButton);
+  EXPECT_EQ(CurrentText(), "Astra");
+  QTest::mouseClick(tree->findChild<QToolButton *>("CloseAll"), Qt::LeftButton);
+  tree->RefilterTree(); // closed groups stay closed through a refilter
+  EXPECT_FALSE(View().isExpanded(Find("Astra")));
+  EXPECT_FALSE(View().visualRect(Find("Alpha")).isValid());
+  QTest::mouseClick(tree->findChild<QToolButton *>("OpenAll"), Qt::LeftButton);
+  tree->RefilterTree();
+  EXPECT_TRUE(View().visualRect(Find("Alpha")).isValid());
+  world.engine.SwitchChannel(0, delta, false);
+  ASSERT_TRUE(FocusChannelOf(alpha));
+  QTest::mouseClick(tree->findChild<QToolButton *>("GoPlaying"), Qt::LeftButton);
+  EXPECT_EQ(CurrentText(), "Delta");
 }
 
 } // namespace
