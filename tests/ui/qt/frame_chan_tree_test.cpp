@@ -86,6 +86,13 @@ protected:
     QApplication::sendEvent(View().viewport(), &event);
     return qobject_cast<QMenu *>(QApplication::activePopupWidget());
   }
+  static QString VisibleItems(const QMenu &menu) {
+    QStringList visible;
+    for (QAction *action : menu.actions())
+      if (action->isVisible() && !action->text().isEmpty())
+        visible << action->text() + (action->isEnabled() ? "" : "(off)");
+    return visible.join(",");
+  }
   QString StatusText(int i) {
     return tree->findChild<QStatusBar *>()->findChildren<QLabel *>()[i]->text();
   }
@@ -189,7 +196,7 @@ TEST_F(ChanTreeWindow, DeletingAGroupCountsEachChannelOnce) {
   const QModelIndex astra = Find("Astra");
   QMenu *menu = RightClick(astra);
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(menu->actions()[0]->text(), "Group node: Astra");
+  EXPECT_EQ(VisibleItems(*menu), "Group node: Astra,Delete all,Preferred audio language");
   QAction *deleteAll = nullptr;
   for (QAction *action : menu->actions())
     if (action->text() == "Delete all")
@@ -209,17 +216,38 @@ TEST_F(ChanTreeWindow, DeletingAGroupCountsEachChannelOnce) {
   EXPECT_FALSE(Find("Astra").isValid());
 }
 
+TEST_F(ChanTreeWindow, ASelectionOfRowsCountsDistinctChannels) {
+  qev::test::ScriptedPresenter presenter;
+  world.context.Subsystems.FavEdit = [](std::uint8_t(&)[4]) { return false; };
+  Open();
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, {}, Centre(Find("Twin", 0)));
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    Centre(Find("Twin", 1)));
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::ControlModifier, Centre(Find("Alpha")));
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    Centre(Find("Hotbird")));
+  QMenu *menu = RightClick(Find("Alpha")); // a selected row keeps the selection
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(VisibleItems(*menu),
+            "Selected channels: 2,Delete all,Set favourites...,Preferred audio language");
+  menu->close();
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(presenter.Texts(), (std::vector<std::string>{"Delete 2 channels ?"}));
+  EXPECT_EQ(View().selectionModel()->selectedRows().size(), 4); // declined: nothing changes
+  presenter.AnswerNext(true);
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(world.root.lists.ListOf(1)->Count(), 2); // Beta and Gamma
+  EXPECT_FALSE(Find("Twin").isValid());
+  EXPECT_TRUE(Find("Beta").isValid());
+}
+
 TEST_F(ChanTreeWindow, ChannelMenuHidesAbsentSubsystemsAndNamesTheLock) {
   world.context.Subsystems.RescanByHandle = [](std::int32_t) {};
   Open();
   QMenu *menu = RightClick(Find("Beta"));
   ASSERT_NE(menu, nullptr);
-  QStringList visible;
-  for (QAction *action : menu->actions())
-    if (action->isVisible() && !action->isSeparator())
-      visible << action->text() + (action->isEnabled() ? "" : "(off)");
+  EXPECT_EQ(VisibleItems(*menu), "Favourite,Lock Channel,Delete,Rescan(off)");
   menu->close();
-  EXPECT_EQ(visible.join(","), "Favourite,Lock Channel,Delete,Rescan(off)");
   Key(Qt::Key_F3);
   EXPECT_EQ(world.Rec(beta).FavCat[3], 1);
 }
