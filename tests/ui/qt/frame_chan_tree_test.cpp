@@ -164,6 +164,20 @@ TEST_F(ChanTreeWindow, FollowsSelectionsSwitchesAndEditsOfOthers) {
   EXPECT_TRUE(Find("Gamma Neu").isValid());
 }
 
+TEST_F(ChanTreeWindow, ItsOwnSelectionsAndSwitchesKeepTheRowOfAChannelListedTwice) {
+  Open();
+  const QModelIndex second = Find("Twin", 1);
+  ASSERT_EQ(second.parent().data().toString(), "Seca");
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, {}, Centre(second));
+  EXPECT_EQ(world.engine.Slot(0).SelectedHandle, twin);
+  EXPECT_EQ(View().currentIndex().parent().data().toString(), "Seca");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(world.engine.Slot(0).CurrentHandle, twin);
+  EXPECT_EQ(View().currentIndex().parent().data().toString(), "Seca");
+  world.engine.SelectSlotChannel(0, twin, 1); // another window's choice: the first listing
+  EXPECT_EQ(View().currentIndex().parent().data().toString(), "Irdeto");
+}
+
 TEST_F(ChanTreeWindow, ChildLockNotificationsRefilterAlsoFromOtherThreads) {
   data::TChannelRec rec = world.Rec(alpha);
   rec.ChildLock = 1;
