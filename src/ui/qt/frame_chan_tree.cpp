@@ -166,9 +166,15 @@ void TFrameChanTree::TImpl::BuildWidgets(TChanTreeParts parts) {
   Timing = new QLabel(status);
   Visible = new QLabel(QStringLiteral("0"), status);
   All = new QLabel(QStringLiteral("0"), status);
+  Timing->setToolTip(QStringLiteral("Build / filter time in ms"));
+  Visible->setToolTip(QStringLiteral("Visible channels"));
+  All->setToolTip(QStringLiteral("All channels"));
   status->addWidget(Timing, 1);
-  status->addWidget(Visible);
-  status->addWidget(All);
+  for (QLabel *counter : {Visible, All}) {
+    counter->setMinimumWidth(counter->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+    counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    status->addWidget(counter);
+  }
   layout->addWidget(status);
   ConnectView();
   // After the view's own handlers, so that the menu sees the channel the focus selected.
