@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "app/screen_saver_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
 #include "device/device_messages.h"
@@ -257,6 +258,7 @@ void TQevApplication::CreateMainWindow() {
   frame::Log("Build user interface");
   logRouter_.AttachMainWindow(mainWindow_.get());
   CreateVideos();
+  LinkScreenSaver(*mainWindow_);
   frame::AddGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
   mainWindow_->show();
   CloseStartupWindow();
