@@ -4,6 +4,7 @@
 #include "data/channel_rec.h"
 #include "data/favorites.h"
 #include "data/sat_list.h"
+#include "device/diseqc_sender.h"
 #include "device/signal_display.h"
 #include "device/transponder_tuner.h"
 #include "device/tuning_engine.h"
@@ -61,9 +62,12 @@ struct TUiContext {
   frame::TOptions &Options;
   frame::TNotificationHub &Hub;
   std::function<bool()> ChildLockActive = [] { return false; };
+  TUiSubsystems Subsystems{};
+  // The DiSEqC path of the loaded device (its level, and sending with the bus timing into the
+  // DiSEqC log); null when there is no device: the positioner console then refuses to open.
+  device::TDiseqcSender *Diseqc = nullptr;
   // The tuner's last status as the signal bars show it; empty shows nothing.
   std::function<device::TSignalDisplay()> Signal;
-  TUiSubsystems Subsystems;
 };
 
 // The program's own lists, engine, options and hub.
