@@ -87,6 +87,7 @@ void TChannelTreeModel::RebuildTree() {
 }
 
 void TChannelTreeModel::Build() {
+  const auto start = std::chrono::steady_clock::now();
   ++rebuilds_;
   rows_.assign(1, TTreeRow{});
   selection_.clear();
@@ -101,6 +102,7 @@ void TChannelTreeModel::Build() {
           : 0;
   for (std::size_t row = 0; row < rows_.size(); ++row)
     SortChildren(static_cast<int>(row));
+  buildTime_ = std::chrono::steady_clock::now() - start;
   RefilterTree();
   if (autoExpand_ && autoExpand_())
     SetAllOpen(true);
@@ -136,8 +138,10 @@ void TChannelTreeModel::SortChildren(int row) {
 }
 
 void TChannelTreeModel::RefilterTree() {
+  const auto start = std::chrono::steady_clock::now();
   visibleChannels_ = 0;
   FilterBelow(kRoot);
+  filterTime_ = std::chrono::steady_clock::now() - start;
 }
 
 // Shows the rows below `row` and returns how many of its children are shown.

@@ -2,6 +2,7 @@
 
 #include "ui/tree_rules.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -60,6 +61,9 @@ public:
   std::int64_t AllChannels() const { return allChannels_; }
   std::int64_t VisibleChannels() const { return visibleChannels_; }
   int RebuildCount() const { return rebuilds_; }
+  // How long the last build (grouping and sorting) and the last filter pass took.
+  std::chrono::steady_clock::duration BuildTime() const { return buildTime_; }
+  std::chrono::steady_clock::duration FilterTime() const { return filterTime_; }
 
 private:
   class TBuilder;
@@ -82,6 +86,8 @@ private:
   std::int64_t allChannels_ = 0;
   std::int64_t visibleChannels_ = 0;
   int rebuilds_ = 0;
+  std::chrono::steady_clock::duration buildTime_{};
+  std::chrono::steady_clock::duration filterTime_{};
   bool building_ = false;
   bool rebuildAsked_ = false;
 };

@@ -16,6 +16,9 @@ public:
   TFormDiseqcLog(QWidget *owner, device::TDiseqcLog &log);
   ~TFormDiseqcLog() override;
 
+protected:
+  void closeEvent(QCloseEvent *event) override;
+
 private:
   class TImpl;
   std::unique_ptr<TImpl> impl_;

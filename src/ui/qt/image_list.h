@@ -23,14 +23,15 @@ enum ImageNumber : int {
   kImageSubtitleStream = 15,
   kImageCaEntry = 16,
   kImageCaEntryDisabled = 17,
-  kImageSatellite = 18,
-  kImageSatelliteLoaded = 19,
+  // A satellite of the satellite list, and the one the tuner has loaded.
+  kImageSatellite = 20,
+  kImageSatelliteLoaded = 21,
   // The key indicators of the AV slots: not available, off, and the two lit images that
   // alternate while a new status blinks.
-  kImageKeyNotAvailable = 20,
-  kImageKeyOff = 21,
-  kImageKeyOn = 22,
-  kImageKeyAlt = 23,
+  kImageKeyNotAvailable = 22,
+  kImageKeyOff = 23,
+  kImageKeyOn = 24,
+  kImageKeyAlt = 25,
   kImageLocked = 76,
   kImageFavouriteLocked = 77,
 };
