@@ -11,7 +11,6 @@ namespace qev::app {
 
 namespace {
 constexpr int kMainOutput = 0;
-constexpr std::intptr_t kSwitchEnded = 768;
 
 constexpr auto VideoHandler =
     frame::MethodHandler<TScreenSaverLink, &TScreenSaverLink::VideoOutput>;
@@ -45,7 +44,7 @@ void TScreenSaverLink::VideoOutput(std::intptr_t event, std::intptr_t) {
 }
 
 void TScreenSaverLink::SwitchProgress(std::intptr_t stage, std::intptr_t slot) {
-  if (stage != kSwitchEnded || slot != 0)
+  if (stage != device::kSwitchEnded || slot != 0)
     return;
   QMetaObject::invokeMethod(this, [this] {
     pictures_ = sources_.slot0HasPictures();

@@ -1,6 +1,7 @@
 // The screen saver is held off through a private session bus with a stand-in for the desktop's
 // org.freedesktop.ScreenSaver service, as the program does on a real desktop.
 #include "app/screen_saver_link.h"
+#include "device/tuning_engine.h"
 #include "frame/log.h"
 #include "frame/notification_hub.h"
 #include "frame/qt/screen_saver_inhibitor.h"
@@ -155,21 +156,21 @@ TEST_F(ScreenSaver, HeldOffWhileOutputZeroShowsPicturesAndTheOptionIsOn) {
 
   frame::NotifyGlobal(frame::kNotifyVideoOutput, video::kVideoStarted + 0, 0);
   EXPECT_FALSE(inhibitor.Inhibited()) << "no channel has been shown yet";
-  frame::NotifyGlobal(frame::kNotifySwitchProgress, 768, 1);
+  frame::NotifyGlobal(frame::kNotifySwitchProgress, device::kSwitchEnded, 1);
   EXPECT_FALSE(inhibitor.Inhibited()) << "slot 1 is not the main picture";
-  frame::NotifyGlobal(frame::kNotifySwitchProgress, 768, 0);
+  frame::NotifyGlobal(frame::kNotifySwitchProgress, device::kSwitchEnded, 0);
   EXPECT_TRUE(inhibitor.Inhibited());
   ASSERT_TRUE(WaitFor([&] { return inhibitor.Holding(); }));
 
   // Zapping keeps it; another output closing does not matter; a radio channel gives it back.
-  frame::NotifyGlobal(frame::kNotifySwitchProgress, 256, 0);
+  frame::NotifyGlobal(frame::kNotifySwitchProgress, device::kSwitchBegins, 0);
   frame::NotifyGlobal(frame::kNotifyVideoOutput, video::kVideoClosing + 1, 0);
   EXPECT_TRUE(inhibitor.Inhibited());
   pictures = false;
-  frame::NotifyGlobal(frame::kNotifySwitchProgress, 768, 0);
+  frame::NotifyGlobal(frame::kNotifySwitchProgress, device::kSwitchEnded, 0);
   EXPECT_FALSE(inhibitor.Inhibited());
   pictures = true;
-  frame::NotifyGlobal(frame::kNotifySwitchProgress, 768, 0);
+  frame::NotifyGlobal(frame::kNotifySwitchProgress, device::kSwitchEnded, 0);
   EXPECT_TRUE(inhibitor.Inhibited());
 
   // Closing output 0 gives it back, and so does the option, read again on its own.
@@ -183,11 +184,11 @@ TEST_F(ScreenSaver, HeldOffWhileOutputZeroShowsPicturesAndTheOptionIsOn) {
 
   // Gone with its owner: the hub no longer reaches it.
   option = true;
-  frame::NotifyGlobal(frame::kNotifySwitchProgress, 768, 0);
+  frame::NotifyGlobal(frame::kNotifySwitchProgress, device::kSwitchEnded, 0);
   ASSERT_TRUE(WaitFor([&] { return inhibitor.Holding(); }));
   const std::size_t taken = fake.inhibitedBy.size();
   delete link;
-  frame::NotifyGlobal(frame::kNotifySwitchProgress, 768, 0);
+  frame::NotifyGlobal(frame::kNotifySwitchProgress, device::kSwitchEnded, 0);
   ASSERT_TRUE(WaitFor([&] { return fake.returned.size() == taken; }));
   EXPECT_TRUE(logLines.empty());
 }
