@@ -136,10 +136,10 @@ TEST_F(AppStart, ASystemSuspendGivesUpTheDeviceAndTheResumeLoadsItAgain) {
 }
 
 TEST_F(AppStart, RestoresTheSavedPlacement) {
-  ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 1024, 700, frame::kWindowNormal}), "");
+  ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 800, 560, frame::kWindowNormal}), "");
   app::TQevApplication application(Offline(), Placement());
   ASSERT_TRUE(application.Start());
-  EXPECT_EQ(application.MainWindow()->size(), QSize(1024, 700));
+  EXPECT_EQ(application.MainWindow()->size(), QSize(800, 560));
   application.RequestClose();
 }
 

@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -454,6 +455,7 @@ TEST_F(MainWindowTest, UnregistersFromTheHubWhenDestroyed) {
 TEST_F(MainWindowTest, FitsASmallLaptopScreen) {
   Build();
   const QSize minimum = window->minimumSizeHint().expandedTo(window->minimumSize());
+  std::cout << "main window minimum: " << minimum.width() << " x " << minimum.height() << "\n";
   EXPECT_LE(minimum.width(), 1366);
   EXPECT_LE(minimum.height(), 768 - 40) << "leaves room for a panel of the desktop";
   window->resize(1366, 728);
