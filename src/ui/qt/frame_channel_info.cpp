@@ -19,7 +19,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <array>
 #include <functional>
+#include <utility>
 
 namespace qev::ui {
 namespace {
@@ -155,6 +157,9 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  TListSource StreamSource();
+  TListSource CaSource();
+  TListSource ParameterSource();
   void BuildLayout();
   void Connect();
   void Repaint();
@@ -167,6 +172,8 @@ private:
   void VolumeChanged(int value);
   // Notifications may come from any thread; the widgets are touched on their own.
   void OnUiThread(std::function<void()> task);
+  static std::array<std::pair<int, frame::NotifyHandler>, 5> Subscriptions();
+  void OnSwitchProgress(std::intptr_t progress, std::intptr_t slot);
   void OnChannelSelected(std::intptr_t callerValue, std::intptr_t slot);
   void OnChannelStored(std::intptr_t handle, std::intptr_t callerValue);
   void OnPidNotation(std::intptr_t, std::intptr_t);
@@ -193,62 +200,68 @@ private:
 };
 
 TFrameChannelInfo::TImpl::TImpl(TFrameChannelInfo &frame, TUiContext &context)
-    : frame_(frame), context_(context), editor_(context) {
-  const auto rec = [this]() -> const data::TChannelRec & { return editor_.Rec(); };
-  streams_ =
-      new TInfoListModel({{kStreamColumns.begin(), kStreamColumns.end()},
-                          [this] { return editor_.StreamCount(); },
-                          [this, rec](int row, int column) {
-                            return StreamCellText(rec().EsList[row], column, editor_.PidsInHex());
-                          },
-                          [rec](int row) { return data::EsKindIcon(rec().EsList[row].Kind); },
-                          [rec](int row, int, bool selectedFocused) {
-                            return StreamRowStyle(rec(), rec().EsList[row], selectedFocused);
-                          }},
-                         &frame);
-  cas_ = new TInfoListModel({{kCaColumns.begin(), kCaColumns.end()},
-                             [this] { return editor_.CaCount(); },
-                             [this, rec](int row, int column) {
-                               return CaCellText(rec().CaList[row], column, editor_.PidsInHex());
-                             },
-                             [rec](int row) { return CaIcon(rec().CaList[row]); },
-                             [this, rec](int row, int, bool selectedFocused) {
-                               return CaRowStyle(rec().CaList[row], editor_.CaFilterOpen(row),
-                                                 selectedFocused);
-                             }},
-                            &frame);
-  params_ = new TInfoListModel({{kParameterColumns.begin(), kParameterColumns.end()},
-                                [] { return kParameterRows; },
-                                [this, rec](int row, int column) -> std::string {
-                                  if (column == 0)
-                                    return kParameterNames[static_cast<std::size_t>(row)];
-                                  return ParameterValueText(rec(), row, editor_.PidsInHex());
-                                },
-                                {},
-                                [this](int row, int column, bool) {
-                                  return column == 1 ? ParameterValueStyle(row, editor_.PidsInHex())
-                                                     : TCellStyle{};
-                                }},
-                               &frame);
+    : frame_(frame), context_(context), editor_(context),
+      streams_(new TInfoListModel(StreamSource(), &frame)),
+      cas_(new TInfoListModel(CaSource(), &frame)),
+      params_(new TInfoListModel(ParameterSource(), &frame)) {
   BuildLayout();
   Connect();
-  auto &hub = context_.Hub;
-  hub.Add(frame::kNotifyChannelSelected, frame::MethodHandler<TImpl, &TImpl::OnChannelSelected>,
-          this);
-  hub.Add(frame::kNotifyChannelStored, frame::MethodHandler<TImpl, &TImpl::OnChannelStored>, this);
-  hub.Add(frame::kNotifyPidNotation, frame::MethodHandler<TImpl, &TImpl::OnPidNotation>, this);
-  hub.Add(frame::kNotifyPluginHost, frame::MethodHandler<TImpl, &TImpl::OnPluginHost>, this);
+  for (const auto &[index, handler] : Subscriptions())
+    context_.Hub.Add(index, handler, this);
   Refresh();
 }
 
 TFrameChannelInfo::TImpl::~TImpl() {
-  auto &hub = context_.Hub;
-  hub.Remove(frame::kNotifyChannelSelected, frame::MethodHandler<TImpl, &TImpl::OnChannelSelected>,
-             this);
-  hub.Remove(frame::kNotifyChannelStored, frame::MethodHandler<TImpl, &TImpl::OnChannelStored>,
-             this);
-  hub.Remove(frame::kNotifyPidNotation, frame::MethodHandler<TImpl, &TImpl::OnPidNotation>, this);
-  hub.Remove(frame::kNotifyPluginHost, frame::MethodHandler<TImpl, &TImpl::OnPluginHost>, this);
+  for (const auto &[index, handler] : Subscriptions())
+    context_.Hub.Remove(index, handler, this);
+}
+
+TListSource TFrameChannelInfo::TImpl::StreamSource() {
+  const auto item = [this](int row) -> const data::TEsItem & { return editor_.Rec().EsList[row]; };
+  return {{kStreamColumns.begin(), kStreamColumns.end()},
+          [this] { return editor_.StreamCount(); },
+          [this, item](int row, int column) {
+            return StreamCellText(item(row), column, editor_.PidsInHex());
+          },
+          [item](int row) { return data::EsKindIcon(item(row).Kind); },
+          [this, item](int row, int, bool selectedFocused) {
+            return StreamRowStyle(editor_.Rec(), item(row), selectedFocused);
+          }};
+}
+
+TListSource TFrameChannelInfo::TImpl::CaSource() {
+  const auto item = [this](int row) -> const data::TCaItem & { return editor_.Rec().CaList[row]; };
+  return {{kCaColumns.begin(), kCaColumns.end()},
+          [this] { return editor_.CaCount(); },
+          [this, item](int row, int column) {
+            return CaCellText(item(row), column, editor_.PidsInHex());
+          },
+          [item](int row) { return CaIcon(item(row)); },
+          [this, item](int row, int, bool selectedFocused) {
+            return CaRowStyle(item(row), editor_.CaFilterOpen(row), selectedFocused);
+          }};
+}
+
+TListSource TFrameChannelInfo::TImpl::ParameterSource() {
+  return {{kParameterColumns.begin(), kParameterColumns.end()},
+          [] { return kParameterRows; },
+          [this](int row, int column) -> std::string {
+            if (column == 0)
+              return kParameterNames[static_cast<std::size_t>(row)];
+            return ParameterValueText(editor_.Rec(), row, editor_.PidsInHex());
+          },
+          {},
+          [this](int row, int column, bool) {
+            return column == 1 ? ParameterValueStyle(row, editor_.PidsInHex()) : TCellStyle{};
+          }};
+}
+
+std::array<std::pair<int, frame::NotifyHandler>, 5> TFrameChannelInfo::TImpl::Subscriptions() {
+  return {{{frame::kNotifySwitchProgress, frame::MethodHandler<TImpl, &TImpl::OnSwitchProgress>},
+           {frame::kNotifyChannelSelected, frame::MethodHandler<TImpl, &TImpl::OnChannelSelected>},
+           {frame::kNotifyChannelStored, frame::MethodHandler<TImpl, &TImpl::OnChannelStored>},
+           {frame::kNotifyPidNotation, frame::MethodHandler<TImpl, &TImpl::OnPidNotation>},
+           {frame::kNotifyPluginHost, frame::MethodHandler<TImpl, &TImpl::OnPluginHost>}}};
 }
 
 void TFrameChannelInfo::TImpl::BuildLayout() {
@@ -331,11 +344,23 @@ void TFrameChannelInfo::TImpl::Connect() {
 }
 
 void TFrameChannelInfo::TImpl::Refresh() {
+  const std::int32_t shown = editor_.Handle();
+  const std::array lists{std::pair{streamList_, streams_}, std::pair{caList_, cas_},
+                         std::pair{paramList_, params_}};
+  std::array<int, lists.size()> rows{};
+  for (std::size_t i = 0; i < lists.size(); ++i)
+    rows[i] = lists[i].first->currentIndex().row();
   editor_.Refresh();
   title_->setText(QString::fromStdString(" " + data::ChName(editor_.Rec())));
-  streams_->Reset();
-  cas_->Reset();
-  params_->Reset();
+  for (std::size_t i = 0; i < lists.size(); ++i) {
+    auto [view, model] = lists[i];
+    model->Reset();
+    // An edit of the shown channel keeps the user's place in the lists.
+    if (editor_.Handle() == shown && rows[i] >= 0 && rows[i] < model->rowCount({}))
+      view->selectionModel()->setCurrentIndex(model->index(rows[i], 0),
+                                              QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
+  }
   ShowVolume();
   ShowPidNotation();
   edit_->setVisible(editor_.CanEdit());
@@ -425,6 +450,13 @@ void TFrameChannelInfo::TImpl::OnUiThread(std::function<void()> task) {
     task();
   else
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+// Whether the shown channel is the playing one decides the volume part and the CA emphasis,
+// so the end of a slot-0 switch counts as a change of the shown channel.
+void TFrameChannelInfo::TImpl::OnSwitchProgress(std::intptr_t progress, std::intptr_t slot) {
+  if (progress == device::kSwitchEnded && slot == 0)
+    OnUiThread([this] { Refresh(); });
 }
 
 void TFrameChannelInfo::TImpl::OnChannelSelected(std::intptr_t, std::intptr_t slot) {

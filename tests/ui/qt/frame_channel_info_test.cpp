@@ -102,6 +102,8 @@ TEST_F(FrameChannelInfoTest, DoubleClickedStreamsAreStoredByTheirKind) {
   EXPECT_EQ(Stores(), std::vector<std::string>{fmt::format("Notify 7 {} 8", info)});
   EXPECT_EQ(Cell(List("ParamList"), 12, 1), "260") << "the panel shows what was stored";
 
+  EXPECT_EQ(streams.currentIndex().row(), kTeletextRow) << "storing keeps the place";
+
   DoubleClickRow(streams, kAudio2Row);
   EXPECT_EQ(Stored().AudPid, kAudio2);
   EXPECT_EQ(Stored().TtxPid, kTeletext);
@@ -132,6 +134,16 @@ TEST_F(FrameChannelInfoTest, HexButtonSwitchesEveryPidText) {
   QApplication::processEvents();
   EXPECT_FALSE(options.General.PidEditsInHex);
   EXPECT_EQ(Cell(List("ParamList"), 5, 1), "11778");
+}
+
+TEST_F(FrameChannelInfoTest, VolumePartAppearsWhenTheShownChannelStartsPlaying) {
+  options.General.ChanVolAdjust = true;
+  QWidget &volumePart = Child<QWidget>("VolumePart");
+  EXPECT_FALSE(volumePart.isVisible());
+  ASSERT_TRUE(engine.SwitchChannel(0, info, true));
+  EXPECT_TRUE(volumePart.isVisible());
+  ASSERT_TRUE(engine.SwitchChannel(0, alpha, true));
+  EXPECT_FALSE(volumePart.isVisible());
 }
 
 TEST_F(FrameChannelInfoTest, VolumeAdjustmentStoresOnReleaseAndDoubleClickResets) {
