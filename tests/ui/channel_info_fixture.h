@@ -53,7 +53,8 @@ protected:
   data::TFavorites favorites;
   data::TCategories categories;
   frame::TOptions options;
-  TUiContext context{root.sats, root.lists, favorites, categories, engine, loaded, options, hub};
+  TUiContext context{root.sats, root.lists, favorites, categories,           engine,
+                     loaded,    options,    hub,       [] { return false; }, {}};
   std::int32_t info = 0;
 };
 

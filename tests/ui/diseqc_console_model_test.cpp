@@ -1,6 +1,6 @@
 #include "ui/diseqc_console_model.h"
 
-#include "sat_ui_fixture.h"
+#include "ui/sat_ui_fixture.h"
 #include "support/scripted_presenter.h"
 
 #include <fmt/format.h>

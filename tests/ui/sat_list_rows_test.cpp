@@ -1,7 +1,7 @@
 #include "ui/sat_list_rows.h"
 
 #include "device/engine_fakes.h"
-#include "sat_ui_fixture.h"
+#include "ui/sat_ui_fixture.h"
 #include "support/scripted_presenter.h"
 
 #include <gmock/gmock.h>

@@ -46,7 +46,9 @@ QProgressBar *SignalBar(const char *name, const char *format) {
   bar->setObjectName(name);
   bar->setRange(0, 100);
   bar->setFormat(format);
-  bar->setMaximumWidth(bar->fontMetrics().horizontalAdvance(format) * 2);
+  const int textWidth = bar->fontMetrics().horizontalAdvance(QString(format).replace("%p", "100"));
+  bar->setMinimumWidth(textWidth + bar->fontMetrics().averageCharWidth() * 4);
+  bar->setMaximumWidth(textWidth * 2);
   return bar;
 }
 
@@ -135,10 +137,14 @@ void TFormDvbMain::BuildLayout() {
   split->setChildrenCollapsible(false);
   split->addWidget(BuildChannelPanel());
   split->addWidget(BuildVideoArea());
+  split->addWidget(BuildInfoTabs());
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
+  split->setStretchFactor(2, 0);
+  // The information area may be folded away to give the video the room.
+  split->setCollapsible(2, true);
   const int em = fontMetrics().averageCharWidth();
-  split->setSizes({em * 40, em * 110});
+  split->setSizes({em * 40, em * 100, em * 50});
   setCentralWidget(split);
   BuildStatusBar();
   resize(em * 150, fontMetrics().height() * 40);
@@ -167,22 +173,11 @@ QWidget *TFormDvbMain::BuildVideoArea() {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(2);
 
-  auto *split = new QSplitter(Qt::Vertical);
-  split->setObjectName("videoSplitter");
   videoPanel_ = new video::TVideoPanel;
   videoPanel_->setObjectName("videoPanel");
   const int em = fontMetrics().averageCharWidth();
   videoPanel_->setMinimumSize(em * 32, em * 18);
-  split->addWidget(videoPanel_);
-  infoTabs_ = new QTabWidget;
-  infoTabs_->setObjectName("infoTabs");
-  infoTabs_->addTab(new TFrameSatList(infoTabs_, context_), tr("Satellites"));
-  infoTabs_->addTab(new TFrameChannelInfo(infoTabs_, context_), tr("Channel"));
-  infoTabs_->setCurrentIndex(1);
-  split->addWidget(infoTabs_);
-  split->setStretchFactor(0, 3);
-  split->setStretchFactor(1, 1);
-  column->addWidget(split, 1);
+  column->addWidget(videoPanel_, 1);
 
   channelPanels_ = new TMainChannelPanels(context_.Subsystems.GuideNowEvent);
   channelPanels_->setObjectName("channelPanels");
@@ -198,6 +193,15 @@ QWidget *TFormDvbMain::BuildVideoArea() {
   controls->addWidget(volume_, 2);
   column->addLayout(controls);
   return area;
+}
+
+QWidget *TFormDvbMain::BuildInfoTabs() {
+  infoTabs_ = new QTabWidget;
+  infoTabs_->setObjectName("infoTabs");
+  infoTabs_->addTab(new TFrameSatList(infoTabs_, context_), tr("Satellites"));
+  infoTabs_->addTab(new TFrameChannelInfo(infoTabs_, context_), tr("Channel"));
+  infoTabs_->setCurrentIndex(1);
+  return infoTabs_;
 }
 
 void TFormDvbMain::BuildStatusBar() {

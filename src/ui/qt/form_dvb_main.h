@@ -116,6 +116,7 @@ private:
   void BuildLayout();
   QWidget *BuildChannelPanel();
   QWidget *BuildVideoArea();
+  QWidget *BuildInfoTabs();
   void BuildStatusBar();
   void StartTimers();
   void SwitchBegins(int slot);

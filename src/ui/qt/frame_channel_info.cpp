@@ -157,6 +157,9 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  TListSource StreamSource();
+  TListSource CaSource();
+  TListSource ParameterSource();
   void BuildLayout();
   void Connect();
   void Repaint();
@@ -197,43 +200,10 @@ private:
 };
 
 TFrameChannelInfo::TImpl::TImpl(TFrameChannelInfo &frame, TUiContext &context)
-    : frame_(frame), context_(context), editor_(context) {
-  const auto rec = [this]() -> const data::TChannelRec & { return editor_.Rec(); };
-  streams_ =
-      new TInfoListModel({{kStreamColumns.begin(), kStreamColumns.end()},
-                          [this] { return editor_.StreamCount(); },
-                          [this, rec](int row, int column) {
-                            return StreamCellText(rec().EsList[row], column, editor_.PidsInHex());
-                          },
-                          [rec](int row) { return data::EsKindIcon(rec().EsList[row].Kind); },
-                          [rec](int row, int, bool selectedFocused) {
-                            return StreamRowStyle(rec(), rec().EsList[row], selectedFocused);
-                          }},
-                         &frame);
-  cas_ = new TInfoListModel({{kCaColumns.begin(), kCaColumns.end()},
-                             [this] { return editor_.CaCount(); },
-                             [this, rec](int row, int column) {
-                               return CaCellText(rec().CaList[row], column, editor_.PidsInHex());
-                             },
-                             [rec](int row) { return CaIcon(rec().CaList[row]); },
-                             [this, rec](int row, int, bool selectedFocused) {
-                               return CaRowStyle(rec().CaList[row], editor_.CaFilterOpen(row),
-                                                 selectedFocused);
-                             }},
-                            &frame);
-  params_ = new TInfoListModel({{kParameterColumns.begin(), kParameterColumns.end()},
-                                [] { return kParameterRows; },
-                                [this, rec](int row, int column) -> std::string {
-                                  if (column == 0)
-                                    return kParameterNames[static_cast<std::size_t>(row)];
-                                  return ParameterValueText(rec(), row, editor_.PidsInHex());
-                                },
-                                {},
-                                [this](int row, int column, bool) {
-                                  return column == 1 ? ParameterValueStyle(row, editor_.PidsInHex())
-                                                     : TCellStyle{};
-                                }},
-                               &frame);
+    : frame_(frame), context_(context), editor_(context),
+      streams_(new TInfoListModel(StreamSource(), &frame)),
+      cas_(new TInfoListModel(CaSource(), &frame)),
+      params_(new TInfoListModel(ParameterSource(), &frame)) {
   BuildLayout();
   Connect();
   for (const auto &[index, handler] : Subscriptions())
@@ -244,6 +214,46 @@ TFrameChannelInfo::TImpl::TImpl(TFrameChannelInfo &frame, TUiContext &context)
 TFrameChannelInfo::TImpl::~TImpl() {
   for (const auto &[index, handler] : Subscriptions())
     context_.Hub.Remove(index, handler, this);
+}
+
+TListSource TFrameChannelInfo::TImpl::StreamSource() {
+  const auto item = [this](int row) -> const data::TEsItem & { return editor_.Rec().EsList[row]; };
+  return {{kStreamColumns.begin(), kStreamColumns.end()},
+          [this] { return editor_.StreamCount(); },
+          [this, item](int row, int column) {
+            return StreamCellText(item(row), column, editor_.PidsInHex());
+          },
+          [item](int row) { return data::EsKindIcon(item(row).Kind); },
+          [this, item](int row, int, bool selectedFocused) {
+            return StreamRowStyle(editor_.Rec(), item(row), selectedFocused);
+          }};
+}
+
+TListSource TFrameChannelInfo::TImpl::CaSource() {
+  const auto item = [this](int row) -> const data::TCaItem & { return editor_.Rec().CaList[row]; };
+  return {{kCaColumns.begin(), kCaColumns.end()},
+          [this] { return editor_.CaCount(); },
+          [this, item](int row, int column) {
+            return CaCellText(item(row), column, editor_.PidsInHex());
+          },
+          [item](int row) { return CaIcon(item(row)); },
+          [this, item](int row, int, bool selectedFocused) {
+            return CaRowStyle(item(row), editor_.CaFilterOpen(row), selectedFocused);
+          }};
+}
+
+TListSource TFrameChannelInfo::TImpl::ParameterSource() {
+  return {{kParameterColumns.begin(), kParameterColumns.end()},
+          [] { return kParameterRows; },
+          [this](int row, int column) -> std::string {
+            if (column == 0)
+              return kParameterNames[static_cast<std::size_t>(row)];
+            return ParameterValueText(editor_.Rec(), row, editor_.PidsInHex());
+          },
+          {},
+          [this](int row, int column, bool) {
+            return column == 1 ? ParameterValueStyle(row, editor_.PidsInHex()) : TCellStyle{};
+          }};
 }
 
 std::array<std::pair<int, frame::NotifyHandler>, 5> TFrameChannelInfo::TImpl::Subscriptions() {
