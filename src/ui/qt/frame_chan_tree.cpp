@@ -193,8 +193,15 @@ void TFrameChanTree::TImpl::BuildFilter() {
 void TFrameChanTree::TImpl::BuildNavBar() {
   NavBar = new TChanTreeNavBar(
       [this]() -> const device::TSlotState & { return Context.Engine.Slot(Slot); }, &Frame);
-  QObject::connect(NavBar, &TChanTreeNavBar::OpenAll, View, &QTreeView::expandAll);
-  QObject::connect(NavBar, &TChanTreeNavBar::CloseAll, View, &QTreeView::collapseAll);
+  // The view does not report each group that collapseAll closes, so the model is told.
+  QObject::connect(NavBar, &TChanTreeNavBar::OpenAll, &Frame, [this] {
+    Model.SetAllOpen(true);
+    View->expandAll();
+  });
+  QObject::connect(NavBar, &TChanTreeNavBar::CloseAll, &Frame, [this] {
+    Model.SetAllOpen(false);
+    View->collapseAll();
+  });
   QObject::connect(NavBar, &TChanTreeNavBar::GoPlaying, &Frame,
                    [this] { FocusChannel(Context.Engine.Slot(Slot).CurrentHandle); });
   QObject::connect(NavBar, &TChanTreeNavBar::GoParent, &Frame, [this] { GoParent(); });
