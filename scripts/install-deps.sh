@@ -9,7 +9,9 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg dvbpsi-utils
+  ffmpeg dvbpsi-utils desktop-file-utils dbus-daemon
+  # the application icon's sizes (scripts/render-icons.sh)
+  librsvg2-bin
   # windows
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
   # picture and sound

@@ -1,4 +1,5 @@
 #include "app/close_watchdog.h"
+#include "app/desktop_identity.h"
 #include "app/qev_application.h"
 #include "device/device_module.h"
 #include "frame/app_paths.h"
@@ -44,6 +45,7 @@ int main(int argc, char* argv[]) {
   frame::SetPaths(frame::TAppPaths(root));
 
   QApplication qtApplication(argc, argv);
+  app::SetDesktopIdentity();
   frame::TQtDispatcher dispatcher;
   frame::SetCurrentDispatcher(&dispatcher);
   frame::TQtMessagePresenter presenter;

@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "app/screen_saver_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
 #include "device/device_messages.h"
@@ -17,7 +18,10 @@
 #include "frame/qt/logind_sleep_monitor.h"
 #include "frame/qt/placement_qt.h"
 #include "frame/window_placement.h"
+#include "ui/main_commands.h"
 #include "ui/qt/form_dvb_main.h"
+#include "ui/qt/frame_chan_tree.h"
+#include "ui/ui_context.h"
 #include "video/device_video_playback.h"
 #include "video/graph_slots.h"
 #include "video/gst/gst_graph_factory.h"
@@ -33,7 +37,6 @@ namespace qev::app {
 
 namespace {
 constexpr std::chrono::milliseconds kDialogDismissInterval{200};
-constexpr auto SignalHandler = frame::MethodHandler<TQevApplication, &TQevApplication::ShowSignal>;
 } // namespace
 
 TQevApplication::TQevApplication(frame::ProgramOptions options,
@@ -51,18 +54,20 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
   device::SetDeviceMessageHandlers(
       {[this](int level, const std::string& text) { logRouter_.Show(level, text); },
        [this](int bits, const ProgressRecord& progress) { ShowProgress(bits, progress); },
-       nullptr, nullptr});
+       [this](int value) { RunCommand(ui::kCmdReception, value); },
+       [this](int value) { RunCommand(ui::kCmdWindowMode, value); }});
   PlugSteps();
 }
 
 TQevApplication::~TQevApplication() {
+  if (mainWindow_)
+    mainWindow_->AttachVideos(nullptr);
   videos_.reset();
   // A module still loaded (no shutdown ran) may be calling the helpers from its threads: it
   // goes before the graph slots it feeds.
   if (graphSlots_ && device::Device().Loaded())
     device::Device().Unload();
   ReleaseGraphSlots();
-  frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
   device::Tuner().AttachStatusThread(nullptr);
   frame::SetLogTarget(nullptr);
   device::SetDeviceMessageHandlers({});
@@ -89,7 +94,8 @@ void TQevApplication::PlugSteps() {
       frame::ShutdownStep::DetachMainWindow, [this]() -> std::optional<std::string> {
         if (closeAgreed_)
           closeAgreed_();
-        frame::RemoveGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
+        if (mainWindow_)
+          mainWindow_->Detach();
         return std::nullopt;
       });
   shutdownSteps_.Plug(frame::ShutdownStep::StopTunerStatus, []() -> std::optional<std::string> {
@@ -182,6 +188,7 @@ void TQevApplication::CreateVideos() {
   context.OverscanPixels = [] { return frame::Options().General.OverscanPixels; };
   context.ChanVolAdjust = [] { return frame::Options().General.ChanVolAdjust; };
   context.VolumeFactor = [](int slot) { return device::TuningEngine().Slot(slot).VolumeFactor; };
+  context.RefreshVolumeDisplay = [this] { mainWindow_->RefreshVolume(); };
   context.Notify = [](int first, std::intptr_t value) {
     frame::NotifyGlobal(frame::kNotifyVideoOutput, first, value);
   };
@@ -195,6 +202,7 @@ void TQevApplication::CreateVideos() {
   links.DoubleClickZone = [] { return frame::Options().General.VideoDblClickZo; };
   videos_ = std::make_unique<video::TVideoManager>(*playback_, std::move(context), links);
   videos_->AttachMainPanel(mainWindow_->VideoPanel());
+  mainWindow_->AttachVideos(videos_.get());
   PlugVideoHooks();
 }
 
@@ -249,15 +257,18 @@ bool TQevApplication::Start() {
 }
 
 void TQevApplication::CreateMainWindow() {
-  mainWindow_ = std::make_unique<ui::TFormDvbMain>([this] { return shutdownSteps_.RequestClose(); });
+  uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
+  mainWindow_ = std::make_unique<ui::TFormDvbMain>(
+      *uiContext_, [this] { return shutdownSteps_.RequestClose(); });
   ShowDeviceInCaption();
   frame::Log("Scheduler initialization");
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);
   frame::Log("Build user interface");
+  mainWindow_->ChannelTree(0)->RebuildTree();
   logRouter_.AttachMainWindow(mainWindow_.get());
   CreateVideos();
-  frame::AddGlobalNotification(frame::kNotifyTunerStatus, SignalHandler, this);
+  LinkScreenSaver(*mainWindow_);
   mainWindow_->show();
   CloseStartupWindow();
 
@@ -284,9 +295,19 @@ void TQevApplication::ShowDeviceInCaption() {
                          loaded ? device::Device().DeviceInfoText() : std::string());
 }
 
-void TQevApplication::ShowSignal(std::intptr_t, std::intptr_t) {
-  const device::TSignalDisplay signal = device::SignalDisplay(device::Tuner().Status());
-  mainWindow_->ShowSignal(signal.level, signal.quality, signal.Lock() == device::TLampColor::Green);
+// The windows' view of the program, with what the program has of the subsystems so far.
+ui::TUiContext TQevApplication::ProgramUiContext() {
+  ui::TUiContext context = ui::ProgramUiContext();
+  context.Signal = [] { return device::SignalDisplay(device::Tuner().Status()); };
+  if (device::Device().Loaded())
+    context.Subsystems.DeviceSettings = [] { device::Device().ShowDeviceSettings(); };
+  return context;
+}
+
+// Commands of the device module reach the main window like those of keys.
+void TQevApplication::RunCommand(int command, std::intptr_t argument) {
+  if (mainWindow_)
+    mainWindow_->Execute(ui::kCommandMessage, command, argument);
 }
 
 void TQevApplication::CloseStartupWindow() {

@@ -25,7 +25,8 @@ class TTunerStatusThread;
 
 namespace qev::ui {
 class TFormDvbMain;
-}
+struct TUiContext;
+} // namespace qev::ui
 
 namespace qev::video {
 class TGstGraphFactory;
@@ -58,8 +59,6 @@ public:
   frame::TStartupSequence& StartupSteps() { return startupSteps_; }
   frame::TShutdownSequence& ShutdownSteps() { return shutdownSteps_; }
   frame::TPowerEvents& Power() { return power_; }
-  // Handler of the tuner-status notifications: the main window shows the signal.
-  void ShowSignal(std::intptr_t, std::intptr_t);
   ui::TFormDvbMain* MainWindow() const { return mainWindow_.get(); }
   // The video windows; null before the main window exists.
   video::TVideoManager* Videos() const { return videos_.get(); }
@@ -75,6 +74,8 @@ private:
   int ChooseDevice();
   void ShowProgress(int bits, const ProgressRecord& progress);
   void CreateMainWindow();
+  static ui::TUiContext ProgramUiContext();
+  void RunCommand(int command, std::intptr_t argument);
   void ShowStartupWindow();
   void CloseStartupWindow();
   void ShowDeviceInCaption();
@@ -92,6 +93,8 @@ private:
   frame::TPowerEvents power_;
   std::unique_ptr<device::TTunerStatusThread> tunerStatus_;
   std::unique_ptr<frame::TFormStartup> startupWindow_;
+  // Declared before the main window, which borrows it.
+  std::unique_ptr<ui::TUiContext> uiContext_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
   // Declared after the main window, so that the videos close while its panel still exists.

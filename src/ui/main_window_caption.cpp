@@ -2,7 +2,7 @@
 
 namespace qev::ui {
 
-std::string MainWindowCaption(const std::string& deviceName, const std::string& deviceInfo) {
+std::string MainWindowCaption(const std::string &deviceName, const std::string &deviceInfo) {
   std::string caption = "QEV-DVB @ " + (deviceName.empty() ? kOfflineDeviceName : deviceName);
   if (!deviceInfo.empty())
     caption += " [ " + deviceInfo + " ]";

@@ -4,10 +4,10 @@
 
 namespace qev::ui {
 
-inline constexpr const char* kOfflineDeviceName = "OFFLINE";
+inline constexpr const char *kOfflineDeviceName = "OFFLINE";
 
 // "QEV-DVB @ " + device name ("OFFLINE" without a device), + " [ " + info + " ]" when the device
 // gives an information text.
-std::string MainWindowCaption(const std::string& deviceName, const std::string& deviceInfo = {});
+std::string MainWindowCaption(const std::string &deviceName, const std::string &deviceInfo = {});
 
 } // namespace qev::ui

@@ -5,10 +5,12 @@
 #include "data/favorites.h"
 #include "data/sat_list.h"
 #include "device/diseqc_sender.h"
+#include "device/signal_display.h"
 #include "device/transponder_tuner.h"
 #include "device/tuning_engine.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
+#include "ui/programme_display.h"
 #include "ui/tree_source.h"
 
 #include <cstdint>
@@ -37,6 +39,15 @@ struct TUiSubsystems {
   // and whether a plugin filter is open on a PID.
   std::function<bool(int &profile)> SelectProfile;
   std::function<bool(std::uint16_t pid)> PluginFilterOpen;
+  // Recorder: whether an AV slot is being recorded, and stopping that recording.
+  std::function<bool(int slot)> RecSlotActive;
+  std::function<void(int slot)> RecStopSlot;
+  // Sleep timer: clears it.
+  std::function<void()> ClearSleepTimer;
+  // Guide: the event on air of a service.
+  TNowLookup GuideNowEvent;
+  // Device module: its own settings dialog, when it offers one.
+  std::function<void()> DeviceSettings;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to
@@ -55,6 +66,8 @@ struct TUiContext {
   // The DiSEqC path of the loaded device (its level, and sending with the bus timing into the
   // DiSEqC log); null when there is no device: the positioner console then refuses to open.
   device::TDiseqcSender *Diseqc = nullptr;
+  // The tuner's last status as the signal bars show it; empty shows nothing.
+  std::function<device::TSignalDisplay()> Signal;
 };
 
 // The program's own lists, engine, options and hub.

@@ -136,10 +136,10 @@ TEST_F(AppStart, ASystemSuspendGivesUpTheDeviceAndTheResumeLoadsItAgain) {
 }
 
 TEST_F(AppStart, RestoresTheSavedPlacement) {
-  ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 640, 480, frame::kWindowNormal}), "");
+  ASSERT_EQ(frame::SavePlacement(Placement(), {30, 40, 800, 560, frame::kWindowNormal}), "");
   app::TQevApplication application(Offline(), Placement());
   ASSERT_TRUE(application.Start());
-  EXPECT_EQ(application.MainWindow()->size(), QSize(640, 480));
+  EXPECT_EQ(application.MainWindow()->size(), QSize(800, 560));
   application.RequestClose();
 }
 

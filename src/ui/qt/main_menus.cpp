@@ -1,0 +1,146 @@
+#include "ui/qt/main_menus.h"
+
+#include "ui/main_panel_texts.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolButton>
+
+namespace qev::ui {
+
+namespace {
+
+QToolButton *Button(const char *name, const QString &text, const QString &tip,
+                    QStyle::StandardPixmap icon, QToolBar &bar) {
+  auto *button = new QToolButton;
+  button->setObjectName(name);
+  button->setText(text);
+  button->setToolTip(tip);
+  button->setIcon(bar.style()->standardIcon(icon));
+  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  bar.addWidget(button);
+  return button;
+}
+
+void Call(const std::function<void()> &handler) {
+  if (handler)
+    handler();
+}
+
+QAction *AddItem(QMenu &menu, const char *name, const QString &text,
+                 const std::function<void()> &handler) {
+  QAction *item = menu.addAction(text);
+  item->setObjectName(name);
+  QObject::connect(item, &QAction::triggered, &menu, [handler] { Call(handler); });
+  return item;
+}
+
+} // namespace
+
+TMainActionBar::TMainActionBar(TUiContext &context, bool pipPossible, TMainMenuHandlers handlers,
+                               QWidget *parent)
+    : QToolBar(tr("Actions"), parent), context_(context), handlers_(std::move(handlers)) {
+  setObjectName("actionBar");
+  setMovable(false);
+  setFloatable(false);
+  AddPipButton(pipPossible);
+  auto *floating = Button("floatButton", tr("Float"), tr("Show the main video in its own window"),
+                          QStyle::SP_TitleBarNormalButton, *this);
+  connect(floating, &QToolButton::clicked, this, [this] { Call(handlers_.FloatVideo); });
+  videoOff_ = Button("videoOffButton", tr("Video off"), tr("Switch the main video off"),
+                     QStyle::SP_MediaStop, *this);
+  videoOff_->setCheckable(true);
+  connect(videoOff_, &QToolButton::clicked, this, [this](bool off) {
+    if (handlers_.VideoOff)
+      handlers_.VideoOff(off);
+  });
+  AddRecordButton();
+  AddSubsystemButtons();
+  ShowPipOpen(false);
+}
+
+void TMainActionBar::AddPipButton(bool pipPossible) {
+  pip_ = Button("pipButton", tr("PIP"), tr("Picture in picture"), QStyle::SP_DesktopIcon, *this);
+  pip_->setCheckable(true);
+  pip_->setPopupMode(QToolButton::MenuButtonPopup);
+  auto *menu = new QMenu(pip_);
+  pipClose_ = AddItem(*menu, "pipCloseItem", tr("Close"), [this] {
+    if (handlers_.Pip)
+      handlers_.Pip(false);
+  });
+  pipSwap_ = AddItem(*menu, "pipSwapItem", tr("Swap"), handlers_.SwapPip);
+  pip_->setMenu(menu);
+  connect(pip_, &QToolButton::clicked, this, [this](bool open) {
+    if (handlers_.Pip)
+      handlers_.Pip(open);
+  });
+  pip_->setEnabled(pipPossible);
+}
+
+void TMainActionBar::AddRecordButton() {
+  if (!context_.Subsystems.RecStartChannel)
+    return;
+  record_ = Button("recordButton", tr("Record"), tr("Record the main channel"),
+                   QStyle::SP_DialogSaveButton, *this);
+  record_->setCheckable(true);
+  record_->setPopupMode(QToolButton::MenuButtonPopup);
+  auto *menu = new QMenu(record_);
+  connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillRecordMenu(*menu); });
+  record_->setMenu(menu);
+  connect(record_, &QToolButton::clicked, this, [this] { Call(handlers_.RecordToggle); });
+}
+
+// "AV0: name" and "PIP: name" start a recording of that slot with the question.
+void TMainActionBar::FillRecordMenu(QMenu &menu) {
+  menu.clear();
+  const int slotCount = pip_->isEnabled() ? 2 : 1;
+  for (int slot = 0; slot < slotCount; ++slot) {
+    const device::TSlotState &state = context_.Engine.Slot(slot);
+    const data::TChannelRec *channel = state.Playing() ? &state.CurrentChannel : nullptr;
+    QAction *item = menu.addAction(
+        QString::fromStdString(RecordSlotCaption(slot == 0 ? "AV0" : "PIP", channel)));
+    item->setEnabled(channel != nullptr);
+    if (channel)
+      connect(item, &QAction::triggered, this, [this, slot, rec = *channel] {
+        context_.Subsystems.RecStartChannel(rec, slot, 0, true);
+      });
+  }
+}
+
+void TMainActionBar::AddSubsystemButtons() {
+  if (const auto &settings = context_.Subsystems.DeviceSettings) {
+    auto *button = Button("deviceSettingsButton", tr("Device"), tr("Device settings"),
+                          QStyle::SP_ComputerIcon, *this);
+    connect(button, &QToolButton::clicked, this, [settings] { settings(); });
+  }
+}
+
+void TMainActionBar::ShowPipOpen(bool open) {
+  pip_->setChecked(open);
+  pipClose_->setEnabled(open);
+  pipSwap_->setEnabled(open);
+}
+
+void TMainActionBar::ShowRecording(bool recording) {
+  if (record_)
+    record_->setChecked(recording);
+}
+
+void TMainActionBar::ShowVideoOff(bool off) { videoOff_->setChecked(off); }
+
+void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers) {
+  QMenu *file = bar.addMenu(QObject::tr("&File"));
+  file->setObjectName("fileMenu");
+  AddItem(*file, "quitItem", QObject::tr("Quit") + "\tCtrl+Q", handlers.Quit);
+  QMenu *view = bar.addMenu(QObject::tr("&View"));
+  view->setObjectName("viewMenu");
+  AddItem(*view, "fullScreenItem", QObject::tr("Full screen") + "\tF11", handlers.FullScreen);
+  AddItem(*view, "floatItem", QObject::tr("Floating video"), handlers.FloatVideo);
+  QMenu *tools = bar.addMenu(QObject::tr("&Tools"));
+  tools->setObjectName("toolsMenu");
+  AddItem(*tools, "diseqcLogItem", QObject::tr("DiSEqC log"), handlers.DiseqcLog);
+  AddItem(*tools, "diseqcConsoleItem", QObject::tr("DiSEqC console"), handlers.DiseqcConsole);
+}
+
+} // namespace qev::ui

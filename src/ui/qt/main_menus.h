@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ui/ui_context.h"
+
+#include <QToolBar>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolButton;
+
+namespace qev::ui {
+
+// What the main window's buttons and menus ask of it.
+struct TMainMenuHandlers {
+  std::function<void(bool open)> Pip;
+  std::function<void()> SwapPip;
+  std::function<void(bool off)> VideoOff;
+  std::function<void()> FloatVideo;
+  std::function<void()> FullScreen;
+  std::function<void()> RecordToggle;
+  std::function<void()> DiseqcLog;
+  std::function<void()> DiseqcConsole;
+  std::function<void()> Quit;
+};
+
+// The row of action buttons: picture-in-picture (its menu closes and swaps, enabled while the
+// picture-in-picture is open), floating video, video off, and the buttons of subsystems that
+// exist (record, device settings, scan).
+class TMainActionBar final : public QToolBar {
+  Q_OBJECT
+public:
+  TMainActionBar(TUiContext &context, bool pipPossible, TMainMenuHandlers handlers,
+                 QWidget *parent = nullptr);
+
+  // Output 1 opened or closed.
+  void ShowPipOpen(bool open);
+  // Slot 0 is recorded or not.
+  void ShowRecording(bool recording);
+  void ShowVideoOff(bool off);
+
+private:
+  void AddPipButton(bool pipPossible);
+  void AddRecordButton();
+  void AddSubsystemButtons();
+  void FillRecordMenu(QMenu &menu);
+
+  TUiContext &context_;
+  TMainMenuHandlers handlers_;
+  QToolButton *pip_ = nullptr;
+  QAction *pipClose_ = nullptr;
+  QAction *pipSwap_ = nullptr;
+  QToolButton *videoOff_ = nullptr;
+  QToolButton *record_ = nullptr;
+};
+
+// The menu bar: "File" with Quit, "View" with full screen, "Tools" with the DiSEqC windows.
+void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers);
+
+} // namespace qev::ui

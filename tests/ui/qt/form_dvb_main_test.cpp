@@ -1,0 +1,533 @@
+#include "data/favorites.h"
+#include "device/engine_fixture.h"
+#include "frame/process_flags.h"
+#include "support/screenshot.h"
+#include "ui/main_commands.h"
+#include "ui/qt/form_dvb_main.h"
+#include "ui/qt/frame_chan_tree.h"
+#include "ui/qt/main_panels.h"
+#include "ui/ui_context.h"
+#include "video/media_type.h"
+#include "video/qt/video_manager.h"
+#include "video/qt/video_panel.h"
+#include "video/video_surface.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSlider>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace qev::ui {
+namespace {
+
+// Eight colour bars in 16:9, as a test card shows them.
+std::shared_ptr<const video::TVideoFrame> ColourBars(int width, int height) {
+  static constexpr std::uint32_t kBars[] = {0xC0C0C0, 0xC0C000, 0x00C0C0, 0x00C000,
+                                            0xC000C0, 0xC00000, 0x0000C0, 0x101010};
+  auto pixels = std::make_shared<std::vector<std::uint8_t>>(width * height * 4);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t rgb = kBars[x * 8 / width];
+      std::uint8_t *p = pixels->data() + (y * width + x) * 4;
+      p[0] = rgb & 0xFF;
+      p[1] = (rgb >> 8) & 0xFF;
+      p[2] = (rgb >> 16) & 0xFF;
+      p[3] = 0xFF;
+    }
+  auto frame = std::make_shared<video::TVideoFrame>();
+  frame->Format = video::TVideoFrame::TFormat::BGRx;
+  frame->Width = width;
+  frame->Height = height;
+  frame->AspectX = 16;
+  frame->AspectY = 9;
+  frame->Planes[0] = pixels->data();
+  frame->Strides[0] = width * 4;
+  frame->Keep = pixels;
+  return frame;
+}
+
+// A renderer that shows the test card in whatever surface it is given.
+struct CardPlayback final : video::IVideoPlayback {
+  std::uintptr_t Start(int index, std::uintptr_t owner) override { return Move(index, owner); }
+  std::uintptr_t Move(int index, std::uintptr_t owner) override {
+    video::PresentToSurface(owner, ColourBars(320, 180));
+    return 1000 + index;
+  }
+  void SetRect(int, const video::TVideoRect &) override {}
+  void SetOption(int, int, int) override {}
+  void Stop(int) override {}
+  bool Sound(int, bool, SoundRecord &) override { return true; }
+  bool Picture(int, bool, PictureRecord &) override { return false; }
+  std::string Error(int) override { return {}; }
+};
+
+// The main window over the fake engine, with video windows whose renderer shows a test card.
+class MainWindowTest : public device::test::EngineTest {
+protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    savedPip_ = frame::Flags().PipPossible;
+    frame::Flags().PipPossible = true;
+    data::TChannelRec rec = device::test::Channel(12188000, 'H', 22000, 202, "Charlie News");
+    data::SetChProv(rec, "Charlie Media");
+    news = root.AddChannel(1, rec);
+  }
+  void TearDown() override {
+    if (window)
+      window->AttachVideos(nullptr);
+    videos.reset();
+    window.reset();
+    frame::Flags().PipPossible = savedPip_;
+    EngineTest::TearDown();
+  }
+
+  TFormDvbMain &Build() {
+    window = std::make_unique<TFormDvbMain>(context, [this] {
+      ++closeRequests;
+      return true;
+    });
+    window->ChannelTree(0)->RebuildTree();
+    video::TVideoContext videoContext;
+    videoContext.Video0Disabled = [this] { return options.General.Video0Disabled; };
+    videoContext.Notify = [this](int first, std::intptr_t value) {
+      hub.Notify(frame::kNotifyVideoOutput, first, value);
+    };
+    videos = std::make_unique<video::TVideoManager>(playback, videoContext);
+    videos->AttachMainPanel(window->VideoPanel());
+    window->AttachVideos(videos.get());
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QApplication::setActiveWindow(window.get());
+    return *window;
+  }
+  template <typename T> T &Child(const char *name) {
+    T *child = window->findChild<T *>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return *child;
+  }
+  QString Text(const char *name) { return Child<QLabel>(name).text(); }
+  // A key as the user presses it: to the widget that has the focus.
+  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QWidget *focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keyClick(focused, key, modifiers);
+  }
+  void FocusTree() {
+    QTreeView *view = window->ChannelTree(0)->TreeView();
+    view->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), view);
+  }
+  video::TVideoOutputs &Outputs() { return videos->Outputs(); }
+
+  data::TFavorites favorites;
+  data::TCategories categories;
+  frame::TOptions options;
+  TUiContext context{root.sats, root.lists, favorites, categories, engine, loaded, options, hub};
+  CardPlayback playback;
+  std::unique_ptr<TFormDvbMain> window;
+  std::unique_ptr<video::TVideoManager> videos;
+  std::int32_t news = 0;
+  int closeRequests = 0;
+
+private:
+  bool savedPip_ = false;
+};
+
+TEST_F(MainWindowTest, HasTheTreesTabsAndTitleOfTheReceiver) {
+  Build();
+  EXPECT_EQ(window->windowTitle(), "QEV-DVB @ OFFLINE");
+  ASSERT_NE(window->ChannelTree(0), nullptr);
+  ASSERT_NE(window->ChannelTree(1), nullptr);
+  auto &tabs = Child<QTabWidget>("infoTabs");
+  ASSERT_EQ(tabs.count(), 2);
+  EXPECT_EQ(tabs.tabText(0), "Satellites");
+  EXPECT_EQ(tabs.tabText(1), "Channel");
+  EXPECT_EQ(window->findChild<QToolButton *>("recordButton"), nullptr) << "no recorder yet";
+  EXPECT_EQ(window->findChild<QToolButton *>("deviceSettingsButton"), nullptr);
+  QStringList tools;
+  for (QAction *item : Child<QMenu>("toolsMenu").actions())
+    tools << item->text();
+  EXPECT_EQ(tools, QStringList({"DiSEqC log", "DiSEqC console"}));
+}
+
+TEST_F(MainWindowTest, WithoutASecondPictureThereIsNoSecondTree) {
+  frame::Flags().PipPossible = false;
+  Build();
+  EXPECT_EQ(window->ChannelTree(1), nullptr);
+  EXPECT_FALSE(Child<QToolButton>("pipButton").isEnabled());
+}
+
+TEST_F(MainWindowTest, SwitchNotificationsFillTheChannelPanelsAndHoldTheTrees) {
+  Build();
+  bool treesDisabledWhileTuning = false;
+  tuner.duringTune = [&] {
+    treesDisabledWhileTuning =
+        !window->ChannelTree(0)->isEnabled() && !window->ChannelTree(1)->isEnabled();
+    EXPECT_EQ(Text("namePanel"), " Charlie News") << "shown when the switch begins";
+  };
+  ASSERT_TRUE(engine.SwitchChannel(0, news, true));
+  EXPECT_TRUE(treesDisabledWhileTuning);
+  EXPECT_TRUE(window->ChannelTree(0)->isEnabled());
+  EXPECT_TRUE(window->ChannelTree(1)->isEnabled());
+  EXPECT_EQ(Text("providerPanel"), " Charlie Media");
+  EXPECT_EQ(Text("namePanel"), " Charlie News");
+  EXPECT_EQ(Text("frequencyPanel"), " 12188,H,22000");
+  EXPECT_EQ(Text("eventPanel"), "") << "no guide";
+  EXPECT_EQ(Child<QToolButton>("timePanel").text(), "");
+  EXPECT_EQ(Child<QProgressBar>("programmeProgress").value(), 0);
+}
+
+TEST_F(MainWindowTest, TheProgrammeOnAirComesFromTheGuideAndTheTimePanelCyclesItsMode) {
+  const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count();
+  context.Subsystems.GuideNowEvent = [now](std::uint16_t tid,
+                                           std::uint16_t sid) -> std::optional<TNowEvent> {
+    if (tid != 12188 || sid != 202)
+      return std::nullopt;
+    return TNowEvent{"Evening News", now - 600, 1800};
+  };
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, news, true));
+  EXPECT_EQ(Text("eventPanel"), " Evening News");
+  auto &time = Child<QToolButton>("timePanel");
+  EXPECT_TRUE(time.text().contains('-')) << time.text().toStdString();
+  EXPECT_EQ(Child<QProgressBar>("programmeProgress").maximum(), 1800);
+  QTest::mouseClick(&time, Qt::LeftButton);
+  EXPECT_TRUE(time.text().startsWith("E 00:10:")) << time.text().toStdString();
+  QTest::mouseClick(&time, Qt::LeftButton);
+  EXPECT_TRUE(time.text().startsWith("L 00:")) << time.text().toStdString();
+}
+
+TEST_F(MainWindowTest, TunerStatusFromAnyThreadShowsTheSignal) {
+  context.Signal = [] {
+    device::TSignalDisplay signal;
+    signal.level = 72;
+    signal.quality = 55;
+    signal.lamps[4] = device::TLampColor::Green;
+    return signal;
+  };
+  Build();
+  std::thread statusThread([this] { hub.Notify(frame::kNotifyTunerStatus, 0, 0); });
+  statusThread.join();
+  QTRY_COMPARE(Child<QProgressBar>("levelBar").value(), 72);
+  EXPECT_EQ(Child<QProgressBar>("qualityBar").value(), 55);
+  EXPECT_TRUE(Child<QLabel>("lockPanel").styleSheet().contains("#2e9d3a"));
+}
+
+TEST_F(MainWindowTest, MediaTypesOfTheMainOutputFillTheMediaPanel) {
+  Build();
+  video::TMediaType picture;
+  picture.Major = video::TMajorType::Video;
+  picture.FormatType = video::TFormatType::Mpeg2Video;
+  picture.HasFormat = true;
+  picture.Width = 720;
+  picture.Height = 576;
+  picture.AspectX = 16;
+  picture.AspectY = 9;
+  picture.BitRate = 6000000;
+  video::TMediaType sound;
+  sound.Major = video::TMajorType::Audio;
+  sound.FormatType = video::TFormatType::WaveFormatEx;
+  sound.HasFormat = true;
+  sound.FormatTag = 0x50;
+  sound.Channels = 2;
+  sound.SamplesPerSec = 48000;
+  sound.AvgBytesPerSec = 24000;
+  hub.Notify(frame::kNotifyMediaType, 0 * 256 + 2, reinterpret_cast<std::intptr_t>(&sound));
+  EXPECT_EQ(Text("mediaPanel"), " MPA 2Ch,48.0KHz,192Kbps");
+  hub.Notify(frame::kNotifyMediaType, 0 * 256 + 1, reinterpret_cast<std::intptr_t>(&picture));
+  EXPECT_EQ(Text("mediaPanel"), " VID 720x576,16:9,6000Kbps / MPA 2Ch,48.0KHz,192Kbps");
+  hub.Notify(frame::kNotifyMediaType, 1 * 256 + 1, 0);
+  EXPECT_EQ(Text("mediaPanel"), " VID 720x576,16:9,6000Kbps / MPA 2Ch,48.0KHz,192Kbps")
+      << "other outputs are not described";
+  ASSERT_TRUE(engine.SwitchChannel(0, news, true));
+  EXPECT_EQ(Text("mediaPanel"), "") << "a switch forgets the formats";
+}
+
+TEST_F(MainWindowTest, PipOutputEventsPressTheButtonAndEnableItsMenu) {
+  Build();
+  auto &pip = Child<QToolButton>("pipButton");
+  auto *close = window->findChild<QAction *>("pipCloseItem");
+  auto *swap = window->findChild<QAction *>("pipSwapItem");
+  ASSERT_TRUE(close && swap);
+  EXPECT_FALSE(close->isEnabled());
+  EXPECT_FALSE(swap->isEnabled());
+  Outputs().SetVideoState(1, video::kFloating, false);
+  EXPECT_TRUE(pip.isChecked());
+  EXPECT_TRUE(close->isEnabled());
+  EXPECT_TRUE(swap->isEnabled());
+  close->trigger();
+  EXPECT_EQ(Outputs().State(1), video::kClosed);
+  EXPECT_FALSE(pip.isChecked());
+  EXPECT_FALSE(close->isEnabled());
+}
+
+TEST_F(MainWindowTest, SlotStatusBlinksTheKeyIndicator) {
+  Build();
+  EXPECT_EQ(window->KeyIndicators().Image(0), TIndicatorImage::NotAvailable);
+  hub.Notify(frame::kNotifyPluginHost, 3, 256 + 0);
+  QTest::qWait(450);
+  const TIndicatorImage image = window->KeyIndicators().Image(0);
+  EXPECT_TRUE(image == TIndicatorImage::On || image == TIndicatorImage::Alt);
+  hub.Notify(frame::kNotifyPluginHost, 3, 0);
+  QTRY_COMPARE(window->KeyIndicators().Image(0), TIndicatorImage::Off);
+  EXPECT_EQ(window->KeyIndicators().Image(1), TIndicatorImage::NotAvailable);
+}
+
+TEST_F(MainWindowTest, VolumeCommandsAndControlsWorkOnTheMainOutput) {
+  Build();
+  Outputs().Settings(0).Sound.Volume = 98;
+  EXPECT_TRUE(window->Execute(kCommandMessage, kCmdVolumeUp, 0));
+  EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 100);
+  EXPECT_EQ(Child<QSlider>("volumeSlider").value(), 100);
+  EXPECT_EQ(Child<QLabel>("effectiveVolume").text(), "100 %");
+  Child<QSlider>("volumeSlider").setValue(30);
+  EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 30) << "the slider sets the base volume";
+  window->Execute(kCommandMessage, kCmdMute, 0);
+  EXPECT_TRUE(Outputs().Settings(0).Sound.Muted);
+  EXPECT_EQ(Child<QLabel>("effectiveVolume").text(), "0 %");
+  EXPECT_FALSE(window->findChild<QCheckBox *>("soundSwitch")->isChecked());
+}
+
+TEST_F(MainWindowTest, TheVolumeShowsOnceTheMainOutputOpens) {
+  Build();
+  Outputs().Settings(0).Sound.Volume = 35;
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  EXPECT_EQ(Child<QSlider>("volumeSlider").value(), 35);
+}
+
+TEST_F(MainWindowTest, DefaultKeysGoToTheDispatcherFromTheFocusedWidget) {
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, alpha, true));
+  FocusTree();
+  Press(Qt::Key_Plus, Qt::KeypadModifier);
+  const std::int32_t next = engine.Slot(0).CurrentHandle;
+  EXPECT_NE(next, alpha) << "Num + steps to the next channel";
+  EXPECT_GT(next, 0);
+  EXPECT_EQ(QApplication::focusWidget(), window->ChannelTree(0)->TreeView())
+      << "the tree keeps the focus across the switch";
+  Press(Qt::Key_Minus, Qt::KeypadModifier);
+  EXPECT_EQ(engine.Slot(0).CurrentHandle, alpha);
+
+  Outputs().Settings(0).Sound.Volume = 50;
+  Press(Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 55);
+  Press(Qt::Key_Left, Qt::ControlModifier);
+  Press(Qt::Key_Left, Qt::ControlModifier);
+  EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 45);
+  Press(Qt::Key_M);
+  EXPECT_TRUE(Outputs().Settings(0).Sound.Muted);
+  EXPECT_EQ(closeRequests, 0);
+  Press(Qt::Key_X, Qt::AltModifier);
+  EXPECT_EQ(closeRequests, 1);
+}
+
+TEST_F(MainWindowTest, KeysAreOffWhileAModalDialogIsOpen) {
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, alpha, true));
+  FocusTree();
+  QDialog dialog(window.get());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_FALSE(window->HotkeysActive());
+  QTest::keyClick(window->ChannelTree(0)->TreeView(), Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(engine.Slot(0).CurrentHandle, alpha);
+  dialog.close();
+  EXPECT_TRUE(window->HotkeysActive());
+}
+
+TEST_F(MainWindowTest, KeysAreOffWhileTheFilterNameHasTheFocus) {
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, alpha, true));
+  emit window->ChannelTree(0)->HotkeysActiveChanged(false);
+  EXPECT_FALSE(window->HotkeysActive());
+  QTest::keyClick(window->ChannelTree(0)->TreeView(), Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(engine.Slot(0).CurrentHandle, alpha);
+  emit window->ChannelTree(0)->HotkeysActiveChanged(true);
+  EXPECT_TRUE(window->HotkeysActive());
+}
+
+TEST_F(MainWindowTest, DoubleClickZonesOfTheEmbeddedVideo) {
+  Build();
+  video::TVideoPanel *panel = window->VideoPanel();
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  QTest::mouseDClick(panel, Qt::LeftButton, {}, QPoint(panel->width() / 2, panel->height() / 4));
+  EXPECT_EQ(Outputs().State(0), video::kFloating) << "upper half";
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  QTest::mouseDClick(panel, Qt::LeftButton, {},
+                     QPoint(panel->width() / 2, panel->height() * 3 / 4));
+  EXPECT_EQ(Outputs().State(0), video::kFullScreen) << "lower half";
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  options.General.VideoDblClickZo = false;
+  QTest::mouseDClick(panel, Qt::LeftButton, {}, QPoint(panel->width() / 2, panel->height() / 4));
+  EXPECT_EQ(Outputs().State(0), video::kFullScreen) << "without zones always full screen";
+}
+
+TEST_F(MainWindowTest, VideoOffClosesTheMainVideoAndKeepsItClosed) {
+  Build();
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  auto &off = Child<QToolButton>("videoOffButton");
+  QTest::mouseClick(&off, Qt::LeftButton);
+  EXPECT_TRUE(options.General.Video0Disabled);
+  EXPECT_EQ(Outputs().State(0), video::kClosed);
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  EXPECT_EQ(Outputs().State(0), video::kClosed) << "stays off";
+  QTest::mouseClick(&off, Qt::LeftButton);
+  EXPECT_FALSE(options.General.Video0Disabled);
+  EXPECT_EQ(Outputs().State(0), video::kEmbedded);
+}
+
+TEST_F(MainWindowTest, MinimisingWithoutATrayOnlyMinimises) {
+  options.General.MinimizeToTray = true;
+  Build();
+  window->SetTrayAvailable([] { return false; });
+  window->showMinimized();
+  QTest::qWait(50);
+  EXPECT_TRUE(window->isVisible()) << "the window must not vanish without a tray icon";
+  EXPECT_EQ(window->TrayIcon(), nullptr);
+  window->ShowMainWindow(false);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->isMinimized());
+  window->ShowMainWindow(true);
+  EXPECT_FALSE(window->isMinimized());
+}
+
+TEST_F(MainWindowTest, MinimisingIntoTheTrayAndBackByDoubleClick) {
+  options.General.MinimizeToTray = true;
+  Build();
+  window->SetTrayAvailable([] { return true; });
+  window->showMinimized();
+  QTRY_VERIFY(!window->isVisible());
+  ASSERT_NE(window->TrayIcon(), nullptr);
+  EXPECT_TRUE(window->TrayIcon()->isVisible());
+  emit window->TrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->TrayIcon()->isVisible());
+  EXPECT_EQ(Outputs().State(0), video::kEmbedded) << "the main video opens in the window";
+}
+
+TEST_F(MainWindowTest, OutputCommandsReachTheVideoWindows) {
+  Build();
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  window->Execute(kOutputCommandMessage, kOutFloating, 0);
+  EXPECT_EQ(Outputs().State(0), video::kFloating);
+  window->Execute(kOutputCommandMessage, kOutClose, 6);
+  window->Execute(kOutputCommandMessage, kOutClose, -1);
+  EXPECT_EQ(Outputs().State(0), video::kFloating) << "other outputs are ignored";
+  window->Execute(kCommandMessage, kCmdWindowMode, 0 * 256 + 3);
+  EXPECT_EQ(Outputs().State(0), video::kFullScreen);
+  window->Execute(kOutputCommandMessage, kOutClose, 0);
+  EXPECT_EQ(Outputs().State(0), video::kClosed);
+}
+
+TEST_F(MainWindowTest, UnregistersFromTheHubWhenDestroyed) {
+  Build();
+  window->AttachVideos(nullptr);
+  window.reset();
+  hub.Notify(frame::kNotifySwitchProgress, 256, 0);
+  hub.Notify(frame::kNotifyTunerStatus, 0, 0);
+  hub.Notify(frame::kNotifyMediaType, 1, 0);
+  SUCCEED();
+}
+
+TEST_F(MainWindowTest, FitsASmallLaptopScreen) {
+  Build();
+  const QSize minimum = window->minimumSizeHint().expandedTo(window->minimumSize());
+  std::cout << "main window minimum: " << minimum.width() << " x " << minimum.height() << "\n";
+  EXPECT_LE(minimum.width(), 1366);
+  EXPECT_LE(minimum.height(), 768 - 40) << "leaves room for a panel of the desktop";
+  window->resize(1366, 728);
+  QApplication::processEvents();
+  EXPECT_GE(window->VideoPanel()->width(), 640);
+  EXPECT_GE(window->VideoPanel()->height(), 300);
+}
+
+TEST_F(MainWindowTest, LooksLikeAReceiverWindow) {
+  context.Signal = [] {
+    device::TSignalDisplay signal;
+    signal.level = 81;
+    signal.quality = 67;
+    signal.lamps[4] = device::TLampColor::Green;
+    return signal;
+  };
+  Build();
+  window->resize(1366, 728);
+  ASSERT_TRUE(engine.SwitchChannel(0, news, true));
+  Outputs().Settings(0).Sound.Volume = 65;
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  hub.Notify(frame::kNotifyTunerStatus, 0, 0);
+  video::TMediaType picture;
+  picture.FormatType = video::TFormatType::Mpeg2Video;
+  picture.HasFormat = true;
+  picture.Width = 720;
+  picture.Height = 576;
+  picture.AspectX = 16;
+  picture.AspectY = 9;
+  picture.BitRate = 6000000;
+  hub.Notify(frame::kNotifyMediaType, 1, reinterpret_cast<std::intptr_t>(&picture));
+  window->ShowMessageLine("Channel switched", frame::LineColor::Blue);
+  QTest::qWait(300);
+  const QString file = test::SaveScreenshot(*window, "main_window");
+  EXPECT_FALSE(QImage(file).isNull());
+}
+
+// The window in a child process whose Qt runs at 200 %, as on a 4K screen.
+TEST(MainWindowScaleTest, FitsA4kScreenAt200Percent) {
+  if (!std::getenv("QEV_MAIN_SCALE_CHILD")) {
+    const std::string command = "QEV_MAIN_SCALE_CHILD=1 QT_SCALE_FACTOR=2 "
+                                "QT_QPA_PLATFORM=offscreen /proc/" +
+                                std::to_string(::getpid()) +
+                                "/exe --gtest_filter=MainWindowScaleTest.* >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return;
+  }
+  EXPECT_DOUBLE_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
+  device::test::EngineRoot root;
+  device::test::EventJournal journal;
+  device::test::RecordingTuner tuner{journal};
+  device::test::RecordingAvDevice device{journal};
+  device::TLoadedSat loaded;
+  device::TLastChannels last;
+  frame::TNotificationHub hub;
+  data::TFavorites favorites;
+  data::TCategories categories;
+  frame::TOptions options;
+  device::TTuningEngine engine{{root.lists, root.sats, device, tuner, loaded, last, hub}};
+  TUiContext context{root.sats, root.lists, favorites, categories, engine, loaded, options, hub};
+  frame::Flags().PipPossible = true;
+  TFormDvbMain window(context, [] { return true; });
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  // Logical pixels: at 200 % a 3840 x 2160 screen offers 1920 x 1080 of them.
+  const QSize minimum = window.minimumSizeHint().expandedTo(window.minimumSize());
+  EXPECT_LE(minimum.width() * 2, 3840);
+  EXPECT_LE(minimum.height() * 2, 2160);
+  window.resize(1600, 900);
+  QApplication::processEvents();
+  test::SaveScreenshot(window, "main_window_200_percent");
+}
+
+} // namespace
+} // namespace qev::ui
