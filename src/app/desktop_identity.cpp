@@ -16,8 +16,9 @@ QIcon ApplicationIcon() {
 }
 
 void SetDesktopIdentity() {
+  // No display name of its own: the application name already gives "QEV-DVB", and a display
+  // name set explicitly makes Qt append " — QEV-DVB" to every window title.
   QGuiApplication::setDesktopFileName(kDesktopFileName);
-  QGuiApplication::setApplicationDisplayName(kDisplayName);
   QGuiApplication::setWindowIcon(ApplicationIcon());
 }
 

@@ -6,13 +6,12 @@ namespace qev::app {
 
 // The desktop entry's name (qevdvb.desktop), which is also the icon's name in the theme.
 inline constexpr const char *kDesktopFileName = "qevdvb";
-inline constexpr const char *kDisplayName = "QEV-DVB";
 
 // The program's icon at every size it is drawn in, from the program itself, so that an
 // uninstalled program shows it too.
 QIcon ApplicationIcon();
 
-// Tells the desktop which entry, name and icon the windows belong to. Needs the QApplication.
+// Tells the desktop which entry and icon the windows belong to. Needs the QApplication.
 void SetDesktopIdentity();
 
 } // namespace qev::app
