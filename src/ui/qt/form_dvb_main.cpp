@@ -368,8 +368,10 @@ void TFormDvbMain::OnVideoOutput(std::intptr_t first, std::intptr_t second) {
 
 void TFormDvbMain::VideoEvent(int event, int output, std::intptr_t value) {
   constexpr int kOpened = 1, kClosing = 2, kStateChanged = 3;
-  if (event == kOpened && output == 0)
+  if (event == kOpened && output == 0) {
+    actionBar_->ShowAudioChannel();
     RefreshVolume();
+  }
   if (output == 1 && (event == kOpened || event == kClosing))
     actionBar_->ShowPipOpen(event == kOpened);
   // A video embedded in this window needs the window on screen.
@@ -534,8 +536,7 @@ void TFormDvbMain::ShowReception(int slot, bool audio, bool video) {
   keyIndicators_->ShowReception(slot, audio, video);
 }
 
-// The subtitle button that shows the known pages comes with the subtitles.
-void TFormDvbMain::SubtitlePagesChanged() {}
+void TFormDvbMain::SubtitlePagesChanged() { actionBar_->ShowSubtitlePages(); }
 
 // Keys, mouse, tray and close ----------------------------------------------------------------
 

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -24,6 +25,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -397,6 +399,79 @@ TEST_F(MainWindowTest, VideoOffClosesTheMainVideoAndKeepsItClosed) {
   QTest::mouseClick(&off, Qt::LeftButton);
   EXPECT_FALSE(options.General.Video0Disabled);
   EXPECT_EQ(Outputs().State(0), video::kEmbedded);
+}
+
+// Answers the input box that the next click opens.
+void AnswerInputBox(const QString &text, bool accept = true) {
+  QTimer::singleShot(0, [text, accept] {
+    auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Subtitles");
+    EXPECT_EQ(box->labelText(), "Teletext Page");
+    box->setTextValue(text);
+    if (accept)
+      box->accept();
+    else
+      box->reject();
+  });
+}
+
+TEST_F(MainWindowTest, SubtitleButtonAsksForAPageAndIgnoresBadAnswers) {
+  std::vector<int> shown;
+  std::vector<std::pair<int, std::string>> pages;
+  context.Subsystems.ShowSubtitles = [&](int page) { shown.push_back(page); };
+  context.Subsystems.SubtitlePages = [&] { return pages; };
+  Build();
+  auto &button = Child<QToolButton>("subtitleButton");
+  EXPECT_EQ(button.menu(), nullptr) << "no page known yet";
+  for (const char *bad : {"1000", "abc", "-5"}) {
+    AnswerInputBox(bad);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_FALSE(button.isChecked()) << bad;
+  }
+  AnswerInputBox("150", false);
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_FALSE(button.isChecked()) << "cancelled";
+  EXPECT_TRUE(shown.empty());
+  AnswerInputBox("777");
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_TRUE(button.isChecked());
+  EXPECT_EQ(button.text(), "Sub/777");
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_FALSE(button.isChecked());
+  EXPECT_EQ(shown, (std::vector<int>{777, 0}));
+
+  pages = {{150, "DEU"}, {888, "ENG"}};
+  window->Execute(kCommandMessage, kCmdSubtitlePages, 0);
+  ASSERT_NE(button.menu(), nullptr) << "the menu arrow shows once a page is known";
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_EQ(button.text(), "Sub/150") << "the first known page, without asking";
+  emit button.menu()->aboutToShow();
+  QStringList items;
+  for (QAction *item : button.menu()->actions())
+    items << item->text() + (item->isChecked() ? "*" : "");
+  EXPECT_EQ(items, QStringList({"Page 150 (DEU)*", "Page 888 (ENG)"}));
+  button.menu()->actions().at(1)->trigger();
+  EXPECT_EQ(button.text(), "Sub/888");
+  EXPECT_EQ(shown.back(), 888);
+}
+
+TEST_F(MainWindowTest, AudioChannelButtonShowsAndSetsTheMode) {
+  int mode = 1;
+  context.Subsystems.AudioChannelMode = [&] { return mode; };
+  context.Subsystems.SetAudioChannel = [&](int chosen) { mode = chosen; };
+  Build();
+  auto &button = Child<QToolButton>("audioChannelButton");
+  EXPECT_EQ(button.text(), "A-");
+  button.menu()->actions().at(2)->trigger();
+  EXPECT_EQ(mode, 2);
+  EXPECT_EQ(button.text(), "-B");
+  button.menu()->actions().at(0)->trigger();
+  EXPECT_EQ(button.text(), "AB");
+  EXPECT_TRUE(button.isEnabled());
+  mode = 3;
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  EXPECT_FALSE(button.isEnabled()) << "read back when the main video opens: no mode";
 }
 
 TEST_F(MainWindowTest, MinimisingWithoutATrayOnlyMinimises) {
