@@ -18,17 +18,21 @@
 #include "video/qt/video_manager.h"
 #include "video/qt/video_panel.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QThread>
 #include <QTreeView>
 
@@ -50,6 +54,12 @@ QProgressBar *SignalBar(const char *name, const char *format) {
   bar->setMinimumWidth(textWidth + bar->fontMetrics().averageCharWidth() * 4);
   bar->setMaximumWidth(textWidth * 2);
   return bar;
+}
+
+bool TakesText(const QWidget &widget) {
+  return qobject_cast<const QLineEdit *>(&widget) || qobject_cast<const QTextEdit *>(&widget) ||
+         qobject_cast<const QPlainTextEdit *>(&widget) ||
+         qobject_cast<const QAbstractSpinBox *>(&widget);
 }
 
 std::int64_t NowUtc() {
@@ -549,9 +559,10 @@ bool TFormDvbMain::eventFilter(QObject *watched, QEvent *event) {
 }
 
 // A key given to this window or to a video window runs its command; the key is then used up.
+// Text typed into a field stays text.
 bool TFormDvbMain::KeyPressed(QObject *watched, QKeyEvent &key) {
   auto *widget = qobject_cast<QWidget *>(watched);
-  if (!widget || !HotkeysActive())
+  if (!widget || !HotkeysActive() || TakesText(*widget))
     return false;
   QWidget *window = widget->window();
   if (window != this && !qobject_cast<video::TFloatingVideo *>(window))

@@ -18,6 +18,7 @@
 #include <QDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
@@ -371,6 +372,38 @@ TEST_F(MainWindowTest, KeysAreOffWhileTheFilterNameHasTheFocus) {
   EXPECT_TRUE(window->HotkeysActive());
 }
 
+TEST_F(MainWindowTest, ARepeatingKeyRepeatsOnlyTheVolume) {
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, alpha, true));
+  FocusTree();
+  const auto repeat = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, QString(), true);
+    QApplication::sendEvent(QApplication::focusWidget(), &press);
+  };
+  repeat(Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(engine.Slot(0).CurrentHandle, alpha);
+  Outputs().Settings(0).Sound.Volume = 50;
+  repeat(Qt::Key_Right, Qt::ControlModifier);
+  repeat(Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 60);
+}
+
+TEST_F(MainWindowTest, TypingIntoTheChannelFilterTypesText) {
+  Build();
+  auto *name = window->ChannelTree(0)->findChild<QLineEdit *>();
+  ASSERT_NE(name, nullptr);
+  name->setFocus();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::focusWidget(), name);
+  Press(Qt::Key_M);
+  EXPECT_FALSE(Outputs().Settings(0).Sound.Muted);
+  EXPECT_EQ(name->text(), "m");
+  FocusTree();
+  EXPECT_TRUE(window->HotkeysActive());
+  Press(Qt::Key_M);
+  EXPECT_TRUE(Outputs().Settings(0).Sound.Muted);
+}
+
 TEST_F(MainWindowTest, DoubleClickZonesOfTheEmbeddedVideo) {
   Build();
   video::TVideoPanel *panel = window->VideoPanel();
@@ -399,6 +432,38 @@ TEST_F(MainWindowTest, VideoOffClosesTheMainVideoAndKeepsItClosed) {
   QTest::mouseClick(&off, Qt::LeftButton);
   EXPECT_FALSE(options.General.Video0Disabled);
   EXPECT_EQ(Outputs().State(0), video::kEmbedded);
+}
+
+TEST_F(MainWindowTest, RecordButtonAndCommandToggleTheMainSlotsRecording) {
+  std::vector<std::string> calls;
+  bool recording = false;
+  context.Subsystems.RecStartChannel = [&](const data::TChannelRec &rec, int slot, int, bool ask) {
+    calls.push_back("start " + data::ChName(rec) + " " + std::to_string(slot) +
+                    (ask ? " ask" : ""));
+  };
+  context.Subsystems.RecSlotActive = [&](int slot) { return slot == 0 && recording; };
+  context.Subsystems.RecStopSlot = [&](int slot) {
+    calls.push_back("stop " + std::to_string(slot));
+  };
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, news, true));
+  auto &button = Child<QToolButton>("recordButton");
+  window->Execute(kCommandMessage, kCmdRecord, 0);
+  recording = true;
+  hub.Notify(frame::kNotifyRecording, 1, 0);
+  EXPECT_TRUE(button.isChecked());
+  window->Execute(kCommandMessage, kCmdRecord, 0);
+  recording = false;
+  hub.Notify(frame::kNotifyRecording, 0, 0);
+  EXPECT_FALSE(button.isChecked());
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_EQ(calls, (std::vector<std::string>{"start Charlie News 0", "stop 0",
+                                             "start Charlie News 0 ask"}));
+  emit button.menu()->aboutToShow();
+  QStringList items;
+  for (QAction *item : button.menu()->actions())
+    items << item->text() + (item->isEnabled() ? "" : " (disabled)");
+  EXPECT_EQ(items, QStringList({"AV0: Charlie News", "PIP: <No channel> (disabled)"}));
 }
 
 // Answers the input box that the next click opens.
