@@ -3,6 +3,7 @@
 #include "frame/process_flags.h"
 #include "support/screenshot.h"
 #include "ui/main_commands.h"
+#include "ui/qt/form_diseqc_log.h"
 #include "ui/qt/form_dvb_main.h"
 #include "ui/qt/frame_chan_tree.h"
 #include "ui/qt/main_panels.h"
@@ -106,7 +107,7 @@ protected:
   TFormDvbMain &Build() {
     window = std::make_unique<TFormDvbMain>(context, [this] {
       ++closeRequests;
-      return true;
+      return allowClose;
     });
     window->ChannelTree(0)->RebuildTree();
     video::TVideoContext videoContext;
@@ -151,6 +152,7 @@ protected:
   std::unique_ptr<video::TVideoManager> videos;
   std::int32_t news = 0;
   int closeRequests = 0;
+  bool allowClose = true;
 
 private:
   bool savedPip_ = false;
@@ -171,6 +173,12 @@ TEST_F(MainWindowTest, HasTheTreesTabsAndTitleOfTheReceiver) {
   for (QAction *item : Child<QMenu>("toolsMenu").actions())
     tools << item->text();
   EXPECT_EQ(tools, QStringList({"DiSEqC log", "DiSEqC console"}));
+  window->findChild<QAction *>("diseqcLogItem")->trigger();
+  auto *log = window->findChild<TFormDiseqcLog *>();
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(log->isVisible());
+  window->findChild<QAction *>("diseqcLogItem")->trigger();
+  EXPECT_EQ(window->findChildren<TFormDiseqcLog *>().size(), 1) << "one log window";
 }
 
 TEST_F(MainWindowTest, WithoutASecondPictureThereIsNoSecondTree) {
@@ -341,9 +349,19 @@ TEST_F(MainWindowTest, DefaultKeysGoToTheDispatcherFromTheFocusedWidget) {
   EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 45);
   Press(Qt::Key_M);
   EXPECT_TRUE(Outputs().Settings(0).Sound.Muted);
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  Press(Qt::Key_F11);
+  EXPECT_EQ(Outputs().State(0), video::kFullScreen);
+  Press(Qt::Key_F11);
+  EXPECT_EQ(Outputs().State(0), video::kEmbedded) << "F11 in the full-screen window";
+  QApplication::setActiveWindow(window.get());
+  FocusTree();
+  allowClose = false; // the shutdown refuses, so the window stays for the next key
   EXPECT_EQ(closeRequests, 0);
   Press(Qt::Key_X, Qt::AltModifier);
   EXPECT_EQ(closeRequests, 1);
+  Press(Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(closeRequests, 2);
 }
 
 TEST_F(MainWindowTest, KeysAreOffWhileAModalDialogIsOpen) {
