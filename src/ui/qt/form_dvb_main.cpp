@@ -385,7 +385,7 @@ void TFormDvbMain::VideoEvent(int event, int output, std::intptr_t value) {
   if (output == 1 && (event == kOpened || event == kClosing))
     actionBar_->ShowPipOpen(event == kOpened);
   // A video embedded in this window needs the window on screen.
-  if (event == kStateChanged && (value & 0xFF) == video::kEmbedded)
+  if (event == kStateChanged && (value & 0xFF) == video::kEmbedded && (isHidden() || isMinimized()))
     ShowMainWindow(true);
   if (event == kStateChanged && output == 0)
     actionBar_->ShowVideoOff(context_.Options.General.Video0Disabled);
