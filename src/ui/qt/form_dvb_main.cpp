@@ -125,8 +125,8 @@ void TFormDvbMain::BuildLayout() {
   handlers.Pip = [this](bool open) { SetPip(open); };
   handlers.SwapPip = [this] { context_.Engine.SwapPip(); };
   handlers.VideoOff = [this](bool off) { SetVideoOff(off); };
-  handlers.FloatVideo = [this] { SetVideoState(0, 2); };
-  handlers.FullScreen = [this] { SetVideoState(0, 4); };
+  handlers.FloatVideo = [this] { SetVideoState(0, video::kFloating); };
+  handlers.FullScreen = [this] { SetVideoState(0, video::kToggleFullScreen); };
   handlers.RecordToggle = [this] { RecordToggleSlot0(true); };
   handlers.DiseqcLog = [this] {
     auto *log = findChild<TFormDiseqcLog *>();

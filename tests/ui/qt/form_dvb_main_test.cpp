@@ -354,6 +354,7 @@ TEST_F(MainWindowTest, DefaultKeysGoToTheDispatcherFromTheFocusedWidget) {
   EXPECT_EQ(Outputs().State(0), video::kFullScreen);
   Press(Qt::Key_F11);
   EXPECT_EQ(Outputs().State(0), video::kEmbedded) << "F11 in the full-screen window";
+  QApplication::processEvents(); // the full-screen window's deactivation
   QApplication::setActiveWindow(window.get());
   FocusTree();
   allowClose = false; // the shutdown refuses, so the window stays for the next key
