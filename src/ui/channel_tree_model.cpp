@@ -114,24 +114,29 @@ void TChannelTreeModel::SortChildren(int row) {
   std::vector<int> &children = rows_[static_cast<std::size_t>(row)].Children;
   if (children.size() < 2)
     return;
-  // Each record is looked up once, not once per comparison.
+  // Keys are computed once per row, not once per comparison.
   struct TEntry {
     int Row;
-    std::optional<data::TChannelRec> Rec;
+    TChannelSortKey Key; // a group row keeps its folded text in Key.Text
   };
   std::vector<TEntry> entries;
   entries.reserve(children.size());
-  for (const int child : children)
-    entries.push_back({child, Row(child).IsChannel() ? lookups_.ChannelByHandle(Row(child).RowKey)
-                                                     : std::nullopt});
+  for (const int child : children) {
+    const TTreeRow &r = Row(child);
+    if (!r.IsChannel()) {
+      entries.push_back({child, {false, FoldedText(r.RowText), {}, {}}});
+      continue;
+    }
+    const std::optional<data::TChannelRec> rec = lookups_.ChannelByHandle(r.RowKey);
+    entries.push_back({child, ChannelSortKey(rules_, rec ? &*rec : nullptr, r.RowText)});
+  }
   std::stable_sort(entries.begin(), entries.end(), [&](const TEntry &a, const TEntry &b) {
-    const TTreeRow &ra = Row(a.Row), &rb = Row(b.Row);
-    if (ra.IsChannel() != rb.IsChannel())
-      return !ra.IsChannel();
-    if (!ra.IsChannel())
-      return CompareIgnoringCase(ra.RowText, rb.RowText) < 0;
-    return CompareChannelRows(rules_, a.Rec ? &*a.Rec : nullptr, ra.RowText,
-                              b.Rec ? &*b.Rec : nullptr, rb.RowText) < 0;
+    const bool channelA = Row(a.Row).IsChannel(), channelB = Row(b.Row).IsChannel();
+    if (channelA != channelB)
+      return !channelA;
+    if (!channelA)
+      return a.Key.Text < b.Key.Text;
+    return CompareChannelKeys(a.Key, b.Key) < 0;
   });
   for (std::size_t i = 0; i < entries.size(); ++i)
     children[i] = entries[i].Row;
@@ -215,18 +220,63 @@ std::vector<int> TChannelTreeModel::DisplayOrder() const {
   return order;
 }
 
+bool TChannelTreeModel::Displayed(int row) const {
+  if (row <= kRoot || row >= static_cast<int>(rows_.size()) || !Row(row).Shown)
+    return false;
+  for (int parent = Row(row).Parent; parent > kRoot; parent = Row(parent).Parent)
+    if (!Row(parent).Shown || !Row(parent).Open)
+      return false;
+  return true;
+}
+
+// The shown sibling after (step 1) or before (step -1) a row.
+int TChannelTreeModel::ShownSibling(int row, int step) const {
+  const std::vector<int> &siblings = Row(Row(row).Parent).Children;
+  auto at = std::find(siblings.begin(), siblings.end(), row) - siblings.begin();
+  for (at += step; at >= 0 && at < static_cast<std::ptrdiff_t>(siblings.size()); at += step)
+    if (Row(siblings[static_cast<std::size_t>(at)]).Shown)
+      return siblings[static_cast<std::size_t>(at)];
+  return kNoRow;
+}
+
+// The first (step 1) or last (step -1) shown child of a row the view has open.
+int TChannelTreeModel::ShownChild(int row, int step) const {
+  if (row != kRoot && (Row(row).IsChannel() || !Row(row).Open))
+    return kNoRow;
+  const std::vector<int> &children = Row(row).Children;
+  const auto count = static_cast<std::ptrdiff_t>(children.size());
+  for (std::ptrdiff_t at = step > 0 ? 0 : count - 1; at >= 0 && at < count; at += step)
+    if (Row(children[static_cast<std::size_t>(at)]).Shown)
+      return children[static_cast<std::size_t>(at)];
+  return kNoRow;
+}
+
+int TChannelTreeModel::NextDisplayed(int row) const {
+  if (const int child = ShownChild(row, 1); child != kNoRow)
+    return child;
+  for (; row > kRoot; row = Row(row).Parent)
+    if (const int sibling = ShownSibling(row, 1); sibling != kNoRow)
+      return sibling;
+  return kNoRow;
+}
+
+int TChannelTreeModel::PreviousDisplayed(int row) const {
+  int previous = ShownSibling(row, -1);
+  if (previous == kNoRow)
+    return Row(row).Parent > kRoot ? Row(row).Parent : kNoRow;
+  for (int child = ShownChild(previous, -1); child != kNoRow; child = ShownChild(previous, -1))
+    previous = child;
+  return previous;
+}
+
+// Walks the displayed rows from the focused one without listing them all: stepping is what the
+// channel up and down keys repeat.
 void TChannelTreeModel::StepChannel(int direction) {
-  const std::vector<int> order = DisplayOrder();
-  if (order.empty())
-    return;
-  const auto at = std::find(order.begin(), order.end(), focused_);
-  auto pos = static_cast<std::ptrdiff_t>(at == order.end() ? 0 : at - order.begin());
-  const std::ptrdiff_t step = direction < 0 ? -1 : 1;
-  if (direction != 0)
-    pos += step;
-  for (; pos >= 0 && pos < static_cast<std::ptrdiff_t>(order.size()); pos += step) {
-    const int row = order[static_cast<std::size_t>(pos)];
-    if (!Row(row).IsChannel())
+  int row = Displayed(focused_) ? focused_ : NextDisplayed(kRoot);
+  for (bool first = true; row != kNoRow; first = false) {
+    if (direction != 0 || !first)
+      row = direction < 0 ? PreviousDisplayed(row) : NextDisplayed(row);
+    if (row == kNoRow || !Row(row).IsChannel())
       continue;
     const std::int32_t handle = Row(row).RowKey;
     const int built = rebuilds_;

@@ -72,6 +72,11 @@ private:
   void SortChildren(int row);
   std::uint32_t FilterBelow(int row);
   bool Reachable(int row) const; // shown with every ancestor shown
+  bool Displayed(int row) const; // reachable inside open groups
+  int ShownSibling(int row, int step) const;
+  int ShownChild(int row, int step) const;
+  int NextDisplayed(int row) const;
+  int PreviousDisplayed(int row) const;
   void Reveal(int row);
   void FocusRow(int row); // focused and the only selected row
 

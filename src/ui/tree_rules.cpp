@@ -262,6 +262,46 @@ int CompareChannelRows(const TGSFRules &rules, const TChannelRec *a, std::string
   return first != 0 ? first : CompareSortKey(rules.SortRule2, *a, *b);
 }
 
+TChannelSortKey ChannelSortKey(const TGSFRules &rules, const TChannelRec *rec,
+                               std::string_view text) {
+  TChannelSortKey key;
+  key.Resolved = rec != nullptr;
+  key.Text = FoldedText(text);
+  if (!key.Resolved)
+    return key;
+  const int sortRules[2] = {rules.SortRule1, rules.SortRule2};
+  for (int i = 0; i < 2; ++i) {
+    switch (sortRules[i]) {
+    case 1:
+      key.Folded[i] = FoldedText(data::ChName(*rec));
+      break;
+    case 2:
+      key.Folded[i] = FoldedText(data::FixedText(rec->ChProv));
+      break;
+    case 3:
+      key.Number[i] = std::int64_t{static_cast<std::int32_t>(rec->Freq)} * 256 +
+                      static_cast<std::uint8_t>(rec->Polar);
+      break;
+    default:
+      break;
+    }
+  }
+  return key;
+}
+
+int CompareChannelKeys(const TChannelSortKey &a, const TChannelSortKey &b) {
+  const auto sign = [](auto c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
+  if (!a.Resolved || !b.Resolved)
+    return sign(a.Text.compare(b.Text));
+  for (int i = 0; i < 2; ++i) {
+    if (const int c = a.Folded[i].compare(b.Folded[i]); c != 0)
+      return sign(c);
+    if (a.Number[i] != b.Number[i])
+      return a.Number[i] < b.Number[i] ? -1 : 1;
+  }
+  return 0;
+}
+
 std::string InfoColumnText(int infoCol, const TChannelRec &rec, const TTreeLookups &lookups) {
   switch (infoCol) {
   case 1:

@@ -73,6 +73,18 @@ std::vector<TGroupText> GroupTexts(int kind, std::int32_t handle, const data::TC
 int CompareChannelRows(const TGSFRules &rules, const data::TChannelRec *a, std::string_view textA,
                        const data::TChannelRec *b, std::string_view textB);
 
+// A channel row's sort keys, computed once so that a sort folds each text once; compares as
+// CompareChannelRows does.
+struct TChannelSortKey {
+  bool Resolved = false;
+  std::u32string Text; // the folded row text, compared when either record is missing
+  std::u32string Folded[2];
+  std::int64_t Number[2] = {0, 0};
+};
+TChannelSortKey ChannelSortKey(const TGSFRules &rules, const data::TChannelRec *rec,
+                               std::string_view text);
+int CompareChannelKeys(const TChannelSortKey &a, const TChannelSortKey &b);
+
 // The third column of a channel row.
 std::string InfoColumnText(int infoCol, const data::TChannelRec &rec, const TTreeLookups &lookups);
 

@@ -1,7 +1,7 @@
 #include "ui/diseqc_console_model.h"
 
-#include "ui/sat_ui_fixture.h"
 #include "support/scripted_presenter.h"
+#include "ui/sat_ui_fixture.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>

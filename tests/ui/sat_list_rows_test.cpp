@@ -1,8 +1,8 @@
 #include "ui/sat_list_rows.h"
 
 #include "device/engine_fakes.h"
-#include "ui/sat_ui_fixture.h"
 #include "support/scripted_presenter.h"
+#include "ui/sat_ui_fixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

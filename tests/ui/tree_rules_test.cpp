@@ -193,6 +193,34 @@ TEST(TreeSort, KeysCompareIgnoringCaseAndFrequencyAsSigned) {
   EXPECT_LT(CompareChannelRows(rules, nullptr, "abc", &b, "ABD"), 0);
 }
 
+TEST(TreeSort, PrecomputedKeysOrderAsTheComparison) {
+  std::vector<data::TChannelRec> recs(5, data::TChannelRec{});
+  const char *names[] = {"arte", "ARTE", "Zdf", "\xC3\xA9t\xC3\xA9", "b"};
+  const char *provs[] = {"b", "A", "a", "", "B"};
+  const std::uint32_t freqs[] = {0x80000000u, 10'000'000, 10'000'000, 12'000'000, 10'000'000};
+  const char polars[] = {'H', 'V', 'H', 'H', static_cast<char>(0xE9)};
+  for (std::size_t i = 0; i < recs.size(); ++i) {
+    data::SetChName(recs[i], names[i]);
+    data::SetChProv(recs[i], provs[i]);
+    recs[i].Freq = freqs[i];
+    recs[i].Polar = polars[i];
+  }
+  TGSFRules rules;
+  for (rules.SortRule1 = 0; rules.SortRule1 < 4; ++rules.SortRule1)
+    for (rules.SortRule2 = 0; rules.SortRule2 < 4; ++rules.SortRule2)
+      for (std::size_t a = 0; a <= recs.size(); ++a)
+        for (std::size_t b = 0; b <= recs.size(); ++b) {
+          // Index recs.size() stands for a handle that no longer resolves.
+          const data::TChannelRec *ra = a < recs.size() ? &recs[a] : nullptr;
+          const data::TChannelRec *rb = b < recs.size() ? &recs[b] : nullptr;
+          const std::string ta = "t" + std::to_string(a), tb = "T" + std::to_string(b);
+          EXPECT_EQ(
+              CompareChannelKeys(ChannelSortKey(rules, ra, ta), ChannelSortKey(rules, rb, tb)),
+              CompareChannelRows(rules, ra, ta, rb, tb))
+              << rules.SortRule1 << rules.SortRule2 << " " << a << " " << b;
+        }
+}
+
 TEST(TreeInfoColumn, EachValueShowsItsText) {
   TFakeSky sky;
   data::TChannelRec &rec = sky.Add(0x20001, "N");

@@ -166,3 +166,53 @@ TEST(FilterControls, StoringAndReset) {
 
 } // namespace
 } // namespace qev::ui
+
+namespace qev::ui {
+namespace {
+
+// The row StepChannel should reach, found through the full display order.
+int ExpectedStep(const TChannelTreeModel &tree, int focused, int direction) {
+  const std::vector<int> order = tree.DisplayOrder();
+  const auto at = std::find(order.begin(), order.end(), focused);
+  auto pos = at == order.end() ? std::ptrdiff_t{0} : at - order.begin();
+  const int step = direction < 0 ? -1 : 1;
+  if (direction != 0)
+    pos += step;
+  for (; pos >= 0 && pos < static_cast<std::ptrdiff_t>(order.size()); pos += step)
+    if (tree.Row(order[static_cast<std::size_t>(pos)]).IsChannel())
+      return order[static_cast<std::size_t>(pos)];
+  return focused;
+}
+
+TEST(TreeStep, WalksTheDisplayedRowsInOrder) {
+  test::TFakeSky sky;
+  for (int n = 0; n < 40; ++n) {
+    data::TChannelRec &rec =
+        sky.Add(0x10001 + n, std::string(1, static_cast<char>('a' + n % 7)) + std::to_string(n));
+    data::SetChProv(rec, "P" + std::to_string(n % 4));
+    rec.SrvType = n % 5 == 0 ? 2 : 1;
+  }
+  TGSFRules rules;
+  rules.Group1By = 2;
+  rules.Group2By = 9;
+  rules.ChfServType = 1 | 8 | 16;
+  TChannelTreeModel tree(rules, sky.Lookups());
+  tree.RebuildTree();
+  tree.SetAllOpen(true);
+  for (int row = 1; row < static_cast<int>(tree.Rows().size()); row += 3)
+    if (!tree.Row(row).IsChannel())
+      tree.SetOpen(row, false);
+  std::vector<int> starts = tree.DisplayOrder();
+  starts.push_back(TChannelTreeModel::kNoRow);
+  starts.push_back(5); // possibly inside a closed group
+  for (const int start : starts)
+    for (const int direction : {-1, 0, 1}) {
+      tree.SetFocusedRow(start);
+      const int expected = ExpectedStep(tree, start, direction);
+      tree.StepChannel(direction);
+      EXPECT_EQ(tree.FocusedRow(), expected) << start << " " << direction;
+    }
+}
+
+} // namespace
+} // namespace qev::ui

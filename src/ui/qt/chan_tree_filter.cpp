@@ -73,6 +73,11 @@ void TFrameChTreeFilter::BuildControls(const std::vector<std::string> &categorie
   category_->addItem(QString::fromUtf8(kAnyCategory));
   for (const std::string &name : categories)
     category_->addItem(QString::fromStdString(name));
+  const std::pair<QComboBox *, const char *> names[] = {
+      {group1_, "Group1"}, {group2_, "Group2"},      {sort1_, "Sort1"},
+      {sort2_, "Sort2"},   {infoCol_, "InfoColumn"}, {category_, "Category"}};
+  for (const auto &[box, name] : names)
+    box->setObjectName(QString::fromUtf8(name));
   for (QComboBox *box : {group1_, group2_, sort1_, sort2_})
     connect(box, &QComboBox::currentIndexChanged, this, [this] { OnGrouping(); });
   connect(infoCol_, &QComboBox::currentIndexChanged, this, [this] { OnInfoColumn(); });

@@ -63,11 +63,12 @@ public:
   TTreeData Data;
   TTreeLookups Lookups;
   TChannelTreeModel Model;
-  TChanTreeItemModel *Items = nullptr;
-  TChanTreeView *View = nullptr;
-  TFrameChTreeFilter *Filter = nullptr;
-  TChanTreeNavBar *NavBar = nullptr;
-  TDMTreePopup *Popup = nullptr;
+  // The widgets that call back into this object go before it does, not with the frame.
+  std::unique_ptr<TFrameChTreeFilter> Filter;
+  std::unique_ptr<TChanTreeView> View;
+  std::unique_ptr<TChanTreeNavBar> NavBar;
+  TChanTreeItemModel *Items = nullptr; // the view's
+  TDMTreePopup *Popup = nullptr;       // the view's
   QLabel *Timing = nullptr;
   QLabel *Visible = nullptr;
   QLabel *All = nullptr;
@@ -124,13 +125,7 @@ TFrameChanTree::TImpl::TImpl(TFrameChanTree &frame, TUiContext &context, TChanTr
   Subscribe(true);
 }
 
-TFrameChanTree::TImpl::~TImpl() {
-  Subscribe(false);
-  // The widgets call back into this object; they go before it does.
-  delete Filter;
-  delete NavBar;
-  delete View;
-}
+TFrameChanTree::TImpl::~TImpl() { Subscribe(false); }
 
 TTreeLookups TFrameChanTree::TImpl::LookupsOfSlot() {
   if (Slot == 0)
@@ -149,31 +144,37 @@ void TFrameChanTree::TImpl::BuildWidgets(TChanTreeParts parts) {
   layout->setSpacing(1);
   if (parts.FilterPanel) {
     BuildFilter();
-    layout->addWidget(Filter);
+    layout->addWidget(Filter.get());
   }
-  View = new TChanTreeView(Model, &Frame);
+  View = std::make_unique<TChanTreeView>(Model, &Frame);
   View->setObjectName(QStringLiteral("ChTree"));
-  Items = new TChanTreeItemModel(Model, Rules, Lookups, View);
+  Items = new TChanTreeItemModel(Model, Rules, Lookups, View.get());
   View->setModel(Items);
   View->setItemDelegate(new TChanTreeDelegate(
-      Model, Rules, [this] { return Context.Engine.Slot(Slot).CurrentHandle; }, View));
+      Model, Rules, [this] { return Context.Engine.Slot(Slot).CurrentHandle; }, View.get()));
   View->header()->setStretchLastSection(false);
   View->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   View->header()->resizeSection(1, 28);
   View->header()->resizeSection(2, 90);
-  layout->addWidget(View, 1);
+  layout->addWidget(View.get(), 1);
   if (parts.NavigationBar) {
     BuildNavBar();
-    layout->addWidget(NavBar);
+    layout->addWidget(NavBar.get());
   }
   auto *status = new QStatusBar(&Frame);
   status->setSizeGripEnabled(false);
   Timing = new QLabel(status);
   Visible = new QLabel(QStringLiteral("0"), status);
   All = new QLabel(QStringLiteral("0"), status);
+  Timing->setToolTip(QStringLiteral("Build / filter time in ms"));
+  Visible->setToolTip(QStringLiteral("Visible channels"));
+  All->setToolTip(QStringLiteral("All channels"));
   status->addWidget(Timing, 1);
-  status->addWidget(Visible);
-  status->addWidget(All);
+  for (QLabel *counter : {Visible, All}) {
+    counter->setMinimumWidth(counter->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+    counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    status->addWidget(counter);
+  }
   layout->addWidget(status);
   ConnectView();
   // After the view's own handlers, so that the menu sees the channel the focus selected.
@@ -182,24 +183,34 @@ void TFrameChanTree::TImpl::BuildWidgets(TChanTreeParts parts) {
 }
 
 void TFrameChanTree::TImpl::BuildFilter() {
-  Filter = new TFrameChTreeFilter(Rules, Context.Categories.CategList(), &Frame);
-  QObject::connect(Filter, &TFrameChTreeFilter::GroupingChanged, &Frame, [this] { RebuildTree(); });
-  QObject::connect(Filter, &TFrameChTreeFilter::FilterChanged, &Frame, [this] { RefilterTree(); });
-  QObject::connect(Filter, &TFrameChTreeFilter::InfoColumnChanged, &Frame, [this] { Repaint(); });
-  QObject::connect(Filter, &TFrameChTreeFilter::HotkeysActiveChanged, &Frame,
+  Filter = std::make_unique<TFrameChTreeFilter>(Rules, Context.Categories.CategList(), &Frame);
+  QObject::connect(Filter.get(), &TFrameChTreeFilter::GroupingChanged, &Frame,
+                   [this] { RebuildTree(); });
+  QObject::connect(Filter.get(), &TFrameChTreeFilter::FilterChanged, &Frame,
+                   [this] { RefilterTree(); });
+  QObject::connect(Filter.get(), &TFrameChTreeFilter::InfoColumnChanged, &Frame,
+                   [this] { Repaint(); });
+  QObject::connect(Filter.get(), &TFrameChTreeFilter::HotkeysActiveChanged, &Frame,
                    &TFrameChanTree::HotkeysActiveChanged);
 }
 
 void TFrameChanTree::TImpl::BuildNavBar() {
-  NavBar = new TChanTreeNavBar(
+  NavBar = std::make_unique<TChanTreeNavBar>(
       [this]() -> const device::TSlotState & { return Context.Engine.Slot(Slot); }, &Frame);
-  QObject::connect(NavBar, &TChanTreeNavBar::OpenAll, View, &QTreeView::expandAll);
-  QObject::connect(NavBar, &TChanTreeNavBar::CloseAll, View, &QTreeView::collapseAll);
-  QObject::connect(NavBar, &TChanTreeNavBar::GoPlaying, &Frame,
+  // The view does not report each group that collapseAll closes, so the model is told.
+  QObject::connect(NavBar.get(), &TChanTreeNavBar::OpenAll, &Frame, [this] {
+    Model.SetAllOpen(true);
+    View->expandAll();
+  });
+  QObject::connect(NavBar.get(), &TChanTreeNavBar::CloseAll, &Frame, [this] {
+    Model.SetAllOpen(false);
+    View->collapseAll();
+  });
+  QObject::connect(NavBar.get(), &TChanTreeNavBar::GoPlaying, &Frame,
                    [this] { FocusChannel(Context.Engine.Slot(Slot).CurrentHandle); });
-  QObject::connect(NavBar, &TChanTreeNavBar::GoParent, &Frame, [this] { GoParent(); });
-  QObject::connect(NavBar, &TChanTreeNavBar::Step, &Frame, [this](int d) { StepChannel(d); });
-  QObject::connect(NavBar, &TChanTreeNavBar::SwitchTo, &Frame, [this](std::int32_t handle) {
+  QObject::connect(NavBar.get(), &TChanTreeNavBar::GoParent, &Frame, [this] { GoParent(); });
+  QObject::connect(NavBar.get(), &TChanTreeNavBar::Step, &Frame, [this](int d) { StepChannel(d); });
+  QObject::connect(NavBar.get(), &TChanTreeNavBar::SwitchTo, &Frame, [this](std::int32_t handle) {
     SwitchTo(handle);
     View->setFocus();
   });
@@ -210,17 +221,17 @@ void TFrameChanTree::TImpl::ConnectView() {
                    [this](const QModelIndex &current) { OnCurrentChanged(current); });
   QObject::connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, &Frame,
                    [this] { OnSelectionChanged(); });
-  QObject::connect(View, &QTreeView::expanded, &Frame,
+  QObject::connect(View.get(), &QTreeView::expanded, &Frame,
                    [this](const QModelIndex &index) { Model.SetOpen(Items->RowOf(index), true); });
-  QObject::connect(View, &QTreeView::collapsed, &Frame,
+  QObject::connect(View.get(), &QTreeView::collapsed, &Frame,
                    [this](const QModelIndex &index) { Model.SetOpen(Items->RowOf(index), false); });
-  QObject::connect(View, &QTreeView::clicked, &Frame,
+  QObject::connect(View.get(), &QTreeView::clicked, &Frame,
                    [this](const QModelIndex &index) { OnClicked(index); });
-  QObject::connect(View, &QTreeView::doubleClicked, &Frame, [this](const QModelIndex &index) {
+  QObject::connect(View.get(), &QTreeView::doubleClicked, &Frame, [this](const QModelIndex &index) {
     if (!Context.Options.General.SingleClickChange)
       SwitchRow(index);
   });
-  QObject::connect(View, &TChanTreeView::SwitchRequested, &Frame,
+  QObject::connect(View.get(), &TChanTreeView::SwitchRequested, &Frame,
                    [this](const QModelIndex &index) { SwitchRow(index); });
 }
 
@@ -435,6 +446,6 @@ bool TFrameChanTree::FocusChannel(std::int32_t handle) { return impl_->FocusChan
 void TFrameChanTree::StepChannel(int direction) { impl_->StepChannel(direction); }
 int TFrameChanTree::Slot() const { return impl_->Slot; }
 TChannelTreeModel &TFrameChanTree::Model() { return impl_->Model; }
-QTreeView *TFrameChanTree::TreeView() const { return impl_->View; }
+QTreeView *TFrameChanTree::TreeView() const { return impl_->View.get(); }
 
 } // namespace qev::ui

@@ -47,8 +47,7 @@ struct TListSource {
 
 class TInfoListModel final : public QAbstractTableModel {
 public:
-  TInfoListModel(TListSource source, QObject *parent)
-      : QAbstractTableModel(parent), source_(std::move(source)) {}
+  explicit TInfoListModel(TListSource source) : source_(std::move(source)) {}
 
   const TListSource &Source() const { return source_; }
   void Reset() {
@@ -93,16 +92,16 @@ private:
 // which only the painting knows.
 class TInfoListDelegate final : public QStyledItemDelegate {
 public:
-  TInfoListDelegate(const TListSource &source, QTreeView &view)
-      : QStyledItemDelegate(&view), source_(source), view_(view) {}
+  explicit TInfoListDelegate(QTreeView &view) : QStyledItemDelegate(&view), view_(view) {}
 
 protected:
   void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (!source_.Style)
+    const auto *model = dynamic_cast<const TInfoListModel *>(index.model());
+    if (!model || !model->Source().Style)
       return;
     const bool selectedFocused = (option->state & QStyle::State_Selected) != 0 && view_.hasFocus();
-    const TCellStyle style = source_.Style(index.row(), index.column(), selectedFocused);
+    const TCellStyle style = model->Source().Style(index.row(), index.column(), selectedFocused);
     if (style.Bold)
       option->font.setBold(true);
     if (style.Monospace) {
@@ -118,11 +117,10 @@ protected:
   }
 
 private:
-  const TListSource &source_;
   QTreeView &view_;
 };
 
-QTreeView *MakeList(const char *name, TInfoListModel *model, QWidget *owner) {
+QTreeView *MakeList(const char *name, TInfoListModel &model, QWidget *owner) {
   auto *view = new QTreeView(owner);
   view->setObjectName(name);
   view->setRootIsDecorated(false);
@@ -131,8 +129,8 @@ QTreeView *MakeList(const char *name, TInfoListModel *model, QWidget *owner) {
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setContextMenuPolicy(Qt::CustomContextMenu);
-  view->setModel(model);
-  view->setItemDelegate(new TInfoListDelegate(model->Source(), *view));
+  view->setModel(&model);
+  view->setItemDelegate(new TInfoListDelegate(*view));
   view->header()->setStretchLastSection(true);
   view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   return view;
@@ -182,9 +180,11 @@ private:
   TFrameChannelInfo &frame_;
   TUiContext &context_;
   TChannelInfoEditor editor_;
-  TInfoListModel *streams_;
-  TInfoListModel *cas_;
-  TInfoListModel *params_;
+  // Owned here, not by the frame: the views may still ask them for rows while the frame's
+  // children are deleted, and then the editor they read must exist or the models be gone.
+  std::unique_ptr<TInfoListModel> streams_;
+  std::unique_ptr<TInfoListModel> cas_;
+  std::unique_ptr<TInfoListModel> params_;
   QLabel *title_ = nullptr;
   QTreeView *streamList_ = nullptr;
   QTreeView *caList_ = nullptr;
@@ -201,9 +201,9 @@ private:
 
 TFrameChannelInfo::TImpl::TImpl(TFrameChannelInfo &frame, TUiContext &context)
     : frame_(frame), context_(context), editor_(context),
-      streams_(new TInfoListModel(StreamSource(), &frame)),
-      cas_(new TInfoListModel(CaSource(), &frame)),
-      params_(new TInfoListModel(ParameterSource(), &frame)) {
+      streams_(std::make_unique<TInfoListModel>(StreamSource())),
+      cas_(std::make_unique<TInfoListModel>(CaSource())),
+      params_(std::make_unique<TInfoListModel>(ParameterSource())) {
   BuildLayout();
   Connect();
   for (const auto &[index, handler] : Subscriptions())
@@ -273,9 +273,9 @@ void TFrameChannelInfo::TImpl::BuildLayout() {
   bold.setBold(true);
   title_->setFont(bold);
 
-  streamList_ = MakeList("StreamList", streams_, &frame_);
-  caList_ = MakeList("CaList", cas_, &frame_);
-  paramList_ = MakeList("ParamList", params_, &frame_);
+  streamList_ = MakeList("StreamList", *streams_, &frame_);
+  caList_ = MakeList("CaList", *cas_, &frame_);
+  paramList_ = MakeList("ParamList", *params_, &frame_);
   paramList_->setContextMenuPolicy(Qt::NoContextMenu);
 
   dec_ = MakeButton(kDecCaption, &frame_);
@@ -345,8 +345,8 @@ void TFrameChannelInfo::TImpl::Connect() {
 
 void TFrameChannelInfo::TImpl::Refresh() {
   const std::int32_t shown = editor_.Handle();
-  const std::array lists{std::pair{streamList_, streams_}, std::pair{caList_, cas_},
-                         std::pair{paramList_, params_}};
+  const std::array lists{std::pair{streamList_, streams_.get()}, std::pair{caList_, cas_.get()},
+                         std::pair{paramList_, params_.get()}};
   std::array<int, lists.size()> rows{};
   for (std::size_t i = 0; i < lists.size(); ++i)
     rows[i] = lists[i].first->currentIndex().row();
@@ -368,7 +368,7 @@ void TFrameChannelInfo::TImpl::Refresh() {
 }
 
 void TFrameChannelInfo::TImpl::Repaint() {
-  for (TInfoListModel *model : {streams_, cas_, params_})
+  for (TInfoListModel *model : {streams_.get(), cas_.get(), params_.get()})
     model->Changed();
 }
 

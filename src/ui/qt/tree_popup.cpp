@@ -83,8 +83,6 @@ void TDMTreePopup::BuildSelectionMenu() {
   profile_ = Add(m, "Change plugin profile...",
                  [this] { RunSelection(&TTreeMenuActions::ChangeProfile); });
   Add(m, "Preferred audio language", [this] { RunSelection(&TTreeMenuActions::PreferredAudio); });
-  setFavourites_->setVisible(static_cast<bool>(context_.Subsystems.FavEdit));
-  profile_->setVisible(static_cast<bool>(context_.Subsystems.SelectProfile));
 }
 
 void TDMTreePopup::PrepareChannelMenu() {
@@ -113,6 +111,8 @@ QMenu *TDMTreePopup::PreparedMenu() {
     return secondMenu_;
   case TTreeMenu::Selection:
     title_->setText(QString::fromStdString(choice_.Title));
+    setFavourites_->setVisible(static_cast<bool>(context_.Subsystems.FavEdit));
+    profile_->setVisible(static_cast<bool>(context_.Subsystems.SelectProfile));
     return selectionMenu_;
   case TTreeMenu::None:
     break;
@@ -123,8 +123,7 @@ QMenu *TDMTreePopup::PreparedMenu() {
 void TDMTreePopup::RunSelection(
     bool (TTreeMenuActions::*action)(const std::vector<std::int32_t> &)) {
   const TTreeMenuChoice choice = choice_;
-  (actions_.*action)(choice.Targets);
-  if (choice.MultipleSelection)
+  if ((actions_.*action)(choice.Targets) && choice.MultipleSelection)
     view_.clearSelection();
 }
 

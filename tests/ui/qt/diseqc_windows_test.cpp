@@ -138,6 +138,7 @@ TEST_F(DiseqcConsoleTest, RawFieldIsColouredWhileTypingAndSendsOnlyWhenComplete)
   QTest::keyClicks(QApplication::focusWidget(), "1 6x");
   EXPECT_EQ(RawColour(), QColor(Qt::red));
   EXPECT_FALSE(send->isEnabled());
+  qev::test::SaveScreenshot(*console, "form_diseqc_console_invalid_raw");
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
   QTest::keyClicks(QApplication::focusWidget(), "0");
   EXPECT_EQ(RawColour(), normal);

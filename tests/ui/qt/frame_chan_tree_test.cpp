@@ -3,13 +3,17 @@
 #include "../ui_world.h"
 #include "support/screenshot.h"
 #include "support/scripted_presenter.h"
+#include "ui/qt/chan_tree_filter.h"
 #include "ui/qt/chan_tree_nav_bar.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
@@ -69,6 +73,7 @@ protected:
                                              Qt::MatchExactly | Qt::MatchRecursive);
     return found.size() > hit ? found[hit] : QModelIndex();
   }
+  bool FocusChannelOf(std::int32_t handle) { return tree->FocusChannel(handle); }
   QPoint Centre(const QModelIndex &index) { return View().visualRect(index).center(); }
   void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
@@ -80,6 +85,13 @@ protected:
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, View().viewport()->mapToGlobal(at));
     QApplication::sendEvent(View().viewport(), &event);
     return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+  }
+  static QString VisibleItems(const QMenu &menu) {
+    QStringList visible;
+    for (QAction *action : menu.actions())
+      if (action->isVisible() && !action->text().isEmpty())
+        visible << action->text() + (action->isEnabled() ? "" : "(off)");
+    return visible.join(",");
   }
   QString StatusText(int i) {
     return tree->findChild<QStatusBar *>()->findChildren<QLabel *>()[i]->text();
@@ -152,6 +164,20 @@ TEST_F(ChanTreeWindow, FollowsSelectionsSwitchesAndEditsOfOthers) {
   EXPECT_TRUE(Find("Gamma Neu").isValid());
 }
 
+TEST_F(ChanTreeWindow, ItsOwnSelectionsAndSwitchesKeepTheRowOfAChannelListedTwice) {
+  Open();
+  const QModelIndex second = Find("Twin", 1);
+  ASSERT_EQ(second.parent().data().toString(), "Seca");
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, {}, Centre(second));
+  EXPECT_EQ(world.engine.Slot(0).SelectedHandle, twin);
+  EXPECT_EQ(View().currentIndex().parent().data().toString(), "Seca");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(world.engine.Slot(0).CurrentHandle, twin);
+  EXPECT_EQ(View().currentIndex().parent().data().toString(), "Seca");
+  world.engine.SelectSlotChannel(0, twin, 1); // another window's choice: the first listing
+  EXPECT_EQ(View().currentIndex().parent().data().toString(), "Irdeto");
+}
+
 TEST_F(ChanTreeWindow, ChildLockNotificationsRefilterAlsoFromOtherThreads) {
   data::TChannelRec rec = world.Rec(alpha);
   rec.ChildLock = 1;
@@ -184,7 +210,7 @@ TEST_F(ChanTreeWindow, DeletingAGroupCountsEachChannelOnce) {
   const QModelIndex astra = Find("Astra");
   QMenu *menu = RightClick(astra);
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(menu->actions()[0]->text(), "Group node: Astra");
+  EXPECT_EQ(VisibleItems(*menu), "Group node: Astra,Delete all,Preferred audio language");
   QAction *deleteAll = nullptr;
   for (QAction *action : menu->actions())
     if (action->text() == "Delete all")
@@ -196,6 +222,37 @@ TEST_F(ChanTreeWindow, DeletingAGroupCountsEachChannelOnce) {
   EXPECT_EQ(presenter.Texts(), (std::vector<std::string>{"Delete 4 channels ?"}));
   EXPECT_EQ(world.root.lists.ListOf(1)->Count(), 4);
   EXPECT_EQ(StatusText(2), "5");
+
+  presenter.AnswerNext(true);
+  deleteAll->trigger(); // the menu still acts on the group it opened for
+  EXPECT_EQ(world.root.lists.ListOf(1)->Count(), 0);
+  EXPECT_EQ(StatusText(2), "1"); // the lists' announcement rebuilt the tree
+  EXPECT_FALSE(Find("Astra").isValid());
+}
+
+TEST_F(ChanTreeWindow, ASelectionOfRowsCountsDistinctChannels) {
+  qev::test::ScriptedPresenter presenter;
+  world.context.Subsystems.FavEdit = [](std::uint8_t(&)[4]) { return false; };
+  Open();
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, {}, Centre(Find("Twin", 0)));
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    Centre(Find("Twin", 1)));
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::ControlModifier, Centre(Find("Alpha")));
+  QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    Centre(Find("Hotbird")));
+  QMenu *menu = RightClick(Find("Alpha")); // a selected row keeps the selection
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(VisibleItems(*menu),
+            "Selected channels: 2,Delete all,Set favourites...,Preferred audio language");
+  menu->close();
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(presenter.Texts(), (std::vector<std::string>{"Delete 2 channels ?"}));
+  EXPECT_EQ(View().selectionModel()->selectedRows().size(), 4); // declined: nothing changes
+  presenter.AnswerNext(true);
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(world.root.lists.ListOf(1)->Count(), 2); // Beta and Gamma
+  EXPECT_FALSE(Find("Twin").isValid());
+  EXPECT_TRUE(Find("Beta").isValid());
 }
 
 TEST_F(ChanTreeWindow, ChannelMenuHidesAbsentSubsystemsAndNamesTheLock) {
@@ -203,12 +260,8 @@ TEST_F(ChanTreeWindow, ChannelMenuHidesAbsentSubsystemsAndNamesTheLock) {
   Open();
   QMenu *menu = RightClick(Find("Beta"));
   ASSERT_NE(menu, nullptr);
-  QStringList visible;
-  for (QAction *action : menu->actions())
-    if (action->isVisible() && !action->isSeparator())
-      visible << action->text() + (action->isEnabled() ? "" : "(off)");
+  EXPECT_EQ(VisibleItems(*menu), "Favourite,Lock Channel,Delete,Rescan(off)");
   menu->close();
-  EXPECT_EQ(visible.join(","), "Favourite,Lock Channel,Delete,Rescan(off)");
   Key(Qt::Key_F3);
   EXPECT_EQ(world.Rec(beta).FavCat[3], 1);
 }
@@ -251,8 +304,107 @@ TEST_F(ChanTreeWindow, NavigationBarStepsAndRepeatsWithShiftCtrl) {
   for (QAction *action : bar->HistoryMenu()->actions())
     captions << action->text();
   bar->HistoryMenu()->close();
-  EXPECT_TRUE(captions.size() >= 2) << captions.join("|").toStdString();
-  EXPECT_TRUE(captions[0].startsWith("(Astra) ")) << captions[0].toStdString();
+  // Left in turn: Alpha, Beta, then Gamma for Beta again.
+  EXPECT_EQ(captions.join("|"), "(Astra) Gamma|(Astra) Beta|(Astra) Alpha");
+  View().clearFocus();
+  bar->HistoryMenu()->actions()[2]->trigger();
+  EXPECT_EQ(world.engine.Slot(0).CurrentHandle, alpha);
+  EXPECT_TRUE(View().hasFocus());
+}
+
+TEST_F(ChanTreeWindow, NavigationBarOpensClosesAndGoesUp) {
+  Open();
+  ASSERT_TRUE(FocusChannelOf(gamma));
+  QTest::mouseClick(tree->findChild<QToolButton *>("GoParent"), Qt::LeftButton);
+  EXPECT_EQ(CurrentText(), " ::: none :::");
+  QTest::mouseClick(tree->findChild<QToolButton *>("GoParent"), Qt::LeftButton);
+  EXPECT_EQ(CurrentText(), "Astra");
+  QTest::mouseClick(tree->findChild<QToolButton *>("CloseAll"), Qt::LeftButton);
+  tree->RefilterTree(); // closed groups stay closed through a refilter
+  EXPECT_FALSE(View().isExpanded(Find("Astra")));
+  EXPECT_FALSE(View().visualRect(Find("Alpha")).isValid());
+  QTest::mouseClick(tree->findChild<QToolButton *>("OpenAll"), Qt::LeftButton);
+  tree->RefilterTree();
+  EXPECT_TRUE(View().visualRect(Find("Alpha")).isValid());
+  world.engine.SwitchChannel(0, delta, false);
+  ASSERT_TRUE(FocusChannelOf(alpha));
+  QTest::mouseClick(tree->findChild<QToolButton *>("GoPlaying"), Qt::LeftButton);
+  EXPECT_EQ(CurrentText(), "Delta");
+}
+
+} // namespace
+} // namespace qev::ui
+
+namespace qev::ui {
+namespace {
+
+TEST_F(ChanTreeWindow, FilterPanelRebuildsOnGroupingAndRefiltersOnFilters) {
+  world.categories.CategLoad(world.root.dir / "missing.txt");
+  Open();
+  auto *group1 = tree->findChild<QComboBox *>("Group1");
+  auto *group2 = tree->findChild<QComboBox *>("Group2");
+  auto *category = tree->findChild<QComboBox *>("Category");
+  auto *infoCol = tree->findChild<QComboBox *>("InfoColumn");
+  EXPECT_EQ(category->itemText(0), "Any category");
+  const int built = tree->Model().RebuildCount();
+
+  group1->setCurrentIndex(0); // no grouping: no second level either
+  EXPECT_EQ(rules.Group1By, 0);
+  EXPECT_EQ(rules.Group2By, 0);
+  EXPECT_EQ(group2->currentIndex(), 0);
+  EXPECT_FALSE(group2->isEnabled());
+  EXPECT_EQ(tree->Model().RebuildCount(), built + 1);
+  EXPECT_EQ(View().model()->rowCount(), 5);
+
+  infoCol->setCurrentIndex(1); // providers in the third column, without a rebuild
+  EXPECT_EQ(rules.ChfInfoCol, 1);
+  EXPECT_EQ(tree->Model().RebuildCount(), built + 1);
+  EXPECT_EQ(View().model()->index(0, 2).data().toString(), "ARD");
+
+  auto *name = tree->findChild<QLineEdit *>("NameFilter");
+  QSignalSpy hotkeys(tree.get(), &TFrameChanTree::HotkeysActiveChanged);
+  QTest::mouseClick(name, Qt::LeftButton);
+  QTest::keyClicks(name, "ta"); // Beta, Delta
+  EXPECT_EQ(rules.ChfContain, "ta");
+  EXPECT_EQ(View().model()->rowCount(), 2);
+  EXPECT_EQ(tree->Model().RebuildCount(), built + 1);
+  View().setFocus();
+  ASSERT_EQ(hotkeys.size(), 2);
+  EXPECT_FALSE(hotkeys[0][0].toBool());
+  EXPECT_TRUE(hotkeys[1][0].toBool());
+
+  auto *filter = tree->findChild<TFrameChTreeFilter *>();
+  const int unfolded = filter->height();
+  QTest::mouseClick(tree->findChild<QToolButton *>("FoldButton"), Qt::LeftButton);
+  EXPECT_TRUE(rules.MinimizedCF);
+  EXPECT_LT(filter->height(), unfolded);
+}
+
+TEST_F(ChanTreeWindow, SecondTreeMenuFindsTheChannelInTheMainTree) {
+  Open();
+  std::unique_ptr<TFrameChanTree> main = std::move(tree);
+  TGSFRules second = SecondRuleSet();
+  TFrameChanTree pip(nullptr, world.context, {true, false, false}, second, 1);
+  pip.resize(300, 300);
+  pip.show();
+  ASSERT_TRUE(world.engine.SwitchChannel(0, alpha, false));
+  QTreeView &view = *pip.TreeView();
+  const QModelIndex twinRow = view.model()->index(2, 0);
+  ASSERT_EQ(twinRow.data().toString(), "Twin");
+  const QPoint at = view.visualRect(twinRow).center();
+  QTest::mouseClick(view.viewport(), Qt::RightButton, {}, at);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
+  QApplication::sendEvent(view.viewport(), &event);
+  auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->objectName(), "SecondTreeMenu");
+  menu->close();
+  menu->actions()[1]->trigger(); // find channel
+  EXPECT_EQ(world.engine.Slot(0).SelectedHandle, twin);
+  EXPECT_EQ(main->TreeView()->currentIndex().data().toString(), "Twin");
+  menu->actions()[0]->trigger(); // show in output 2
+  EXPECT_EQ(world.engine.Slot(2).CurrentHandle, twin);
+  tree = std::move(main);
 }
 
 } // namespace
