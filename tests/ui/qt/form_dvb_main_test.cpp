@@ -648,7 +648,7 @@ TEST_F(MainWindowTest, LooksLikeAReceiverWindow) {
   hub.Notify(frame::kNotifyMediaType, 1, reinterpret_cast<std::intptr_t>(&picture));
   window->ShowMessageLine("Channel switched", frame::LineColor::Blue);
   QTest::qWait(300);
-  const QString file = test::SaveScreenshot(*window, "main_window");
+  const QString file = test::SaveScreenshot(*window, "main_window_receiver");
   EXPECT_FALSE(QImage(file).isNull());
 }
 
