@@ -66,6 +66,10 @@ std::string SubtitleButtonCaption(int page) {
   return std::string("Sub/") + digits;
 }
 
+std::string SubtitlePageItem(int page, std::string_view language) {
+  return "Page " + std::to_string(page) + " (" + std::string(language) + ")";
+}
+
 std::string RecordSlotCaption(std::string_view prefix, const data::TChannelRec *channel) {
   return std::string(prefix) + ": " + (channel ? data::ChName(*channel) : kNoChannelText);
 }

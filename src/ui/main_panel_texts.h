@@ -29,6 +29,8 @@ bool AudioChannelKnown(int mode);
 std::optional<int> SubtitlePageInput(std::string_view text);
 // "Sub/" + the page in three digits.
 std::string SubtitleButtonCaption(int page);
+// A known subtitle page in the button's menu: "Page " + number + " (" + language + ")".
+std::string SubtitlePageItem(int page, std::string_view language);
 // The record menu's slot items: "AV0: name", "PIP: name", or the prefix + ": <No channel>".
 std::string RecordSlotCaption(std::string_view prefix, const data::TChannelRec *channel);
 // The title of a whole-stream recording: "FTS-" + frequency in MHz + polarisation.

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qev::ui {
 
@@ -48,6 +50,14 @@ struct TUiSubsystems {
   TNowLookup GuideNowEvent;
   // Device module: its own settings dialog, when it offers one.
   std::function<void()> DeviceSettings;
+  // Sound of AV slot 0: its channel mode (0 both, 1 A, 2 B; 3 or more when the module reports
+  // none), and choosing one.
+  std::function<int()> AudioChannelMode;
+  std::function<void(int mode)> SetAudioChannel;
+  // Teletext subtitles: the known subtitle pages with their languages, and showing one page on
+  // the main video (0 stops them).
+  std::function<std::vector<std::pair<int, std::string>>()> SubtitlePages;
+  std::function<void(int page)> ShowSubtitles;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to

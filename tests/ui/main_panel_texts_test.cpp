@@ -56,6 +56,7 @@ TEST(MainPanelTextsTest, SubtitlePageInputAcceptsOnlyZeroTo999) {
   EXPECT_EQ(SubtitlePageInput("99999999999999999999"), std::nullopt);
   EXPECT_EQ(SubtitleButtonCaption(88), "Sub/088");
   EXPECT_EQ(SubtitleButtonCaption(777), "Sub/777");
+  EXPECT_EQ(SubtitlePageItem(777, "ENG"), "Page 777 (ENG)");
 }
 
 TEST(MainPanelTextsTest, RecordMenuCaptions) {

@@ -18,17 +18,21 @@
 #include "video/qt/video_manager.h"
 #include "video/qt/video_panel.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QThread>
 #include <QTreeView>
 
@@ -50,6 +54,12 @@ QProgressBar *SignalBar(const char *name, const char *format) {
   bar->setMinimumWidth(textWidth + bar->fontMetrics().averageCharWidth() * 4);
   bar->setMaximumWidth(textWidth * 2);
   return bar;
+}
+
+bool TakesText(const QWidget &widget) {
+  return qobject_cast<const QLineEdit *>(&widget) || qobject_cast<const QTextEdit *>(&widget) ||
+         qobject_cast<const QPlainTextEdit *>(&widget) ||
+         qobject_cast<const QAbstractSpinBox *>(&widget);
 }
 
 std::int64_t NowUtc() {
@@ -115,8 +125,8 @@ void TFormDvbMain::BuildLayout() {
   handlers.Pip = [this](bool open) { SetPip(open); };
   handlers.SwapPip = [this] { context_.Engine.SwapPip(); };
   handlers.VideoOff = [this](bool off) { SetVideoOff(off); };
-  handlers.FloatVideo = [this] { SetVideoState(0, 2); };
-  handlers.FullScreen = [this] { SetVideoState(0, 4); };
+  handlers.FloatVideo = [this] { SetVideoState(0, video::kFloating); };
+  handlers.FullScreen = [this] { SetVideoState(0, video::kToggleFullScreen); };
   handlers.RecordToggle = [this] { RecordToggleSlot0(true); };
   handlers.DiseqcLog = [this] {
     auto *log = findChild<TFormDiseqcLog *>();
@@ -368,12 +378,14 @@ void TFormDvbMain::OnVideoOutput(std::intptr_t first, std::intptr_t second) {
 
 void TFormDvbMain::VideoEvent(int event, int output, std::intptr_t value) {
   constexpr int kOpened = 1, kClosing = 2, kStateChanged = 3;
-  if (event == kOpened && output == 0)
+  if (event == kOpened && output == 0) {
+    actionBar_->ShowAudioChannel();
     RefreshVolume();
+  }
   if (output == 1 && (event == kOpened || event == kClosing))
     actionBar_->ShowPipOpen(event == kOpened);
   // A video embedded in this window needs the window on screen.
-  if (event == kStateChanged && (value & 0xFF) == video::kEmbedded)
+  if (event == kStateChanged && (value & 0xFF) == video::kEmbedded && (isHidden() || isMinimized()))
     ShowMainWindow(true);
   if (event == kStateChanged && output == 0)
     actionBar_->ShowVideoOff(context_.Options.General.Video0Disabled);
@@ -534,8 +546,7 @@ void TFormDvbMain::ShowReception(int slot, bool audio, bool video) {
   keyIndicators_->ShowReception(slot, audio, video);
 }
 
-// The subtitle button that shows the known pages comes with the subtitles.
-void TFormDvbMain::SubtitlePagesChanged() {}
+void TFormDvbMain::SubtitlePagesChanged() { actionBar_->ShowSubtitlePages(); }
 
 // Keys, mouse, tray and close ----------------------------------------------------------------
 
@@ -548,9 +559,10 @@ bool TFormDvbMain::eventFilter(QObject *watched, QEvent *event) {
 }
 
 // A key given to this window or to a video window runs its command; the key is then used up.
+// Text typed into a field stays text.
 bool TFormDvbMain::KeyPressed(QObject *watched, QKeyEvent &key) {
   auto *widget = qobject_cast<QWidget *>(watched);
-  if (!widget || !HotkeysActive())
+  if (!widget || !HotkeysActive() || TakesText(*widget))
     return false;
   QWidget *window = widget->window();
   if (window != this && !qobject_cast<video::TFloatingVideo *>(window))

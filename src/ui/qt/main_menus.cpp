@@ -2,6 +2,7 @@
 
 #include "ui/main_panel_texts.h"
 
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -56,6 +57,8 @@ TMainActionBar::TMainActionBar(TUiContext &context, bool pipPossible, TMainMenuH
       handlers_.VideoOff(off);
   });
   AddRecordButton();
+  AddAudioChannelButton();
+  AddSubtitleButton();
   AddSubsystemButtons();
   ShowPipOpen(false);
 }
@@ -106,6 +109,100 @@ void TMainActionBar::FillRecordMenu(QMenu &menu) {
         context_.Subsystems.RecStartChannel(rec, slot, 0, true);
       });
   }
+}
+
+void TMainActionBar::AddAudioChannelButton() {
+  if (!context_.Subsystems.AudioChannelMode || !context_.Subsystems.SetAudioChannel)
+    return;
+  audioChannel_ =
+      Button("audioChannelButton", "AB", tr("Audio channel"), QStyle::SP_MediaVolume, *this);
+  audioChannel_->setPopupMode(QToolButton::InstantPopup);
+  auto *menu = new QMenu(audioChannel_);
+  const std::pair<int, QString> modes[] = {{0, tr("Both")}, {1, tr("A")}, {2, tr("B")}};
+  for (const auto &[mode, text] : modes)
+    AddItem(*menu, "", text, [this, mode = mode] {
+      context_.Subsystems.SetAudioChannel(mode);
+      ShowAudioChannel();
+    });
+  audioChannel_->setMenu(menu);
+  ShowAudioChannel();
+}
+
+void TMainActionBar::ShowAudioChannel() {
+  if (!audioChannel_)
+    return;
+  const int mode = context_.Subsystems.AudioChannelMode();
+  audioChannel_->setText(QString::fromStdString(AudioChannelCaption(mode)));
+  audioChannel_->setEnabled(AudioChannelKnown(mode));
+}
+
+void TMainActionBar::AddSubtitleButton() {
+  if (!context_.Subsystems.ShowSubtitles)
+    return;
+  subtitles_ = Button("subtitleButton", "Sub", tr("Teletext subtitles"),
+                      QStyle::SP_FileDialogDetailedView, *this);
+  subtitles_->setCheckable(true);
+  subtitleMenu_ = new QMenu(subtitles_);
+  connect(subtitleMenu_, &QMenu::aboutToShow, this, [this] { FillSubtitleMenu(*subtitleMenu_); });
+  connect(subtitles_, &QToolButton::clicked, this,
+          [this](bool pressed) { SubtitleClicked(pressed); });
+  ShowSubtitlePages();
+}
+
+void TMainActionBar::ShowSubtitlePages() {
+  if (!subtitles_)
+    return;
+  const bool known =
+      context_.Subsystems.SubtitlePages && !context_.Subsystems.SubtitlePages().empty();
+  subtitles_->setPopupMode(QToolButton::MenuButtonPopup);
+  subtitles_->setMenu(known ? subtitleMenu_ : nullptr);
+}
+
+void TMainActionBar::FillSubtitleMenu(QMenu &menu) {
+  menu.clear();
+  if (!context_.Subsystems.SubtitlePages)
+    return;
+  for (const auto &[page, language] : context_.Subsystems.SubtitlePages()) {
+    QAction *item = AddItem(menu, "", QString::fromStdString(SubtitlePageItem(page, language)),
+                            [this, page = page] { ShowSubtitlePage(page); });
+    item->setCheckable(true);
+    item->setChecked(page == subtitlePage_);
+  }
+}
+
+// Pressed without a page to show, the page is asked for; a cancel or a number outside 0..999
+// leaves everything as it was.
+void TMainActionBar::SubtitleClicked(bool pressed) {
+  if (!pressed) {
+    ShowSubtitlePage(0);
+    return;
+  }
+  int page = subtitlePage_;
+  if (page == 0 && context_.Subsystems.SubtitlePages) {
+    const auto pages = context_.Subsystems.SubtitlePages();
+    if (!pages.empty())
+      page = pages.front().first;
+  }
+  if (page == 0) {
+    bool accepted = false;
+    const QString text = QInputDialog::getText(this, kSubtitleInputTitle, kSubtitleInputLabel,
+                                               QLineEdit::Normal, {}, &accepted);
+    const std::optional<int> typed =
+        accepted ? SubtitlePageInput(text.toStdString()) : std::nullopt;
+    if (!typed) {
+      subtitles_->setChecked(false);
+      return;
+    }
+    page = *typed;
+  }
+  ShowSubtitlePage(page);
+}
+
+void TMainActionBar::ShowSubtitlePage(int page) {
+  subtitlePage_ = page;
+  context_.Subsystems.ShowSubtitles(page);
+  subtitles_->setChecked(page > 0);
+  subtitles_->setText(page > 0 ? QString::fromStdString(SubtitleButtonCaption(page)) : "Sub");
 }
 
 void TMainActionBar::AddSubsystemButtons() {

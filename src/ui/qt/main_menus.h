@@ -40,12 +40,23 @@ public:
   // Slot 0 is recorded or not.
   void ShowRecording(bool recording);
   void ShowVideoOff(bool off);
+  // The audio channel mode of slot 0, read back from the module.
+  void ShowAudioChannel();
+  // The subtitle button offers its menu once a page is known.
+  void ShowSubtitlePages();
+  // The subtitle page shown, 0 for none.
+  int SubtitlePage() const { return subtitlePage_; }
 
 private:
   void AddPipButton(bool pipPossible);
   void AddRecordButton();
   void AddSubsystemButtons();
   void FillRecordMenu(QMenu &menu);
+  void AddAudioChannelButton();
+  void AddSubtitleButton();
+  void FillSubtitleMenu(QMenu &menu);
+  void SubtitleClicked(bool pressed);
+  void ShowSubtitlePage(int page);
 
   TUiContext &context_;
   TMainMenuHandlers handlers_;
@@ -54,6 +65,10 @@ private:
   QAction *pipSwap_ = nullptr;
   QToolButton *videoOff_ = nullptr;
   QToolButton *record_ = nullptr;
+  QToolButton *audioChannel_ = nullptr;
+  QToolButton *subtitles_ = nullptr;
+  QMenu *subtitleMenu_ = nullptr;
+  int subtitlePage_ = 0;
 };
 
 // The menu bar: "File" with Quit, "View" with full screen, "Tools" with the DiSEqC windows.

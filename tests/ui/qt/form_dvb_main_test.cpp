@@ -3,6 +3,7 @@
 #include "frame/process_flags.h"
 #include "support/screenshot.h"
 #include "ui/main_commands.h"
+#include "ui/qt/form_diseqc_log.h"
 #include "ui/qt/form_dvb_main.h"
 #include "ui/qt/frame_chan_tree.h"
 #include "ui/qt/main_panels.h"
@@ -16,7 +17,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
@@ -24,6 +27,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -103,7 +107,7 @@ protected:
   TFormDvbMain &Build() {
     window = std::make_unique<TFormDvbMain>(context, [this] {
       ++closeRequests;
-      return true;
+      return allowClose;
     });
     window->ChannelTree(0)->RebuildTree();
     video::TVideoContext videoContext;
@@ -148,6 +152,7 @@ protected:
   std::unique_ptr<video::TVideoManager> videos;
   std::int32_t news = 0;
   int closeRequests = 0;
+  bool allowClose = true;
 
 private:
   bool savedPip_ = false;
@@ -168,6 +173,12 @@ TEST_F(MainWindowTest, HasTheTreesTabsAndTitleOfTheReceiver) {
   for (QAction *item : Child<QMenu>("toolsMenu").actions())
     tools << item->text();
   EXPECT_EQ(tools, QStringList({"DiSEqC log", "DiSEqC console"}));
+  window->findChild<QAction *>("diseqcLogItem")->trigger();
+  auto *log = window->findChild<TFormDiseqcLog *>();
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(log->isVisible());
+  window->findChild<QAction *>("diseqcLogItem")->trigger();
+  EXPECT_EQ(window->findChildren<TFormDiseqcLog *>().size(), 1) << "one log window";
 }
 
 TEST_F(MainWindowTest, WithoutASecondPictureThereIsNoSecondTree) {
@@ -338,9 +349,20 @@ TEST_F(MainWindowTest, DefaultKeysGoToTheDispatcherFromTheFocusedWidget) {
   EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 45);
   Press(Qt::Key_M);
   EXPECT_TRUE(Outputs().Settings(0).Sound.Muted);
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  Press(Qt::Key_F11);
+  EXPECT_EQ(Outputs().State(0), video::kFullScreen);
+  Press(Qt::Key_F11);
+  EXPECT_EQ(Outputs().State(0), video::kEmbedded) << "F11 in the full-screen window";
+  QApplication::processEvents(); // the full-screen window's deactivation
+  QApplication::setActiveWindow(window.get());
+  FocusTree();
+  allowClose = false; // the shutdown refuses, so the window stays for the next key
   EXPECT_EQ(closeRequests, 0);
   Press(Qt::Key_X, Qt::AltModifier);
   EXPECT_EQ(closeRequests, 1);
+  Press(Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(closeRequests, 2);
 }
 
 TEST_F(MainWindowTest, KeysAreOffWhileAModalDialogIsOpen) {
@@ -367,6 +389,38 @@ TEST_F(MainWindowTest, KeysAreOffWhileTheFilterNameHasTheFocus) {
   EXPECT_EQ(engine.Slot(0).CurrentHandle, alpha);
   emit window->ChannelTree(0)->HotkeysActiveChanged(true);
   EXPECT_TRUE(window->HotkeysActive());
+}
+
+TEST_F(MainWindowTest, ARepeatingKeyRepeatsOnlyTheVolume) {
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, alpha, true));
+  FocusTree();
+  const auto repeat = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, QString(), true);
+    QApplication::sendEvent(QApplication::focusWidget(), &press);
+  };
+  repeat(Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(engine.Slot(0).CurrentHandle, alpha);
+  Outputs().Settings(0).Sound.Volume = 50;
+  repeat(Qt::Key_Right, Qt::ControlModifier);
+  repeat(Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(Outputs().Settings(0).Sound.Volume, 60);
+}
+
+TEST_F(MainWindowTest, TypingIntoTheChannelFilterTypesText) {
+  Build();
+  auto *name = window->ChannelTree(0)->findChild<QLineEdit *>();
+  ASSERT_NE(name, nullptr);
+  name->setFocus();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::focusWidget(), name);
+  Press(Qt::Key_M);
+  EXPECT_FALSE(Outputs().Settings(0).Sound.Muted);
+  EXPECT_EQ(name->text(), "m");
+  FocusTree();
+  EXPECT_TRUE(window->HotkeysActive());
+  Press(Qt::Key_M);
+  EXPECT_TRUE(Outputs().Settings(0).Sound.Muted);
 }
 
 TEST_F(MainWindowTest, DoubleClickZonesOfTheEmbeddedVideo) {
@@ -397,6 +451,111 @@ TEST_F(MainWindowTest, VideoOffClosesTheMainVideoAndKeepsItClosed) {
   QTest::mouseClick(&off, Qt::LeftButton);
   EXPECT_FALSE(options.General.Video0Disabled);
   EXPECT_EQ(Outputs().State(0), video::kEmbedded);
+}
+
+TEST_F(MainWindowTest, RecordButtonAndCommandToggleTheMainSlotsRecording) {
+  std::vector<std::string> calls;
+  bool recording = false;
+  context.Subsystems.RecStartChannel = [&](const data::TChannelRec &rec, int slot, int, bool ask) {
+    calls.push_back("start " + data::ChName(rec) + " " + std::to_string(slot) +
+                    (ask ? " ask" : ""));
+  };
+  context.Subsystems.RecSlotActive = [&](int slot) { return slot == 0 && recording; };
+  context.Subsystems.RecStopSlot = [&](int slot) {
+    calls.push_back("stop " + std::to_string(slot));
+  };
+  Build();
+  ASSERT_TRUE(engine.SwitchChannel(0, news, true));
+  auto &button = Child<QToolButton>("recordButton");
+  window->Execute(kCommandMessage, kCmdRecord, 0);
+  recording = true;
+  hub.Notify(frame::kNotifyRecording, 1, 0);
+  EXPECT_TRUE(button.isChecked());
+  window->Execute(kCommandMessage, kCmdRecord, 0);
+  recording = false;
+  hub.Notify(frame::kNotifyRecording, 0, 0);
+  EXPECT_FALSE(button.isChecked());
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_EQ(calls, (std::vector<std::string>{"start Charlie News 0", "stop 0",
+                                             "start Charlie News 0 ask"}));
+  emit button.menu()->aboutToShow();
+  QStringList items;
+  for (QAction *item : button.menu()->actions())
+    items << item->text() + (item->isEnabled() ? "" : " (disabled)");
+  EXPECT_EQ(items, QStringList({"AV0: Charlie News", "PIP: <No channel> (disabled)"}));
+}
+
+// Answers the input box that the next click opens.
+void AnswerInputBox(const QString &text, bool accept = true) {
+  QTimer::singleShot(0, [text, accept] {
+    auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Subtitles");
+    EXPECT_EQ(box->labelText(), "Teletext Page");
+    box->setTextValue(text);
+    if (accept)
+      box->accept();
+    else
+      box->reject();
+  });
+}
+
+TEST_F(MainWindowTest, SubtitleButtonAsksForAPageAndIgnoresBadAnswers) {
+  std::vector<int> shown;
+  std::vector<std::pair<int, std::string>> pages;
+  context.Subsystems.ShowSubtitles = [&](int page) { shown.push_back(page); };
+  context.Subsystems.SubtitlePages = [&] { return pages; };
+  Build();
+  auto &button = Child<QToolButton>("subtitleButton");
+  EXPECT_EQ(button.menu(), nullptr) << "no page known yet";
+  for (const char *bad : {"1000", "abc", "-5"}) {
+    AnswerInputBox(bad);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_FALSE(button.isChecked()) << bad;
+  }
+  AnswerInputBox("150", false);
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_FALSE(button.isChecked()) << "cancelled";
+  EXPECT_TRUE(shown.empty());
+  AnswerInputBox("777");
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_TRUE(button.isChecked());
+  EXPECT_EQ(button.text(), "Sub/777");
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_FALSE(button.isChecked());
+  EXPECT_EQ(shown, (std::vector<int>{777, 0}));
+
+  pages = {{150, "DEU"}, {888, "ENG"}};
+  window->Execute(kCommandMessage, kCmdSubtitlePages, 0);
+  ASSERT_NE(button.menu(), nullptr) << "the menu arrow shows once a page is known";
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_EQ(button.text(), "Sub/150") << "the first known page, without asking";
+  emit button.menu()->aboutToShow();
+  QStringList items;
+  for (QAction *item : button.menu()->actions())
+    items << item->text() + (item->isChecked() ? "*" : "");
+  EXPECT_EQ(items, QStringList({"Page 150 (DEU)*", "Page 888 (ENG)"}));
+  button.menu()->actions().at(1)->trigger();
+  EXPECT_EQ(button.text(), "Sub/888");
+  EXPECT_EQ(shown.back(), 888);
+}
+
+TEST_F(MainWindowTest, AudioChannelButtonShowsAndSetsTheMode) {
+  int mode = 1;
+  context.Subsystems.AudioChannelMode = [&] { return mode; };
+  context.Subsystems.SetAudioChannel = [&](int chosen) { mode = chosen; };
+  Build();
+  auto &button = Child<QToolButton>("audioChannelButton");
+  EXPECT_EQ(button.text(), "A-");
+  button.menu()->actions().at(2)->trigger();
+  EXPECT_EQ(mode, 2);
+  EXPECT_EQ(button.text(), "-B");
+  button.menu()->actions().at(0)->trigger();
+  EXPECT_EQ(button.text(), "AB");
+  EXPECT_TRUE(button.isEnabled());
+  mode = 3;
+  Outputs().SetVideoState(0, video::kEmbedded, true);
+  EXPECT_FALSE(button.isEnabled()) << "read back when the main video opens: no mode";
 }
 
 TEST_F(MainWindowTest, MinimisingWithoutATrayOnlyMinimises) {
@@ -489,7 +648,7 @@ TEST_F(MainWindowTest, LooksLikeAReceiverWindow) {
   hub.Notify(frame::kNotifyMediaType, 1, reinterpret_cast<std::intptr_t>(&picture));
   window->ShowMessageLine("Channel switched", frame::LineColor::Blue);
   QTest::qWait(300);
-  const QString file = test::SaveScreenshot(*window, "main_window");
+  const QString file = test::SaveScreenshot(*window, "main_window_receiver");
   EXPECT_FALSE(QImage(file).isNull());
 }
 
