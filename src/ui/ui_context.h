@@ -77,7 +77,7 @@ struct TUiContext {
   // DiSEqC log); null when there is no device: the positioner console then refuses to open.
   device::TDiseqcSender *Diseqc = nullptr;
   // The tuner's last status as the signal bars show it; empty shows nothing.
-  std::function<device::TSignalDisplay()> Signal;
+  std::function<device::TSignalDisplay()> Signal{};
 };
 
 // The program's own lists, engine, options and hub.
