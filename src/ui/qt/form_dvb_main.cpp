@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -157,7 +158,13 @@ void TFormDvbMain::BuildLayout() {
   split->setSizes({em * 40, em * 100, em * 50});
   setCentralWidget(split);
   BuildStatusBar();
-  resize(em * 150, fontMetrics().height() * 40);
+  // A first start (no stored placement) takes most of the screen it opens on.
+  QSize size(em * 150, fontMetrics().height() * 40);
+  if (const QScreen *screen = this->screen()) {
+    const QSize room = screen->availableGeometry().size();
+    size = size.expandedTo(room * 0.8).boundedTo(room);
+  }
+  resize(size);
 }
 
 QWidget *TFormDvbMain::BuildChannelPanel() {
