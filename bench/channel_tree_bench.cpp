@@ -4,6 +4,7 @@
 #include "device/engine_fakes.h"
 #include "ui/channel_tree_model.h"
 #include "ui/qt/frame_chan_tree.h"
+#include "ui/ui_world.h"
 
 #include <QApplication>
 #include <QTreeView>
@@ -33,26 +34,17 @@ data::TChannelRec Channel(int n) {
   return rec;
 }
 
-// The lists, an engine over fake devices and a context for the window, built once.
-struct TWorld {
-  device::test::EventJournal journal;
-  device::test::EngineRoot root;
-  device::test::RecordingTuner tuner{journal};
-  device::test::RecordingAvDevice device{journal};
-  device::TLoadedSat loaded;
-  device::TLastChannels last;
-  data::TFavorites favorites;
-  data::TCategories categories;
+struct TOwnHub {
   frame::TNotificationHub hub;
-  device::TTuningEngine engine{{root.lists, root.sats, device, tuner, loaded, last, hub}};
-  ui::TUiContext context{
-      root.sats, root.lists,       favorites, categories,           engine,
-      loaded,    frame::Options(), hub,       [] { return false; }, ui::TUiSubsystems{}};
+};
+
+// The lists, an engine over fake devices and a context for the window, built once.
+struct TWorld : TOwnHub, ui::test::EngineWorld {
   ui::TGSFRules rules;
   ui::TTreeData data{root.sats,  root.lists,           favorites,
                      categories, [] { return false; }, [](int) { return std::string(); }};
 
-  TWorld() {
+  TWorld() : EngineWorld(hub, frame::Options()) {
     for (int sat = 1; sat <= kSatellites; ++sat)
       root.AddSat(sat, sat * 7, "Sat " + std::to_string(sat), 1);
     for (int n = 0; n < kChannels; ++n) {
@@ -114,51 +106,51 @@ void BM_ModelStep(benchmark::State &state) {
 }
 BENCHMARK(BM_ModelStep)->Unit(benchmark::kMicrosecond);
 
-std::unique_ptr<ui::TFrameChanTree> ShownTree(TWorld &w, ui::TGSFRules &rules) {
-  auto tree = std::make_unique<ui::TFrameChanTree>(nullptr, w.context,
-                                                   ui::TChanTreeParts{true, true, true}, rules, 0);
-  tree->resize(420, 800);
-  tree->show();
-  QApplication::processEvents();
-  return tree;
-}
+// The window over a copy of the world's rules, shown at a fixed size.
+struct TShownTree {
+  explicit TShownTree(bool built) {
+    tree->resize(420, 800);
+    tree->show();
+    QApplication::processEvents();
+    if (built)
+      tree->RebuildTree();
+  }
+  ui::TFrameChanTree *operator->() const { return tree.get(); }
+  void Paint() const { tree->TreeView()->viewport()->repaint(); }
+
+  ui::TGSFRules rules = World().rules;
+  std::unique_ptr<ui::TFrameChanTree> tree = std::make_unique<ui::TFrameChanTree>(
+      nullptr, World().context, ui::TChanTreeParts{true, true, true}, rules, 0);
+};
 
 // A rebuild as the user waits for it: rows, filter, groups opened, laid out and painted.
 void BM_ViewBuild(benchmark::State &state) {
-  TWorld &w = World();
-  ui::TGSFRules rules = w.rules;
-  auto tree = ShownTree(w, rules);
+  TShownTree tree(false);
   for (auto _ : state) {
     tree->RebuildTree();
-    tree->TreeView()->viewport()->repaint();
+    tree.Paint();
   }
 }
 BENCHMARK(BM_ViewBuild)->Unit(benchmark::kMillisecond);
 
 void BM_ViewRefilter(benchmark::State &state) {
-  TWorld &w = World();
-  ui::TGSFRules rules = w.rules;
-  auto tree = ShownTree(w, rules);
-  tree->RebuildTree();
+  TShownTree tree(true);
   std::int64_t round = 0;
   for (auto _ : state) {
-    AlternateFilter(rules, ++round);
+    AlternateFilter(tree.rules, ++round);
     tree->RefilterTree();
-    tree->TreeView()->viewport()->repaint();
+    tree.Paint();
   }
 }
 BENCHMARK(BM_ViewRefilter)->Unit(benchmark::kMillisecond);
 
 // Channel down: the next row is focused, centred and switched to.
 void BM_ViewStep(benchmark::State &state) {
-  TWorld &w = World();
-  ui::TGSFRules rules = w.rules;
-  auto tree = ShownTree(w, rules);
-  tree->RebuildTree();
+  TShownTree tree(true);
   for (auto _ : state) {
     const int before = tree->Model().FocusedRow();
     tree->StepChannel(1);
-    tree->TreeView()->viewport()->repaint();
+    tree.Paint();
     if (tree->Model().FocusedRow() == before)
       tree->Model().SetFocusedRow(ui::TChannelTreeModel::kNoRow);
   }
@@ -168,10 +160,7 @@ BENCHMARK(BM_ViewStep)->Unit(benchmark::kMicrosecond);
 // The window's share of a step without the engine's switch: the next channel focused, its
 // groups opened, centred and painted.
 void BM_ViewFocus(benchmark::State &state) {
-  TWorld &w = World();
-  ui::TGSFRules rules = w.rules;
-  auto tree = ShownTree(w, rules);
-  tree->RebuildTree();
+  TShownTree tree(true);
   std::vector<std::int32_t> handles;
   for (const ui::TTreeRow &row : tree->Model().Rows())
     if (row.IsChannel() && row.Shown)
@@ -179,7 +168,7 @@ void BM_ViewFocus(benchmark::State &state) {
   std::size_t next = 0;
   for (auto _ : state) {
     tree->FocusChannel(handles[next++ % handles.size()]);
-    tree->TreeView()->viewport()->repaint();
+    tree.Paint();
   }
 }
 BENCHMARK(BM_ViewFocus)->Unit(benchmark::kMicrosecond);

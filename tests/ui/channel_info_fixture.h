@@ -1,8 +1,6 @@
 #pragma once
 
-#include "data/favorites.h"
-#include "device/engine_fixture.h"
-#include "ui/ui_context.h"
+#include "ui/engine_context_test.h"
 
 #include <string_view>
 
@@ -10,14 +8,14 @@ namespace qev::ui::test {
 
 // A channel with video, two MPEG audio streams, AC-3, teletext, subtitles and two CA entries
 // (the second disabled), selected in AV slot 0 of an engine over the fake device.
-class ChannelInfoTest : public device::test::EngineTest {
+class ChannelInfoTest : public EngineContextTest {
 protected:
   static constexpr std::uint16_t kVideo = 0x100, kAudio = 0x101, kAudio2 = 0x102, kAc3 = 0x103,
                                  kTeletext = 0x104, kSubtitle = 0x105, kEcm = 0x200, kEcm2 = 0x201;
   enum Stream { kVideoRow, kAudioRow, kAudio2Row, kAc3Row, kTeletextRow, kSubtitleRow };
 
   void SetUp() override {
-    EngineTest::SetUp();
+    EngineContextTest::SetUp();
     data::TChannelRec rec = device::test::Channel(11778000, 'V', 27500, 401, "Info Channel");
     rec.VidPid = rec.PcrPid = kVideo;
     rec.AudPid = kAudio;
@@ -50,11 +48,6 @@ protected:
 
   data::TChannelRec Stored() const { return *root.lists.ChannelByHandle(info); }
 
-  data::TFavorites favorites;
-  data::TCategories categories;
-  frame::TOptions options;
-  TUiContext context{root.sats, root.lists, favorites, categories,           engine,
-                     loaded,    options,    hub,       [] { return false; }, {}};
   std::int32_t info = 0;
 };
 

@@ -16,13 +16,7 @@ using ::testing::IsEmpty;
 class SatListRowsTest : public ::testing::Test, protected SatUiFixture {
 protected:
   void AddSat(int index, int position, const std::string &name, int dish = 0, bool active = true) {
-    data::TSatRec sat{};
-    sat.SatIdx = static_cast<std::uint8_t>(index);
-    sat.SatPos = static_cast<std::uint16_t>(position);
-    sat.SatActive = active ? 1 : 0;
-    sat.SatDish = static_cast<std::uint8_t>(dish);
-    data::SetSatName(sat, name);
-    ASSERT_TRUE(root.sats.SatAdd(sat));
+    ASSERT_TRUE(root.sats.SatAdd(Sat(index, position, name, active, dish)));
     root.lists.ListsSync();
   }
   int RowOf(int satIndex) const {

@@ -1,13 +1,13 @@
-#include "data/favorites.h"
-#include "device/engine_fixture.h"
 #include "frame/process_flags.h"
 #include "support/screenshot.h"
+#include "ui/engine_context_test.h"
 #include "ui/main_commands.h"
 #include "ui/qt/form_diseqc_log.h"
 #include "ui/qt/form_dvb_main.h"
 #include "ui/qt/frame_chan_tree.h"
 #include "ui/qt/main_panels.h"
 #include "ui/ui_context.h"
+#include "ui/ui_world.h"
 #include "video/media_type.h"
 #include "video/qt/video_manager.h"
 #include "video/qt/video_panel.h"
@@ -85,10 +85,10 @@ struct CardPlayback final : video::IVideoPlayback {
 };
 
 // The main window over the fake engine, with video windows whose renderer shows a test card.
-class MainWindowTest : public device::test::EngineTest {
+class MainWindowTest : public test::EngineContextTest {
 protected:
   void SetUp() override {
-    EngineTest::SetUp();
+    EngineContextTest::SetUp();
     savedPip_ = frame::Flags().PipPossible;
     frame::Flags().PipPossible = true;
     data::TChannelRec rec = device::test::Channel(12188000, 'H', 22000, 202, "Charlie News");
@@ -101,7 +101,7 @@ protected:
     videos.reset();
     window.reset();
     frame::Flags().PipPossible = savedPip_;
-    EngineTest::TearDown();
+    EngineContextTest::TearDown();
   }
 
   TFormDvbMain &Build() {
@@ -142,11 +142,30 @@ protected:
     ASSERT_EQ(QApplication::focusWidget(), view);
   }
   video::TVideoOutputs &Outputs() { return videos->Outputs(); }
+  // The tuner's status as the signal bars show it: locked, at this level and quality.
+  void ShowLockedSignal(int level, int quality) {
+    context.Signal = [level, quality] {
+      device::TSignalDisplay signal;
+      signal.level = level;
+      signal.quality = quality;
+      signal.lamps[4] = device::TLampColor::Green;
+      return signal;
+    };
+  }
+  // An SD picture as the main output describes it: MPEG-2, 720 x 576, 16:9, 6 Mbit/s.
+  static video::TMediaType Mpeg2Picture() {
+    video::TMediaType picture;
+    picture.Major = video::TMajorType::Video;
+    picture.FormatType = video::TFormatType::Mpeg2Video;
+    picture.HasFormat = true;
+    picture.Width = 720;
+    picture.Height = 576;
+    picture.AspectX = 16;
+    picture.AspectY = 9;
+    picture.BitRate = 6000000;
+    return picture;
+  }
 
-  data::TFavorites favorites;
-  data::TCategories categories;
-  frame::TOptions options;
-  TUiContext context{root.sats, root.lists, favorites, categories, engine, loaded, options, hub};
   CardPlayback playback;
   std::unique_ptr<TFormDvbMain> window;
   std::unique_ptr<video::TVideoManager> videos;
@@ -231,13 +250,7 @@ TEST_F(MainWindowTest, TheProgrammeOnAirComesFromTheGuideAndTheTimePanelCyclesIt
 }
 
 TEST_F(MainWindowTest, TunerStatusFromAnyThreadShowsTheSignal) {
-  context.Signal = [] {
-    device::TSignalDisplay signal;
-    signal.level = 72;
-    signal.quality = 55;
-    signal.lamps[4] = device::TLampColor::Green;
-    return signal;
-  };
+  ShowLockedSignal(72, 55);
   Build();
   std::thread statusThread([this] { hub.Notify(frame::kNotifyTunerStatus, 0, 0); });
   statusThread.join();
@@ -248,15 +261,7 @@ TEST_F(MainWindowTest, TunerStatusFromAnyThreadShowsTheSignal) {
 
 TEST_F(MainWindowTest, MediaTypesOfTheMainOutputFillTheMediaPanel) {
   Build();
-  video::TMediaType picture;
-  picture.Major = video::TMajorType::Video;
-  picture.FormatType = video::TFormatType::Mpeg2Video;
-  picture.HasFormat = true;
-  picture.Width = 720;
-  picture.Height = 576;
-  picture.AspectX = 16;
-  picture.AspectY = 9;
-  picture.BitRate = 6000000;
+  const video::TMediaType picture = Mpeg2Picture();
   video::TMediaType sound;
   sound.Major = video::TMajorType::Audio;
   sound.FormatType = video::TFormatType::WaveFormatEx;
@@ -624,31 +629,18 @@ TEST_F(MainWindowTest, FitsASmallLaptopScreen) {
 }
 
 TEST_F(MainWindowTest, LooksLikeAReceiverWindow) {
-  context.Signal = [] {
-    device::TSignalDisplay signal;
-    signal.level = 81;
-    signal.quality = 67;
-    signal.lamps[4] = device::TLampColor::Green;
-    return signal;
-  };
+  ShowLockedSignal(81, 67);
   Build();
   window->resize(1366, 728);
   ASSERT_TRUE(engine.SwitchChannel(0, news, true));
   Outputs().Settings(0).Sound.Volume = 65;
   Outputs().SetVideoState(0, video::kEmbedded, true);
   hub.Notify(frame::kNotifyTunerStatus, 0, 0);
-  video::TMediaType picture;
-  picture.FormatType = video::TFormatType::Mpeg2Video;
-  picture.HasFormat = true;
-  picture.Width = 720;
-  picture.Height = 576;
-  picture.AspectX = 16;
-  picture.AspectY = 9;
-  picture.BitRate = 6000000;
+  const video::TMediaType picture = Mpeg2Picture();
   hub.Notify(frame::kNotifyMediaType, 1, reinterpret_cast<std::intptr_t>(&picture));
   window->ShowMessageLine("Channel switched", frame::LineColor::Blue);
   QTest::qWait(300);
-  const QString file = test::SaveScreenshot(*window, "main_window_receiver");
+  const QString file = qev::test::SaveScreenshot(*window, "main_window_receiver");
   EXPECT_FALSE(QImage(file).isNull());
 }
 
@@ -663,20 +655,9 @@ TEST(MainWindowScaleTest, FitsA4kScreenAt200Percent) {
     return;
   }
   EXPECT_DOUBLE_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
-  device::test::EngineRoot root;
-  device::test::EventJournal journal;
-  device::test::RecordingTuner tuner{journal};
-  device::test::RecordingAvDevice device{journal};
-  device::TLoadedSat loaded;
-  device::TLastChannels last;
-  frame::TNotificationHub hub;
-  data::TFavorites favorites;
-  data::TCategories categories;
-  frame::TOptions options;
-  device::TTuningEngine engine{{root.lists, root.sats, device, tuner, loaded, last, hub}};
-  TUiContext context{root.sats, root.lists, favorites, categories, engine, loaded, options, hub};
+  test::OwnEngineWorld world;
   frame::Flags().PipPossible = true;
-  TFormDvbMain window(context, [] { return true; });
+  TFormDvbMain window(world.context, [] { return true; });
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   // Logical pixels: at 200 % a 3840 x 2160 screen offers 1920 x 1080 of them.
@@ -685,7 +666,7 @@ TEST(MainWindowScaleTest, FitsA4kScreenAt200Percent) {
   EXPECT_LE(minimum.height() * 2, 2160);
   window.resize(1600, 900);
   QApplication::processEvents();
-  test::SaveScreenshot(window, "main_window_200_percent");
+  qev::test::SaveScreenshot(window, "main_window_200_percent");
 }
 
 } // namespace

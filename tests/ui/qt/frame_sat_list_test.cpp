@@ -33,13 +33,7 @@ protected:
   }
 
   void AddSat(int index, int position, const std::string &name, bool active, int dish = 0) {
-    data::TSatRec sat{};
-    sat.SatIdx = static_cast<std::uint8_t>(index);
-    sat.SatPos = static_cast<std::uint16_t>(position);
-    sat.SatActive = active ? 1 : 0;
-    sat.SatDish = static_cast<std::uint8_t>(dish);
-    data::SetSatName(sat, name);
-    ASSERT_TRUE(root.sats.SatAdd(sat));
+    ASSERT_TRUE(root.sats.SatAdd(Sat(index, position, name, active, dish)));
   }
 
   // The frame, shown, with its parts.
