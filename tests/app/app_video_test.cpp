@@ -1,12 +1,10 @@
 // The program on the simulated sky shows live picture in its main window and in a floating one.
+#include "app/demo_root_test.h"
 #include "app/qev_application.h"
 #include "device/device_module.h"
 #include "device/engine_steps.h"
-#include "frame/app_paths.h"
 #include "frame/power_events.h"
-#include "frame/process_flags.h"
 #include "support/screenshot.h"
-#include "support/scripted_presenter.h"
 #include "ui/qt/form_dvb_main.h"
 #include "video/graph_slots.h"
 #include "video/qt/video_manager.h"
@@ -16,26 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <unistd.h>
 
 using namespace qev;
-namespace fs = std::filesystem;
 
 namespace {
 
-class AppVideo : public ::testing::Test {
+class AppVideo : public test::DemoRootTest {
 protected:
-  void SetUp() override {
-    root = fs::temp_directory_path() / ("qev-app-video-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    ASSERT_EQ(frame::SeedRoot(root, QEV_SHARE_DIR), "");
-    frame::SetPaths(frame::TAppPaths(root));
-    frame::Flags().Closing = false;
-  }
-  void TearDown() override {
-    fs::remove_all(root);
-    frame::Flags().Closing = false;
-  }
+  AppVideo() : DemoRootTest("qev-app-video-") {}
 
   // Distinct colours in the rectangle, sampled on a grid.
   static std::size_t Colours(const QImage &image, const QRect &area) {
@@ -45,15 +31,10 @@ protected:
         colours.insert(image.pixel(x, y));
     return colours.size();
   }
-
-  fs::path root;
-  test::ScriptedPresenter presenter;
 };
 
 TEST_F(AppVideo, MainWindowShowsTheDemoChannelAndAv1Floats) {
-  frame::ProgramOptions options;
-  options.deviceFile = (root / "Devices/Dev_Sim.int").string();
-  app::TQevApplication application(options, root / "qevdvb.INI");
+  app::TQevApplication application(SimDeviceOptions(), PlacementFile());
   ASSERT_TRUE(application.Start());
   video::TVideoManager *videos = application.Videos();
   ASSERT_NE(videos, nullptr);
@@ -88,9 +69,7 @@ TEST_F(AppVideo, MainWindowShowsTheDemoChannelAndAv1Floats) {
 // A system suspend gives up the device and closes the pictures; the resume loads the module
 // again, switches back to the channel and the main picture moves again.
 TEST_F(AppVideo, PictureComesBackAfterSuspendAndResume) {
-  frame::ProgramOptions options;
-  options.deviceFile = (root / "Devices/Dev_Sim.int").string();
-  app::TQevApplication application(options, root / "qevdvb.INI");
+  app::TQevApplication application(SimDeviceOptions(), PlacementFile());
   ASSERT_TRUE(application.Start());
   video::TVideoManager *videos = application.Videos();
   ASSERT_NE(videos, nullptr);

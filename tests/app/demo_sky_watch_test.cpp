@@ -1,14 +1,12 @@
 // The program on the demo sky as its user meets it: the satellites' channels in the main
 // window's tree, a double click on a TV channel brings its picture, and the default keys change
 // the channel and the volume.
+#include "app/demo_root_test.h"
 #include "app/desktop_identity.h"
 #include "app/qev_application.h"
 #include "data/data_store.h"
 #include "device/engine_steps.h"
-#include "frame/app_paths.h"
-#include "frame/process_flags.h"
 #include "support/screenshot.h"
-#include "support/scripted_presenter.h"
 #include "ui/qt/chan_tree_item_model.h"
 #include "ui/qt/form_dvb_main.h"
 #include "ui/qt/frame_chan_tree.h"
@@ -25,33 +23,18 @@
 
 #include <algorithm>
 #include <set>
-#include <unistd.h>
 
 using namespace qev;
 using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kDeadlineMs = 20000;
 
-class DemoSkyWatch : public ::testing::Test {
+class DemoSkyWatch : public test::DemoRootTest {
 protected:
-  void SetUp() override {
-    root = fs::temp_directory_path() / ("qev-demo-sky-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    ASSERT_EQ(frame::SeedRoot(root, QEV_SHARE_DIR), "");
-    frame::SetPaths(frame::TAppPaths(root));
-    frame::Flags().Closing = false;
-  }
-  void TearDown() override {
-    fs::remove_all(root);
-    frame::Flags().Closing = false;
-  }
-
-  fs::path root;
-  test::ScriptedPresenter presenter;
+  DemoSkyWatch() : DemoRootTest("qev-demo-sky-") {}
 };
 
 // The texts of the tree's first-level groups.
@@ -104,9 +87,7 @@ void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
 
 TEST_F(DemoSkyWatch, TheUserPicksATvChannelWatchesItAndZapsAndTurnsTheSoundWithTheKeys) {
   app::SetDesktopIdentity(); // as the program does
-  frame::ProgramOptions options;
-  options.deviceFile = (root / "Devices/Dev_Sim.int").string();
-  app::TQevApplication application(options, root / "qevdvb.INI");
+  app::TQevApplication application(SimDeviceOptions(), PlacementFile());
   ASSERT_TRUE(application.Start());
   ui::TFormDvbMain &window = *application.MainWindow();
   window.activateWindow();
