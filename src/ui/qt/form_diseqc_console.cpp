@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace qev::ui {
 
@@ -21,10 +22,15 @@ namespace {
 
 TFormDiseqcConsole *theConsole = nullptr;
 
+// A widget under the name the tests and the style find it by.
+template <typename Widget, typename... Args> Widget *Named(const char *name, Args &&...args) {
+  auto *widget = new Widget(std::forward<Args>(args)...);
+  widget->setObjectName(name);
+  return widget;
+}
+
 QPushButton *Button(QWidget *owner, const char *name, const QString &caption) {
-  auto *button = new QPushButton(caption, owner);
-  button->setObjectName(name);
-  return button;
+  return Named<QPushButton>(name, caption, owner);
 }
 
 QColor RawFieldColour(device::THexField::State state) {
@@ -55,10 +61,13 @@ public:
   }
 
 private:
-  QGroupBox *Box(const char *title, QGridLayout *&grid) {
+  struct TBox {
+    QGroupBox *box;
+    QGridLayout *grid;
+  };
+  TBox Box(const char *title) {
     auto *box = new QGroupBox(title, &form_);
-    grid = new QGridLayout(box);
-    return box;
+    return {box, new QGridLayout(box)};
   }
 
   template <typename Action>
@@ -69,10 +78,8 @@ private:
   }
 
   QGroupBox *MotionBox() {
-    QGridLayout *grid = nullptr;
-    QGroupBox *box = Box("Motor", grid);
-    steps_ = new QLineEdit("1", box);
-    steps_->setObjectName("StepsEdit");
+    const auto [box, grid] = Box("Motor");
+    steps_ = Named<QLineEdit>("StepsEdit", "1", box);
     steps_->setMaxLength(3);
     grid->addWidget(Act("StepWestButton", "< Step West", [this] { Step(false); }), 0, 0);
     grid->addWidget(steps_, 0, 1);
@@ -92,8 +99,7 @@ private:
   }
 
   QGroupBox *LimitsBox() {
-    QGridLayout *grid = nullptr;
-    QGroupBox *box = Box("Limits", grid);
+    const auto [box, grid] = Box("Limits");
     grid->addWidget(Act("WestLimitButton", "Set West Limit", [this] { model_.SetLimit(false); }), 0,
                     0);
     grid->addWidget(Act("EastLimitButton", "Set East Limit", [this] { model_.SetLimit(true); }), 0,
@@ -106,10 +112,8 @@ private:
   }
 
   QGroupBox *StoredBox() {
-    QGridLayout *grid = nullptr;
-    QGroupBox *box = Box("Stored position", grid);
-    stored_ = new QSpinBox(box);
-    stored_->setObjectName("StoredEdit");
+    const auto [box, grid] = Box("Stored position");
+    stored_ = Named<QSpinBox>("StoredEdit", box);
     stored_->setRange(1, 255);
     stored_->setValue(std::clamp<int>(context_.LoadedSat.Rec().PosStored, 1, 255));
     grid->addWidget(stored_, 0, 0);
@@ -121,21 +125,16 @@ private:
   }
 
   QGroupBox *AngleBox() {
-    QGridLayout *grid = nullptr;
-    QGroupBox *box = Box("Go to angle", grid);
-    angle_ = new QDoubleSpinBox(box);
-    angle_->setObjectName("AngleEdit");
+    const auto [box, grid] = Box("Go to angle");
+    angle_ = Named<QDoubleSpinBox>("AngleEdit", box);
     angle_->setRange(0, 180);
     angle_->setDecimals(1);
     angle_->setSingleStep(0.1);
-    side_ = new QComboBox(box);
-    side_->setObjectName("AngleSideBox");
+    side_ = Named<QComboBox>("AngleSideBox", box);
     side_->addItems({"E", "W"});
-    motor_ = new QLabel(box);
-    motor_->setObjectName("MotorAngleLabel");
+    motor_ = Named<QLabel>("MotorAngleLabel", box);
     motor_->setMinimumWidth(60);
-    variant_ = new QComboBox(box);
-    variant_->setObjectName("UsalsVariantBox");
+    variant_ = Named<QComboBox>("UsalsVariantBox", box);
     for (const char *name : kUsalsVariantNames)
       variant_->addItem(name);
     grid->addWidget(angle_, 0, 0);
@@ -152,10 +151,8 @@ private:
   }
 
   QGroupBox *RawBox() {
-    QGridLayout *grid = nullptr;
-    QGroupBox *box = Box("Raw command", grid);
-    raw_ = new QLineEdit(box);
-    raw_->setObjectName("RawEdit");
+    const auto [box, grid] = Box("Raw command");
+    raw_ = Named<QLineEdit>("RawEdit", box);
     raw_->setAutoFillBackground(true);
     send_ = Act("SendRawButton", "Send", [this] { model_.SendRaw(raw_->text().toStdString()); });
     grid->addWidget(raw_, 0, 0);

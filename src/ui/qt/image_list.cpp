@@ -135,11 +135,16 @@ void FavouriteLocked(QPainter &p) {
   Padlock(p, {9.5, 10.5, 6.0, 5.0});
 }
 
-void FilmStrip(QPainter &p) {
+// An outlined panel; what is drawn on it next goes without an outline.
+void Panel(QPainter &p, const QColor &fill, const QRectF &area) {
   p.setPen(Outline());
-  p.setBrush(QColor(0x33, 0x3a, 0x48));
-  p.drawRect(QRectF(2.5, 0.5, 11.0, 15.0));
+  p.setBrush(fill);
+  p.drawRect(area);
   p.setPen(Qt::NoPen);
+}
+
+void FilmStrip(QPainter &p) {
+  Panel(p, QColor(0x33, 0x3a, 0x48), QRectF(2.5, 0.5, 11.0, 15.0));
   p.setBrush(kPaper);
   for (int y = 2; y < 15; y += 3) {
     p.drawRect(QRectF(3.5, y, 1.0, 1.5));
@@ -184,10 +189,7 @@ void SurroundAudio(QPainter &p) {
 }
 
 void Teletext(QPainter &p) {
-  p.setPen(Outline());
-  p.setBrush(QColor(0x1a, 0x1a, 0x22));
-  p.drawRect(QRectF(0.5, 1.5, 15.0, 13.0));
-  p.setPen(Qt::NoPen);
+  Panel(p, QColor(0x1a, 0x1a, 0x22), QRectF(0.5, 1.5, 15.0, 13.0));
   p.setBrush(kPaper);
   for (int y = 3; y <= 8; y += 2)
     p.drawRect(QRectF(2.0, y, 12.0 - (y % 3) * 2, 1.0));
@@ -199,10 +201,7 @@ void Teletext(QPainter &p) {
 }
 
 void Subtitle(QPainter &p) {
-  p.setPen(Outline());
-  p.setBrush(kScreen);
-  p.drawRect(QRectF(0.5, 1.5, 15.0, 13.0));
-  p.setPen(Qt::NoPen);
+  Panel(p, kScreen, QRectF(0.5, 1.5, 15.0, 13.0));
   p.setBrush(QColor(0x10, 0x18, 0x28, 200));
   p.drawRect(QRectF(1.0, 8.5, 14.0, 5.5));
   p.setBrush(QColor(0xff, 0xf0, 0x60));
