@@ -18,8 +18,13 @@ namespace qev::si {
 // starting a new section puts inside the tail of the section before it. Anything else (stuffing,
 // unwanted tables, remains of lost packets) is skipped byte by byte until the next proven section.
 //
+// A section is delivered as soon as its last byte (and, for a layout with a pointer byte, that
+// byte) has arrived; a false start in skipped bytes may hold delivery back until the bytes it
+// claims (at most 4096) have arrived and its CRC refutes it.
+//
 // Appends that are not a whole number of payloads keep the alignment: the bytes simply wait in the
-// buffer for the rest of their payload. The caller owns the locking.
+// buffer for the rest of their payload. Consumed payloads are dropped on append, so the buffer
+// stays bounded as long as sections are taken out. The caller owns the locking.
 class TPk184ToSection {
 public:
   static constexpr std::size_t kPayloadSize = 184;
