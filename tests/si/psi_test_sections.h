@@ -3,6 +3,7 @@
 #include "si/crc32_mpeg.h"
 #include "si/psi_scan_thread.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -27,7 +28,8 @@ inline Bytes MakeSection(std::uint8_t tableId, std::uint16_t extension, std::uin
           static_cast<std::uint8_t>(0xC1 | (version & 0x1F) << 1),
           number,
           last};
-  s.insert(s.end(), payload.begin(), payload.end());
+  s.resize(8 + payload.size());
+  std::copy(payload.begin(), payload.end(), s.begin() + 8);
   const std::uint32_t crc = Crc32Mpeg(s);
   for (int shift = 24; shift >= 0; shift -= 8)
     s.push_back(static_cast<std::uint8_t>(crc >> shift));
