@@ -41,6 +41,12 @@ std::optional<std::string> ParseGuarded(const PsiTableRequest::Parser &parse,
   }
 }
 
+std::int32_t MsSince(std::chrono::steady_clock::time_point start) {
+  return static_cast<std::int32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::steady_clock::now() - start)
+                                       .count());
+}
+
 } // namespace
 
 const char *PsiResultLabel(PsiResult result) {
@@ -83,6 +89,14 @@ PsiResult TPsiScanThread::Run(std::stop_token stop) {
   return result;
 }
 
+std::int32_t TPsiScanThread::ElapsedMs() const {
+  const auto openedAt = openedAt_.load();
+  if (openedAt == 0)
+    return elapsedMs_.load();
+  return MsSince(
+      std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(openedAt)));
+}
+
 PsiResult TPsiScanThread::Attempt(std::stop_token stop) {
   const auto start = std::chrono::steady_clock::now();
   const std::int32_t handle =
@@ -90,14 +104,14 @@ PsiResult TPsiScanThread::Attempt(std::stop_token stop) {
                          [this](std::span<const std::uint8_t> data) { collector_.Accept(data); });
   if (handle <= 0)
     return PsiResult::FilterFailed;
+  openedAt_ = start.time_since_epoch().count();
   bool complete = false;
   {
     FilterGuard guard(source_, handle);
     complete = collector_.WaitComplete(stop, start + request_.timeout);
   }
-  elapsedMs_ = static_cast<std::int32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                             std::chrono::steady_clock::now() - start)
-                                             .count());
+  elapsedMs_ = MsSince(start);
+  openedAt_ = 0;
   return complete ? PsiResult::Complete : PsiResult::TimeOut;
 }
 

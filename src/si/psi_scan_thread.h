@@ -72,7 +72,8 @@ public:
   PsiResult Run(std::stop_token stop);
 
   PsiResult Result() const { return result_.load(); }
-  std::int32_t ElapsedMs() const { return elapsedMs_.load(); }
+  // Milliseconds since the filter was opened; progress displays read it while the thread runs.
+  std::int32_t ElapsedMs() const;
   const std::string &Name() const { return request_.name; }
 
 private:
@@ -87,6 +88,8 @@ private:
   SectionCollector collector_;
   std::atomic<PsiResult> result_{PsiResult::Waiting};
   std::atomic<std::int32_t> elapsedMs_{0};
+  // steady_clock ticks at the opening of the current attempt's filter; 0 when none is open.
+  std::atomic<std::chrono::steady_clock::rep> openedAt_{0};
 };
 
 } // namespace qev::si

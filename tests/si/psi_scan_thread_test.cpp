@@ -126,6 +126,7 @@ TEST(PsiScanThread, RefusedFilterAndIncompleteTableParseNothing) {
   TPsiScanThread partial(source, Request(kPid + 1, 50ms, count), parseMutex, nullptr);
   EXPECT_EQ(partial.Run({}), PsiResult::TimeOut);
   EXPECT_EQ(parses, 0);
+  EXPECT_GE(partial.ElapsedMs(), 50);
   EXPECT_STREQ(PsiResultLabel(PsiResult::FilterFailed), "-Filter Err");
 }
 
