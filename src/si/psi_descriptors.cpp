@@ -43,16 +43,19 @@ std::string LangOf(std::span<const std::uint8_t> code) {
 }
 
 // Seca's multi-provider form: 15-byte entries from byte 4, an ECM PID and a provider each.
+// Whether it held any entry: the descriptor's own ECM field is then the first entry's, and
+// adding it once more without a provider would grow the list at every repeated PMT.
 bool AddSecaEntries(TSectionReader r, TChannelRec &rec, std::uint16_t caId) {
-  bool added = false;
+  bool found = false;
   r.Seek(4);
   while (r.Remaining() >= 4) {
     TSectionReader entry = r.Sub(std::min<std::size_t>(15, r.Remaining()));
     const std::uint16_t ecm = entry.Pid();
     const std::uint16_t provider = entry.U16();
-    added = CaAdd(rec, caId, ecm, provider) || added;
+    CaAdd(rec, caId, ecm, provider);
+    found = true;
   }
-  return added;
+  return found;
 }
 
 // Viaccess: provider sub-descriptors (tag 0x14, three bytes) from byte 6.
@@ -79,7 +82,7 @@ void ApplyCa(TDescriptor desc, TChannelRec &rec) {
   if (r.Failed())
     return; // too short to name a system and an ECM PID
   std::uint32_t provider = 0;
-  bool added = false;
+  bool added = false; // or, for Seca entries, found
   if (caId >> 8 == 0x01 && (caId & 0xFF) != 0) {
     TSectionReader p = r;
     provider = p.U16();

@@ -13,8 +13,10 @@ TSectionReader TSectionReader::OfSection(std::span<const std::uint8_t> section) 
   if (section.size() < kHeaderBytes)
     return {};
   const std::size_t total = kHeaderBytes + ((section[1] & 0x0Fu) << 8 | section[2]);
-  const std::size_t end = std::min(total, section.size());
-  return TSectionReader(section.first(end < kHeaderBytes + kCrcBytes ? 0 : end - kCrcBytes));
+  if (total < kHeaderBytes + kCrcBytes)
+    return {};
+  // A section delivered short of its length has lost its CRC already.
+  return TSectionReader(section.first(std::min(total - kCrcBytes, section.size())));
 }
 
 bool TSectionReader::Take(std::size_t count) {

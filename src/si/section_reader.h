@@ -14,9 +14,9 @@ public:
   TSectionReader() = default;
   explicit TSectionReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
-  // The section body as a parser may read it: the bytes that were delivered and that
+  // The section as a parser may read it: the bytes that were delivered and that
   // section_length covers, without the 4-byte CRC_32 at its end. Empty for a section too
-  // short to hold its own header.
+  // short to hold its header and CRC.
   static TSectionReader OfSection(std::span<const std::uint8_t> section);
 
   std::size_t Size() const { return bytes_.size(); }
