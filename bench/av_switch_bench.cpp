@@ -5,7 +5,7 @@
 // dump of the same service, measured in the same run.
 #include "data/channel_lists.h"
 #include "data/sat_list.h"
-#include "devkit/crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 #include "devkit/ts_packet.h"
 #include "frame/app_paths.h"
 #include "frame/atomic_file.h"
@@ -95,7 +95,7 @@ void KeepService(const fs::path &from, const fs::path &to, const data::TChannelR
                                    static_cast<std::uint8_t>(rec.SID),
                                    static_cast<std::uint8_t>(0xE0 | rec.PmtPid >> 8),
                                    static_cast<std::uint8_t>(rec.PmtPid)};
-  const std::uint32_t crc = devkit::Crc32Mpeg(std::span(pat).subspan(1));
+  const std::uint32_t crc = si::Crc32Mpeg(std::span(pat).subspan(1));
   for (int shift = 24; shift >= 0; shift -= 8)
     pat.push_back(static_cast<std::uint8_t>(crc >> shift));
   std::ifstream in(from, std::ios::binary);

@@ -1,6 +1,6 @@
 #include "devkit/section_assembler.h"
 
-#include "devkit/crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 
 #include <algorithm>
 
@@ -80,7 +80,7 @@ std::size_t TSectionAssembler::Collect(std::span<const std::uint8_t> bytes,
 void TSectionAssembler::Complete(const SectionSink& sink) {
   collecting_ = false;
   const bool syntax = (section_[1] & 0x80) != 0;
-  if (syntax && (section_.size() < kHeaderSize + 4 || Crc32Mpeg(section_) != 0))
+  if (syntax && (section_.size() < kHeaderSize + 4 || si::Crc32Mpeg(section_) != 0))
     return;
   sink(section_);
 }

@@ -1,6 +1,6 @@
 #include "video/es_detect.h"
 
-#include "devkit/crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 #include "devkit/ts_packet.h"
 
 #include <algorithm>
@@ -35,7 +35,7 @@ TBytes Section(std::uint8_t tableId, std::uint16_t idExtension, std::uint8_t ver
   const std::size_t length = section.size() - 3 + 4;
   section[1] = static_cast<std::uint8_t>(0xB0 | length >> 8);
   section[2] = static_cast<std::uint8_t>(length);
-  const std::uint32_t crc = devkit::Crc32Mpeg(section);
+  const std::uint32_t crc = si::Crc32Mpeg(section);
   for (int shift = 24; shift >= 0; shift -= 8)
     section.push_back(static_cast<std::uint8_t>(crc >> shift));
   return section;

@@ -1,6 +1,6 @@
-#include "devkit/crc32_mpeg.h"
 #include "devkit/stream_engine.h"
 #include "devkit/ts_builder.h"
+#include "si/crc32_mpeg.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <thread>
 
 using namespace qev::devkit;
+using qev::si::Crc32Mpeg;
 using qev::test::Bytes;
 using qev::test::Join;
 using qev::test::Packet;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devkit/crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 
 #include <cstdint>
 #include <vector>
@@ -33,7 +33,7 @@ inline Bytes Section(std::uint8_t tableId, std::uint16_t extension, std::size_t 
           static_cast<std::uint8_t>(extension & 0xFF), 0xC1, 0x00, 0x00};
   for (std::size_t i = 0; i < bodySize; ++i)
     s.push_back(static_cast<std::uint8_t>(i));
-  std::uint32_t crc = devkit::Crc32Mpeg(s);
+  std::uint32_t crc = si::Crc32Mpeg(s);
   if (!goodCrc)
     crc ^= 1;
   for (int shift = 24; shift >= 0; shift -= 8)

@@ -1,4 +1,4 @@
-#include "crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 
 #include <gtest/gtest.h>
 #include <string_view>
@@ -9,7 +9,7 @@ namespace qev::tsgen {
 namespace {
 
 std::uint32_t CrcOf(std::string_view text) {
-  return Crc32Mpeg({reinterpret_cast<const std::uint8_t *>(text.data()), text.size()});
+  return si::Crc32Mpeg({reinterpret_cast<const std::uint8_t *>(text.data()), text.size()});
 }
 
 TEST(TsgenCrc32, KnownVectors) {
@@ -21,10 +21,10 @@ TEST(TsgenCrc32, WholeSectionIncludingCrcGivesZero) {
   // A PAT with one programme, as found in countless streams.
   const Bytes section =
       LongSection({.tableId = 0, .extension = 1}, Bytes{0x00, 0x01, 0xE1, 0x00}, false);
-  EXPECT_EQ(Crc32Mpeg(section), 0u);
+  EXPECT_EQ(si::Crc32Mpeg(section), 0u);
   Bytes broken = section;
   BreakCrc(broken);
-  EXPECT_NE(Crc32Mpeg(broken), 0u);
+  EXPECT_NE(si::Crc32Mpeg(broken), 0u);
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 #include "stream_check.h"
 #include "tsgen_fixture.h"
 
@@ -40,7 +40,7 @@ TEST(TsgenFlaws, CleanStreamHasContinuousCountersAndGoodSections) {
     }
   }
   for (const Bytes &s : reader.Sections(kPat)) {
-    EXPECT_EQ(Crc32Mpeg(s), 0u);
+    EXPECT_EQ(si::Crc32Mpeg(s), 0u);
   }
   // Packets with only an adaptation field (the PCRs) repeat the counter of the one before.
   int last = -1;
@@ -59,10 +59,10 @@ TEST(TsgenFlaws, BadCrcStrikesEveryNthSectionOfItsPid) {
   const auto pats = reader.Sections(kPat);
   ASSERT_GE(pats.size(), 6u);
   for (std::size_t i = 0; i < pats.size(); ++i) {
-    EXPECT_EQ(Crc32Mpeg(pats[i]) != 0, (i + 1) % 3 == 0) << i;
+    EXPECT_EQ(si::Crc32Mpeg(pats[i]) != 0, (i + 1) % 3 == 0) << i;
   }
   for (const Bytes &s : reader.Sections(kPmt)) {
-    EXPECT_EQ(Crc32Mpeg(s), 0u);
+    EXPECT_EQ(si::Crc32Mpeg(s), 0u);
   }
 }
 
@@ -113,7 +113,7 @@ TEST(TsgenFlaws, SplitHeadersCutEverySectionHeaderAtAPacketBoundary) {
       std::any_of(sections.begin(), sections.end(), [](const Bytes &s) { return s[0] == 0x72; }));
   for (const Bytes &s : sections) {
     if (s[0] == 0x42) {
-      EXPECT_EQ(Crc32Mpeg(s), 0u);
+      EXPECT_EQ(si::Crc32Mpeg(s), 0u);
     }
   }
 }
@@ -173,7 +173,7 @@ TEST(TsgenFlaws, AdaptationFieldsShortenSectionPayloads) {
   }
   const auto pats = reader.Sections(kPat);
   ASSERT_FALSE(pats.empty());
-  EXPECT_EQ(Crc32Mpeg(pats.front()), 0u);
+  EXPECT_EQ(si::Crc32Mpeg(pats.front()), 0u);
 }
 
 // The packets of a stream that may hold garbage between them: each sync byte found again.

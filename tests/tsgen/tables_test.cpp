@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <set>
 
-#include "crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 #include "tsgen_fixture.h"
 
 namespace qev::tsgen::test {
@@ -56,7 +56,7 @@ TEST_F(TsgenTables, EverySectionCarriesAValidCrc) {
     const auto sections = reader_->Sections(pid);
     ASSERT_FALSE(sections.empty()) << pid;
     for (const Bytes &s : sections) {
-      EXPECT_EQ(Crc32Mpeg(s), 0u) << "pid " << pid << " table " << int(s[0]);
+      EXPECT_EQ(si::Crc32Mpeg(s), 0u) << "pid " << pid << " table " << int(s[0]);
     }
   }
 }
@@ -151,7 +151,7 @@ TEST_F(TsgenTables, TimeTablesStartAtTheDescribedTime) {
   EXPECT_EQ(tdt, (Bytes{0x70, 0x70, 0x05, 0xEB, 0xD2, 0x11, 0x59, 0x58}));
   const Bytes tot = reader_->FirstSection(0x0014, 0x73);
   ASSERT_FALSE(tot.empty());
-  EXPECT_EQ(Crc32Mpeg(tot), 0u);
+  EXPECT_EQ(si::Crc32Mpeg(tot), 0u);
   const Bytes offset = FindDescriptor(std::span(tot).subspan(10), 0x58);
   EXPECT_EQ(Bytes(offset.begin() + 2, offset.begin() + 8),
             (Bytes{'G', 'B', 'R', 0x02, 0x01, 0x00}));

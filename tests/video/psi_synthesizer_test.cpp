@@ -2,7 +2,7 @@
 // independent demultiplexer follows to the right decoders.
 #include "video/es_fixtures.h"
 
-#include "devkit/crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 #include "support/run_command.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +43,7 @@ std::vector<TSection> Sections(const TPacketBytes &packets) {
     const std::size_t length = 3 + ((s.Bytes[1] & 0x0F) << 8 | s.Bytes[2]);
     EXPECT_LE(length, 1024u);
     s.Bytes.resize(length);
-    EXPECT_EQ(devkit::Crc32Mpeg(s.Bytes), 0u) << "section on PID " << s.Pid;
+    EXPECT_EQ(si::Crc32Mpeg(s.Bytes), 0u) << "section on PID " << s.Pid;
   }
   return sections;
 }

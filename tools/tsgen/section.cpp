@@ -2,13 +2,13 @@
 
 #include <stdexcept>
 
-#include "crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 
 namespace qev::tsgen {
 namespace {
 
 void AppendCrc(Bytes &section) {
-  const std::uint32_t crc = Crc32Mpeg(section);
+  const std::uint32_t crc = si::Crc32Mpeg(section);
   for (int shift = 24; shift >= 0; shift -= 8) {
     section.push_back(static_cast<std::uint8_t>(crc >> shift));
   }

@@ -1,6 +1,6 @@
 #include "table_versions.h"
 
-#include "crc32_mpeg.h"
+#include "si/crc32_mpeg.h"
 
 namespace qev::tsgen {
 namespace {
@@ -63,7 +63,8 @@ void TableVersions::Stamp(Bytes &s) const {
     return;
   }
   s[kVersionByte] = static_cast<std::uint8_t>((s[kVersionByte] & 0xC1) | version << 1);
-  const std::uint32_t crc = Crc32Mpeg(std::span<const std::uint8_t>(s.data(), s.size() - kCrcSize));
+  const std::uint32_t crc =
+      si::Crc32Mpeg(std::span<const std::uint8_t>(s.data(), s.size() - kCrcSize));
   for (std::size_t i = 0; i < kCrcSize; ++i) {
     s[s.size() - kCrcSize + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
   }
