@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <string>
 
 namespace qev::si {
 
@@ -69,9 +70,16 @@ void ApplySatelliteDelivery(TDescriptor desc, data::TSatTransponders &list) {
   list.TpAdd(data::MakeTransponder((freq + 50) / 100, polar, (srate + 5) / 10));
 }
 
+// Every section of a NIT repeats the network name; the position an earlier section appended
+// to it stays.
+void SetNetworkName(data::TSatTransponders &list, const std::string &name) {
+  if (!list.Name.starts_with(name + " ("))
+    list.Name = name;
+}
+
 void ApplyNitDescriptor(TDescriptor desc, data::TSatTransponders &list) {
   if (desc[0] == kTagNetworkName)
-    list.Name = data::DecodeSiText(desc.subspan(1), kSiTextMax);
+    SetNetworkName(list, data::DecodeSiText(desc.subspan(1), kSiTextMax));
   else if (desc[0] == kTagSatelliteDelivery && desc.size() - 2 > 10)
     ApplySatelliteDelivery(desc, list);
 }

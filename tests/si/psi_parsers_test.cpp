@@ -277,10 +277,14 @@ TEST(ParseNit, DeliveryDescriptorAddsATransponderAndNamesThePosition) {
                       0x00, 0x03});
   body.EndLength(loop);
   data::TSatTransponders list;
-  ParseNit(Section(0x40, 1, body), list);
+  const Bytes section = Section(0x40, 1, body);
+  ParseNit(section, list);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(data::TpText(list.Items()[0]), "11778,V,27500");
   EXPECT_EQ(list.PositionText, "0192");
+  EXPECT_EQ(list.Name, "Net1 (19.2E)");
+  // A further section of the table names the network again.
+  ParseNit(section, list);
   EXPECT_EQ(list.Name, "Net1 (19.2E)");
 }
 
