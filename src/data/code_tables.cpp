@@ -34,6 +34,19 @@ constexpr const char *kStreamTypes[] = {
     "ISO/IEC 13818 Private data",
 };
 
+// The codings of HD services beyond the MPEG-2 range.
+struct StreamTypeName {
+  std::uint8_t type;
+  const char *name;
+};
+
+constexpr StreamTypeName kModernStreamTypes[] = {
+    {0x0F, "ISO/IEC 13818-7 Audio (AAC)"},
+    {0x11, "ISO/IEC 14496-3 Audio (AAC LATM)"},
+    {0x1B, "ITU-T H.264 Video"},
+    {0x24, "ITU-T H.265 Video"},
+};
+
 } // namespace
 
 std::string CaSystemName(std::uint16_t caId) {
@@ -70,6 +83,10 @@ std::string EsKindText(std::uint8_t kind, std::string_view defaultText) {
 std::string StreamTypeText(std::uint8_t type) {
   if (type < std::size(kStreamTypes))
     return kStreamTypes[type];
+  for (const StreamTypeName &t : kModernStreamTypes) {
+    if (t.type == type)
+      return t.name;
+  }
   return type < 128 ? "ISO/IEC 13818 Reserved" : "User Private";
 }
 

@@ -217,7 +217,10 @@ TEST(CodeTables, Texts) {
   EXPECT_EQ(CaSystemShort(0x2600), "CS26");
   EXPECT_EQ(CaSystemShort(0x1801), "NAGR");
   EXPECT_EQ(StreamTypeText(128), "User Private");
-  EXPECT_EQ(StreamTypeText(27), "ISO/IEC 13818 Reserved");
+  EXPECT_EQ(StreamTypeText(26), "ISO/IEC 13818 Reserved");
+  EXPECT_EQ(StreamTypeText(0x1B), "ITU-T H.264 Video");
+  EXPECT_EQ(StreamTypeText(0x24), "ITU-T H.265 Video");
+  EXPECT_EQ(StreamTypeText(0x0F), "ISO/IEC 13818-7 Audio (AAC)");
   EXPECT_EQ(StreamTypeText(9), "ISO/IEC 13818 Private data");
   EXPECT_EQ(EsKindText(15, "---"), "USR");
   EXPECT_EQ(EsKindText(9, "---"), "---");
