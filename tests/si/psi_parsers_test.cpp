@@ -5,12 +5,30 @@
 #include "section.h"
 #include "si_tables.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <random>
 
 namespace qev::si {
 namespace {
+
+tsgen::Stream StreamOf(tsgen::StreamKind kind, std::uint16_t pid, std::string language = {}) {
+  tsgen::Stream stream;
+  stream.kind = kind;
+  stream.pid = pid;
+  stream.language = std::move(language);
+  return stream;
+}
+
+tsgen::Service ServiceOf(std::uint16_t sid, std::uint8_t type, std::string name) {
+  tsgen::Service service;
+  service.serviceId = sid;
+  service.type = type;
+  service.name = std::move(name);
+  service.provider = "QEV";
+  return service;
+}
 
 using data::TChannelRec;
 using tsgen::Bytes;
@@ -44,7 +62,9 @@ Bytes CaDescriptor(std::uint16_t caId, std::uint16_t ecm, const Bytes &rest) {
              static_cast<std::uint8_t>(caId),
              static_cast<std::uint8_t>(0xE0 | ecm >> 8),
              static_cast<std::uint8_t>(ecm)};
-  d.insert(d.end(), rest.begin(), rest.end());
+  // resize and copy rather than insert: GCC 12 takes an insert here for an overflow.
+  d.resize(6 + rest.size());
+  std::copy(rest.begin(), rest.end(), d.begin() + 6);
   return d;
 }
 
@@ -72,12 +92,11 @@ TEST(ParsePmt, HdServiceGetsItsVideoAudioAc3AndTeletextPids) {
   tsgen::Service service;
   service.serviceId = 7;
   service.pcrPid = 0x101;
-  service.streams = {{.kind = tsgen::StreamKind::H264Video, .pid = 0x101},
-                     {.kind = tsgen::StreamKind::AacAudio, .pid = 0x102, .language = "deu"},
-                     {.kind = tsgen::StreamKind::Eac3Audio, .pid = 0x103, .language = "eng"},
-                     {.kind = tsgen::StreamKind::Teletext,
-                      .pid = 0x104,
-                      .teletext = {{.language = "deu", .page = 150}}}};
+  service.streams = {StreamOf(tsgen::StreamKind::H264Video, 0x101),
+                     StreamOf(tsgen::StreamKind::AacAudio, 0x102, "deu"),
+                     StreamOf(tsgen::StreamKind::Eac3Audio, 0x103, "eng"),
+                     StreamOf(tsgen::StreamKind::Teletext, 0x104)};
+  service.streams.back().teletext = {{.language = "deu", .page = 150}};
   TChannelRec rec{};
   ParsePmt(tsgen::BuildPmt(service), rec);
   EXPECT_EQ(rec.PcrPid, 0x101);
@@ -94,7 +113,7 @@ TEST(ParsePmt, HdServiceGetsItsVideoAudioAc3AndTeletextPids) {
   EXPECT_EQ(rec.EsList[3].TtxPage, 150);
 
   tsgen::Service hevc;
-  hevc.streams = {{.kind = tsgen::StreamKind::HevcVideo, .pid = 0x201}};
+  hevc.streams = {StreamOf(tsgen::StreamKind::HevcVideo, 0x201)};
   TChannelRec uhd{};
   ParsePmt(tsgen::BuildPmt(hevc), uhd);
   EXPECT_EQ(uhd.VidPid, 0x201);
@@ -212,8 +231,7 @@ Bytes Sdt(std::uint16_t tid, std::uint16_t sid, std::uint8_t eitFlags, bool free
 TEST(ParseSdt, NamesTheServicesTheScanKnowsAndLeavesTheirCaListAlone) {
   tsgen::Transponder tp;
   tp.transportStreamId = 0x0444;
-  tp.services = {{.serviceId = 0x101, .type = 1, .name = "Demo One", .provider = "QEV"},
-                 {.serviceId = 0x102, .type = 2, .name = "Demo Radio", .provider = "QEV"}};
+  tp.services = {ServiceOf(0x101, 1, "Demo One"), ServiceOf(0x102, 2, "Demo Radio")};
   std::vector<TChannelRec> scan(1);
   scan[0].TID = 0x0444;
   scan[0].SID = 0x102;
@@ -348,7 +366,7 @@ TEST(HostileSections, RandomBytesAndBrokenLengthsStopCleanly) {
     ParseAll(section);
   }
   tsgen::Service service;
-  service.streams = {{.kind = tsgen::StreamKind::MpegAudio, .pid = 0x101, .language = "eng"}};
+  service.streams = {StreamOf(tsgen::StreamKind::MpegAudio, 0x101, "eng")};
   service.ca = {{.caId = 0x0500, .ecmPid = 0x40, .providers = {0x8110}}};
   const Bytes pmt = tsgen::BuildPmt(service);
   for (int delta : {1, 40, 4000, -1, -5}) {
