@@ -426,6 +426,7 @@ void TScanEngine::ScanRun(bool currentOnly) {
                  fmt::format("{}: {:03d} channels", data::TpText(current_), services));
       view_.ScanChannelCount(static_cast<int>(accumulated_.size()));
     }
+    view_.ScanElapsed(ElapsedSeconds());
   }
   view_.ScanStatus(kScanFinished);
   if (abort_)
@@ -493,8 +494,10 @@ int TScanEngine::ScanTransponder() {
     return -1;
   }
   transponderList_ = std::move(records);
-  if (transponderList_.empty())
+  if (transponderList_.empty()) {
+    FinishTransponder(); // the list of new services shows this transponder's none
     return 0;
+  }
   for (TChannelRec &rec : transponderList_)
     CompleteFromTuning(rec);
   {

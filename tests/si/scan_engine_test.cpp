@@ -301,8 +301,16 @@ TEST_F(ScanEngineTest, RefusedOrIncompletePatEndsOnlyThatTransponder) {
   EXPECT_FALSE(tuner.calls[1].second);
 }
 
-TEST_F(ScanEngineTest, RefusedTableFiltersAreOpenedAgainUntilTheyWork) {
+TEST_F(ScanEngineTest, RefusedTableFiltersAreOpenedAgainUntilTheyWorkAndSdtOtherIsIgnored) {
   const auto tp = ThreeServices();
+  // The SDT's PID also carries another transport's SDT, with the same ids.
+  tsgen::OtherTransport other;
+  other.transportStreamId = tp.transportStreamId;
+  other.services = {ServiceOf(1, tsgen::ServiceType::Radio, "Not this one", {})};
+  auto sdt = tsgen::BuildSdtOther(other);
+  for (auto &section : tsgen::BuildSdtActual(tp))
+    sdt.push_back(std::move(section));
+  filters.Script(0x0011, sdt);
   ScriptAll(tp);
   filters.RefuseTimes(tp.services[0].pmtPid, 5);
   filters.RefuseTimes(0x0011, 3);
@@ -315,6 +323,7 @@ TEST_F(ScanEngineTest, RefusedTableFiltersAreOpenedAgainUntilTheyWork) {
   ASSERT_EQ(engine->Accumulated().size(), 3u);
   EXPECT_EQ(engine->Accumulated()[0].VidPid, 0x200);
   EXPECT_EQ(data::ChName(engine->Accumulated()[0]), "One");
+  EXPECT_EQ(engine->Accumulated()[0].SrvType, 1);
   EXPECT_EQ(view.pendingShown.back(), 0);
 }
 
