@@ -170,7 +170,7 @@ struct TScanJob {
   std::uint16_t Extension = 0;
   PsiCollectQueue::JobId Id = 0;
   State JobState = State::Waiting;
-  bool Refused = false; // its filter was refused at least once
+  bool Refused = false; // its filter was refused the last time it was started
   PsiProgress Progress;
 
   bool Pending() const { return JobState == State::Waiting || JobState == State::Running; }
@@ -203,6 +203,7 @@ struct TScanEngine::TJobs {
         break;
       case PsiResult::Running:
         job.JobState = TScanJob::State::Running;
+        job.Refused = false;
         break;
       case PsiResult::Complete:
         job.JobState = TScanJob::State::Complete;
