@@ -369,7 +369,7 @@ TEST_F(ScanEngineTest, JobsStillQueuedAtTheLimitAreNotCalledFilterErrors) {
   filters.Script(0x0000, tsgen::BuildPat(tp));
   options.Scanning.TimeoutSDT = options.Scanning.TimeoutCAT = options.Scanning.TimeoutPMT = 20000;
   auto engine = Engine({Tp(11778)});
-  engine->SetJobsLimitMs(500);
+  engine->SetJobsLimitMs(1500); // room for all 32 collectors to start, even when slowed
 
   engine->ScanRun(false);
 
