@@ -16,9 +16,13 @@ void RescanStoredChannel(QWidget *parent, std::int32_t handle) {
   si::TDeviceFilterSource filters(device::Device());
   si::TWaitDialog wait(parent);
   device::TTuningEngine &engine = device::TuningEngine();
-  const si::TRescanLinks links{
-      filters,         frame::Options(),    [&engine] { return si::ActiveTransponderOf(engine); },
-      wait.Callback(), frame::PumpMessages, data::NowLocal};
+  const si::TRescanLinks links{.Filters = filters,
+                               .Options = frame::Options(),
+                               .Active = [&engine] { return si::ActiveTransponderOf(engine); },
+                               .Wait = wait.Callback(),
+                               .KeepAlive = frame::PumpMessages,
+                               .Now = data::NowLocal,
+                               .WaitOver = [&wait] { wait.hide(); }};
   si::RescanByHandle(links, data::ChannelLists(), engine, handle);
 }
 
