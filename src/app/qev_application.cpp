@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
@@ -258,6 +259,9 @@ bool TQevApplication::Start() {
 
 void TQevApplication::CreateMainWindow() {
   uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
+  uiContext_->Subsystems.ScanSatellite = [this](int satIndex) {
+    ScanSatellite(mainWindow_.get(), *uiContext_, satIndex);
+  };
   mainWindow_ = std::make_unique<ui::TFormDvbMain>(
       *uiContext_, [this] { return shutdownSteps_.RequestClose(); });
   ShowDeviceInCaption();

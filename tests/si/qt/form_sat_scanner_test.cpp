@@ -1,0 +1,238 @@
+// The scanner window: its lists and counters, and a scan of the demo sky through the simulator
+// module driven as a user does, up to the merge's report.
+#include "si/qt/form_sat_scanner.h"
+
+#include "data/channel_lists.h"
+#include "data/sat_list.h"
+#include "device/device_loader.h"
+#include "device/device_module.h"
+#include "device/tuner.h"
+#include "frame/app_paths.h"
+#include "frame/message_pump.h"
+#include "frame/notification_hub.h"
+#include "frame/options.h"
+#include "frame/ui_dispatcher.h"
+#include "si/device_filter_source.h"
+#include "si/scan_texts.h"
+#include "support/screenshot.h"
+#include "support/scripted_presenter.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace qev::si::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ContainsRegex;
+using ::testing::HasSubstr;
+
+// Only a broken scan takes this long: the demo's tables come many times a second.
+constexpr int kScanDeadlineMs = 90000;
+
+void IgnoreCallback(std::int32_t, std::int32_t, void *) {}
+
+// A window over its own satellite, lists and options in a root seeded with the demo sky.
+class ScannerWindowTest : public ::testing::Test {
+protected:
+  ScannerWindowTest()
+      : root(fs::temp_directory_path() / ("qev-scanner-" + std::to_string(::getpid()))) {}
+
+  void SetUp() override {
+    fs::remove_all(root);
+    ASSERT_EQ(frame::SeedRoot(root, QEV_SHARE_DIR), "");
+    frame::SetPaths(frame::TAppPaths(root));
+    ASSERT_TRUE(sats.SatLoad());
+    ASSERT_GE(sats.Count(), 1);
+    sat = sats.At(0);
+  }
+  void TearDown() override {
+    if (form)
+      form->close();
+    delete form.data();
+    if (device::Device().Loaded())
+      device::Device().Unload();
+    device::LoadedSat().Clear();
+    fs::remove_all(root);
+  }
+
+  TScannerWindowLinks Links(SectionFilterSource &filters) {
+    TScanLinks scan{device::Tuner(), filters, options, lists, {}, {}, nullptr, nullptr, {}, {}};
+    scan.LastRequest = [] { return device::Tuner().LastRequest(); };
+    scan.SignalPercent = [] { return device::SignalDisplay(device::Tuner().Status()).level; };
+    scan.Hub = &hub;
+    scan.Dispatcher = frame::CurrentDispatcher();
+    scan.KeepAlive = frame::PumpMessages;
+    scan.Now = [] { return 1.7e9; };
+    TScannerWindowLinks links{.Scan = std::move(scan)};
+    links.Signal = [] { return device::SignalDisplay(device::Tuner().Status()); };
+    return links;
+  }
+
+  void Open(SectionFilterSource &filters, TScanSatellite satellite,
+            std::optional<data::TTransponder> one = std::nullopt) {
+    form = new TFormSatScanner(nullptr, Links(filters), std::move(satellite), one);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
+  }
+
+  template <typename Widget> Widget *Find(const char *name) {
+    auto *widget = form->findChild<Widget *>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QString LabelText(const char *name) { return Find<QLabel>(name)->text(); }
+
+  // The messages of a log page, by its category.
+  QStringList LogPage(const QString &category) {
+    auto *tabs = Find<QTabWidget>("LogTabs");
+    for (int i = 0; i < tabs->count(); ++i) {
+      if (!tabs->tabText(i).endsWith("-" + category))
+        continue;
+      QStringList lines;
+      auto *list = static_cast<QListWidget *>(tabs->widget(i));
+      for (int row = 0; row < list->count(); ++row)
+        lines << list->item(row)->text();
+      return lines;
+    }
+    return {};
+  }
+
+  const fs::path root;
+  qev::test::ScriptedPresenter presenter;
+  frame::TOptions options;
+  frame::TNotificationHub hub;
+  data::TSatList sats;
+  data::TChannelLists lists{sats};
+  data::TSatRec sat{};
+  QPointer<TFormSatScanner> form;
+};
+
+// Refuses every filter: enough for a window that is not asked to scan.
+class NoFilters final : public SectionFilterSource {
+public:
+  std::int32_t OpenFilter(std::uint16_t, const SectionTableFilter &, DataCallback) override {
+    return 0;
+  }
+  void CloseFilter(std::int32_t) override {}
+};
+
+TEST_F(ScannerWindowTest, MarksCountAndEnableTheRunButtons) {
+  NoFilters filters;
+  Open(filters, LoadScanSatellite(sat));
+  EXPECT_EQ(form->windowTitle(), ScannerTitle(sat));
+  EXPECT_TRUE(form->windowTitle().startsWith("Sat Scanner :: ("));
+  auto *list = Find<QTreeWidget>("TransponderList");
+  const int count = form->Engine().Satellite().Transponders.Count();
+  ASSERT_GE(count, 2);
+  EXPECT_EQ(list->topLevelItemCount(), count);
+  EXPECT_EQ(LabelText("TransponderCount"), QString("0/%1 transponders").arg(count));
+  EXPECT_FALSE(Find<QPushButton>("ScanAllButton")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("SignalTestButton")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("UpdateButton")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("AbortButton")->isVisible());
+
+  // Space on the focused entry ticks its box.
+  list->setFocus();
+  list->setCurrentItem(list->topLevelItem(1));
+  QTest::keyClick(list, Qt::Key_Space);
+  EXPECT_EQ(list->topLevelItem(1)->checkState(0), Qt::Checked);
+  EXPECT_TRUE(form->Engine().Satellite().Transponders.TpMarked(1));
+  EXPECT_EQ(LabelText("TransponderCount"), QString("1/%1 transponders").arg(count));
+  EXPECT_TRUE(Find<QPushButton>("ScanAllButton")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("SignalTestButton")->isEnabled());
+  QTest::keyClick(list, Qt::Key_Space);
+  EXPECT_FALSE(Find<QPushButton>("ScanAllButton")->isEnabled());
+  EXPECT_EQ(form->Engine().Satellite().Transponders.MarkedCount(), 0);
+}
+
+TEST_F(ScannerWindowTest, DeleteRemovesTheSelectedBlindLine) {
+  NoFilters filters;
+  TScanSatellite satellite = LoadScanSatellite(sat);
+  satellite.Blind = {data::MakeTransponder(10700, 'H', 22000),
+                     data::MakeTransponder(10714, 'V', 22000),
+                     data::MakeTransponder(10729, 'H', 22000)};
+  Open(filters, std::move(satellite));
+  auto *blind = Find<QListWidget>("BlindList");
+  ASSERT_EQ(blind->count(), 3);
+  EXPECT_EQ(LabelText("BlindCount"), "3 without signal");
+  blind->setFocus();
+  blind->setCurrentRow(1);
+  QTest::keyClick(blind, Qt::Key_Delete);
+  ASSERT_EQ(blind->count(), 2);
+  EXPECT_EQ(blind->item(1)->text(), "10729,H,22000");
+  EXPECT_EQ(LabelText("BlindCount"), "2 without signal");
+  ASSERT_EQ(form->Engine().Satellite().Blind.size(), 2u);
+  EXPECT_EQ(data::TpText(form->Engine().Satellite().Blind[1]), "10729,H,22000");
+}
+
+TEST_F(ScannerWindowTest, OneTransponderHidesTheListsAndShowsIt) {
+  NoFilters filters;
+  Open(filters, LoadScanSatellite(sat), data::MakeTransponder(11778, 'V', 27500));
+  EXPECT_FALSE(Find<QWidget>("ListsPanel")->isVisible());
+  EXPECT_TRUE(Find<QPushButton>("ScanButton")->isVisible());
+  EXPECT_EQ(data::TpText(form->Engine().Current()), "11778,V,27500");
+  EXPECT_EQ(Find<QWidget>("FreqEdit")->property("text").toString(), "11778");
+  EXPECT_EQ(Find<QWidget>("SRateEdit")->property("text").toString(), "27500");
+}
+
+// The whole way on the demo sky: Dev_Sim.int loaded as the program loads it, every transponder
+// of the first satellite marked and scanned, the result merged into its channel list.
+TEST_F(ScannerWindowTest, ScanOfTheDemoSatelliteMergesIntoItsList) {
+  ASSERT_EQ(device::LoadDeviceModule(device::Device(), root / "Devices/Dev_Sim.int",
+                                     &IgnoreCallback, nullptr),
+            device::kLoaded);
+  device::LoadedSat().Load(sat);
+  TDeviceFilterSource filters(device::Device());
+  Open(filters, LoadScanSatellite(sat));
+
+  auto *list = Find<QTreeWidget>("TransponderList");
+  list->setFocus();
+  for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    list->setCurrentItem(list->topLevelItem(row));
+    QTest::keyClick(list, Qt::Key_Space);
+  }
+  const int count = list->topLevelItemCount();
+  ASSERT_EQ(form->Engine().Satellite().Transponders.MarkedCount(), count);
+
+  QTest::mouseClick(Find<QPushButton>("ScanAllButton"), Qt::LeftButton);
+  ASSERT_TRUE(
+      QTest::qWaitFor([this] { return LogPage("Scan").contains(kScanDone); }, kScanDeadlineMs))
+      << LogPage("Scan").join("\n").toStdString();
+  QTest::qWait(50); // the run's end reaches the buttons
+  const QStringList scanned = LogPage("Scan");
+  EXPECT_EQ(scanned.first(), kScanStart);
+  EXPECT_EQ(scanned.filter(" channels").size(), count);
+  EXPECT_FALSE(Find<QPushButton>("AbortButton")->isVisible());
+  EXPECT_GT(Find<QListWidget>("NewServicesList")->count(), 0);
+  EXPECT_GT(Find<QProgressBar>("LevelBar")->value(), 0);
+  qev::test::SaveScreenshot(*form, "sat_scanner_demo");
+
+  auto *update = Find<QPushButton>("UpdateButton");
+  ASSERT_TRUE(update->isEnabled());
+  QTest::mouseClick(update, Qt::LeftButton);
+  ASSERT_FALSE(presenter.shown.empty());
+  const std::string report = presenter.shown.back().text;
+  EXPECT_THAT(report, HasSubstr(" scanned channels was saved in "));
+  EXPECT_THAT(report, HasSubstr("\r" + std::string(60, '-') + "\r"));
+  // The demo's lists were written from the same tables: nothing new, nothing gone.
+  EXPECT_THAT(report, ContainsRegex("New = 0 , Updated = [0-9]+ , Unchanged = [0-9]+ , "
+                                    "Removed = 0$"));
+  EXPECT_FALSE(update->isEnabled());
+  EXPECT_TRUE(form->Engine().Saved());
+}
+
+} // namespace
+} // namespace qev::si::test
