@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -86,6 +87,24 @@ protected:
     form = new TFormSatScanner(nullptr, Links(filters), std::move(satellite), one);
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.data()));
+  }
+
+  void LoadSimulator() {
+    ASSERT_EQ(device::LoadDeviceModule(device::Device(), root / "Devices/Dev_Sim.int",
+                                       &IgnoreCallback, nullptr),
+              device::kLoaded);
+    device::LoadedSat().Load(sat);
+  }
+  void MarkAll() {
+    auto *list = Find<QTreeWidget>("TransponderList");
+    list->setFocus();
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+      list->setCurrentItem(list->topLevelItem(row));
+      QTest::keyClick(list, Qt::Key_Space);
+    }
+  }
+  bool WaitForScanDone() {
+    return QTest::qWaitFor([this] { return LogPage("Scan").contains(kScanDone); }, kScanDeadlineMs);
   }
 
   template <typename Widget> Widget *Find(const char *name) {
@@ -191,20 +210,11 @@ TEST_F(ScannerWindowTest, OneTransponderHidesTheListsAndShowsIt) {
 // The whole way on the demo sky: Dev_Sim.int loaded as the program loads it, every transponder
 // of the first satellite marked and scanned, the result merged into its channel list.
 TEST_F(ScannerWindowTest, ScanOfTheDemoSatelliteMergesIntoItsList) {
-  ASSERT_EQ(device::LoadDeviceModule(device::Device(), root / "Devices/Dev_Sim.int",
-                                     &IgnoreCallback, nullptr),
-            device::kLoaded);
-  device::LoadedSat().Load(sat);
+  LoadSimulator();
   TDeviceFilterSource filters(device::Device());
   Open(filters, LoadScanSatellite(sat));
-
-  auto *list = Find<QTreeWidget>("TransponderList");
-  list->setFocus();
-  for (int row = 0; row < list->topLevelItemCount(); ++row) {
-    list->setCurrentItem(list->topLevelItem(row));
-    QTest::keyClick(list, Qt::Key_Space);
-  }
-  const int count = list->topLevelItemCount();
+  MarkAll();
+  const int count = Find<QTreeWidget>("TransponderList")->topLevelItemCount();
   ASSERT_EQ(form->Engine().Satellite().Transponders.MarkedCount(), count);
 
   QTest::mouseClick(Find<QPushButton>("ScanAllButton"), Qt::LeftButton);
@@ -232,6 +242,51 @@ TEST_F(ScannerWindowTest, ScanOfTheDemoSatelliteMergesIntoItsList) {
                                     "Removed = 0$"));
   EXPECT_FALSE(update->isEnabled());
   EXPECT_TRUE(form->Engine().Saved());
+}
+
+TEST_F(ScannerWindowTest, ClosingWithUnmergedResultsOffersTheUpdate) {
+  LoadSimulator();
+  TDeviceFilterSource filters(device::Device());
+  TScanSatellite satellite = LoadScanSatellite(sat);
+  const data::TTransponder tp = satellite.Transponders.TpGet(0);
+  Open(filters, std::move(satellite), tp);
+  QTest::mouseClick(Find<QPushButton>("ScanButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitForScanDone());
+  EXPECT_EQ(LogPage("Scan").filter(QString::fromStdString(data::TpText(tp))).size(), 1);
+
+  presenter.AnswerNext(true);
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  ASSERT_EQ(presenter.shown.size(), 2u);
+  EXPECT_EQ(presenter.shown[0].text, kAskUpdateNow);
+  EXPECT_THAT(presenter.shown[1].text, HasSubstr("New = 0 ,"));
+  EXPECT_TRUE(form->Engine().Saved());
+}
+
+// A window closed while its scan runs must not go before the scan has stopped.
+TEST_F(ScannerWindowTest, ClosingDuringAScanAbortsItFirst) {
+  LoadSimulator();
+  TDeviceFilterSource filters(device::Device());
+  Open(filters, LoadScanSatellite(sat));
+  MarkAll();
+  // The scan keeps the window alive from inside the click's handling: the close comes from
+  // there too, as a user's would.
+  bool stillShown = false;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (!form->Engine().Running())
+      return;
+    closer.stop();
+    form->close();
+    stillShown = form->isVisible();
+  });
+  closer.start(1);
+  QTest::mouseClick(Find<QPushButton>("ScanAllButton"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.isActive(); }, kScanDeadlineMs));
+  EXPECT_TRUE(stillShown);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !form->isVisible(); }, kScanDeadlineMs));
+  EXPECT_FALSE(form->Engine().Running());
+  EXPECT_FALSE(LogPage("Scan").contains(kScanDone));
 }
 
 } // namespace
