@@ -262,6 +262,9 @@ void TQevApplication::CreateMainWindow() {
   uiContext_->Subsystems.ScanSatellite = [this](int satIndex) {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex);
   };
+  uiContext_->Subsystems.ScanTransponder = [this](int satIndex, const data::TTransponder &tp) {
+    ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
+  };
   mainWindow_ = std::make_unique<ui::TFormDvbMain>(
       *uiContext_, [this] { return shutdownSteps_.RequestClose(); });
   ShowDeviceInCaption();

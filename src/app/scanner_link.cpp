@@ -65,7 +65,8 @@ si::TScannerWindowLinks ProgramScannerLinks(ui::TUiContext &context,
 
 } // namespace
 
-void ScanSatellite(QWidget *owner, ui::TUiContext &context, int satIndex) {
+void ScanSatellite(QWidget *owner, ui::TUiContext &context, int satIndex,
+                   std::optional<data::TTransponder> one) {
   if (AnySlotRecording(context.Subsystems)) {
     frame::ShowWarning(si::kErrScanWhileRecording);
     return;
@@ -77,8 +78,10 @@ void ScanSatellite(QWidget *owner, ui::TUiContext &context, int satIndex) {
   context.Engine.DvbEngine_ReleaseResources();
   context.LoadedSat.Load(scanned);
   si::TDeviceFilterSource filters(device::Device());
-  const bool saved =
-      si::ScannerOpen(owner, ProgramScannerLinks(context, filters), si::LoadScanSatellite(scanned));
+  si::TScannerWindowLinks links = ProgramScannerLinks(context, filters);
+  si::TScanSatellite satellite = si::LoadScanSatellite(scanned);
+  const bool saved = one ? si::ScannerOpenOne(owner, std::move(links), std::move(satellite), *one)
+                         : si::ScannerOpen(owner, std::move(links), std::move(satellite));
   if (saved)
     context.Hub.Notify(frame::kNotifyListsChanged, 0, 0);
 }
