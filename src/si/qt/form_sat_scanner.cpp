@@ -127,7 +127,7 @@ public:
 
   // False while a run has to end first; the form closes once it has.
   bool CanClose() {
-    if (engine_.Running()) {
+    if (busy_) {
       closeWhenStopped_ = true;
       engine_.Abort();
       return false;
@@ -197,9 +197,11 @@ private:
   }
 
   void SourcesMenu(QMenu &menu) {
-    Item(menu, "NitSourceItem", "From NIT", [this] { AddFrom(Sources().FromNit()); });
-    Item(menu, "NetworkNameItem", "Network name", [this] { Sources().ShowNetworkName(); });
-    Item(menu, "IniSourceItem", "From INI file...", [this] { AddFromIniFile(); });
+    Item(menu, "NitSourceItem", "From NIT",
+         [this] { Deferred([this] { AddFrom(Sources().FromNit()); }); });
+    Item(menu, "NetworkNameItem", "Network name",
+         [this] { Deferred([this] { Sources().ShowNetworkName(); }); });
+    Item(menu, "IniSourceItem", "From INI file...", [this] { Deferred(&TImpl::AddFromIniFile); });
     sdxSource_ = Item(menu, "SdxSourceItem", "From SATCODX", [this] {
       AddFrom(Sources().FromSdx(engine_.Satellite().Sdx, data::SatName(engine_.Satellite().Sat)));
     });
@@ -214,7 +216,9 @@ private:
       menu.addSeparator();
     for (std::size_t i = 0; i < webSources_.size(); ++i) {
       Item(menu, "WebSourceItem", Text(webSources_[i].Caption), [this, i] {
-        AddFrom(Sources().FromWeb(webSources_[i], engine_.Satellite().Sat.SatPos));
+        Deferred([this, i] {
+          AddFrom(Sources().FromWeb(webSources_[i], engine_.Satellite().Sat.SatPos));
+        });
       });
     }
   }
@@ -230,9 +234,11 @@ private:
     transponders_->setRootIsDecorated(false);
     QObject::connect(transponders_, &QTreeWidget::itemChanged, &form_,
                      [this](QTreeWidgetItem *item) { MarkChanged(*item); });
-    QObject::connect(
-        transponders_, &QTreeWidget::itemDoubleClicked, &form_,
-        [this](QTreeWidgetItem *item) { TuneRow(transponders_->indexOfTopLevelItem(item)); });
+    QObject::connect(transponders_, &QTreeWidget::itemDoubleClicked, &form_,
+                     [this](QTreeWidgetItem *item) {
+                       const int row = transponders_->indexOfTopLevelItem(item);
+                       Deferred([this, row] { TuneRow(row); });
+                     });
     tpCount_ = Named<QLabel>("TransponderCount", panel);
     scanAll_ = Button("ScanAllButton", "Scan all", [this] { Deferred(&TImpl::ScanMarked); });
     signalTest_ =
@@ -329,9 +335,22 @@ private:
   // Running -------------------------------------------------------------------------------------
 
   // Runs the work after the click that asked for it has been handled, so the click returns
-  // while the scan keeps the window alive.
+  // while the scan keeps the window alive. The engine's waits pump messages: a click meanwhile
+  // starts nothing, and a close waits until the work is over, since it would take the engine
+  // from under it.
+  void Deferred(std::function<void()> work) {
+    OnGui(form_, [this, work = std::move(work)] {
+      if (busy_)
+        return;
+      busy_ = true;
+      work();
+      busy_ = false;
+      if (closeWhenStopped_)
+        OnGui(form_, [this] { form_.close(); });
+    });
+  }
   void Deferred(void (TImpl::*work)()) {
-    OnGui(form_, [this, work] { (this->*work)(); });
+    Deferred(std::function<void()>([this, work] { (this->*work)(); }));
   }
 
   void ScanMarked() { engine_.ScanRun(false); }
@@ -345,7 +364,7 @@ private:
     engine_.ScanTune(true);
   }
   void TuneRow(int row) {
-    if (row < 0 || engine_.Running())
+    if (row < 0)
       return;
     engine_.SetCurrent(engine_.Satellite().Transponders.TpGet(row));
     ShowCurrent(engine_.Current(), false);
@@ -359,7 +378,7 @@ private:
                                              data::NumberOr0(srate_->text().toStdString())));
   }
   void Merge(bool replace) {
-    if (engine_.Running())
+    if (busy_)
       return;
     engine_.ScanMerge(replace);
     update_->setEnabled(engine_.HasUnmerged());
@@ -374,8 +393,6 @@ private:
       progress_->hide();
       RefreshTransponders();
       RefreshLogLater();
-      if (closeWhenStopped_)
-        OnGui(form_, [this] { form_.close(); });
     }
   }
 
@@ -508,13 +525,11 @@ private:
 
   QListWidget *NewPage(int index) {
     auto *list = Named<QListWidget>("LogPage", logTabs_);
+    auto *menu = new QMenu(list);
+    Item(*menu, "CopyLogItem", "Copy to clipboard", [this, index] { CopyPage(index); });
     list->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(
-        list, &QWidget::customContextMenuRequested, &form_, [this, list, index](const QPoint &at) {
-          QMenu menu;
-          Item(menu, "CopyLogItem", "Copy to clipboard", [this, index] { CopyPage(index); });
-          menu.exec(list->mapToGlobal(at));
-        });
+    QObject::connect(list, &QWidget::customContextMenuRequested, menu,
+                     [list, menu](const QPoint &at) { menu->popup(list->mapToGlobal(at)); });
     return list;
   }
 
@@ -566,6 +581,7 @@ private:
   const std::optional<data::TTransponder> one_;
   std::vector<TWebTpSource> webSources_;
   std::vector<data::TChannelRec> newServices_;
+  bool busy_ = false;
   bool closeWhenStopped_ = false;
   bool logRefreshPending_ = false;
 

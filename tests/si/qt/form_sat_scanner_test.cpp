@@ -18,6 +18,7 @@
 #include "support/scripted_presenter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -31,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace qev::si::test {
@@ -207,6 +209,58 @@ TEST_F(ScannerWindowTest, OneTransponderHidesTheListsAndShowsIt) {
   EXPECT_EQ(Find<QWidget>("SRateEdit")->property("text").toString(), "27500");
 }
 
+TEST_F(ScannerWindowTest, SourcesAddSatcodxTranspondersAndOfferTheWebLists) {
+  const fs::path sources = root / "WebUpdTP.cfg";
+  std::ofstream(sources) << "; lists\nFirst list|http://one.example/<N>.ini\n\n"
+                            "Second list|http://two.example/<L>.ini\n";
+  NoFilters filters;
+  TScanSatellite satellite = LoadScanSatellite(sat);
+  const int before = satellite.Transponders.Count();
+  data::TSdxItem item;
+  item.FreqMHz = 10700;
+  item.Polar = 'H';
+  item.SRate = 22000;
+  satellite.Sdx.Items = {item};
+  TScannerWindowLinks links = Links(filters);
+  links.WebSourcesFile = sources;
+  std::vector<std::string> asked;
+  links.Download = [&](const std::string &address, std::string &) {
+    asked.push_back(address);
+    return std::optional<std::string>("[SATTYPE]\n1=0192\n[DVB]\n0=1\n1=12722,V,22000\n");
+  };
+  form = new TFormSatScanner(nullptr, std::move(links), std::move(satellite));
+  form->show();
+
+  form->findChild<QAction *>("SdxSourceItem")->trigger();
+  EXPECT_EQ(LabelText("TransponderCount"), QString("0/%1 transponders").arg(before + 1));
+  auto *list = Find<QTreeWidget>("TransponderList");
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "10700") << "kept in frequency order";
+
+  QStringList captions;
+  QList<QAction *> web;
+  for (QAction *action : form->findChildren<QAction *>("WebSourceItem")) {
+    captions << action->text();
+    web << action;
+  }
+  ASSERT_EQ(captions, (QStringList{"First list", "Second list"}));
+  web[1]->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list->topLevelItemCount() == before + 2; }));
+  EXPECT_EQ(asked, std::vector<std::string>{"http://two.example/" + data::PositionText(sat.SatPos) +
+                                            ".ini"});
+  EXPECT_EQ(list->topLevelItemCount(), before + 2);
+  EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(ScannerWindowTest, WithoutADownloadThereAreNoWebSources) {
+  std::ofstream(root / "WebUpdTP.cfg") << "First list|http://one.example/<N>.ini\n";
+  NoFilters filters;
+  TScannerWindowLinks links = Links(filters);
+  links.WebSourcesFile = root / "WebUpdTP.cfg";
+  form = new TFormSatScanner(nullptr, std::move(links), LoadScanSatellite(sat));
+  EXPECT_TRUE(form->findChildren<QAction *>("WebSourceItem").isEmpty());
+  EXPECT_FALSE(form->findChild<QAction *>("SdxSourceItem")->isEnabled()) << "no SATCODX items";
+}
+
 // The whole way on the demo sky: Dev_Sim.int loaded as the program loads it, every transponder
 // of the first satellite marked and scanned, the result merged into its channel list.
 TEST_F(ScannerWindowTest, ScanOfTheDemoSatelliteMergesIntoItsList) {
@@ -218,9 +272,7 @@ TEST_F(ScannerWindowTest, ScanOfTheDemoSatelliteMergesIntoItsList) {
   ASSERT_EQ(form->Engine().Satellite().Transponders.MarkedCount(), count);
 
   QTest::mouseClick(Find<QPushButton>("ScanAllButton"), Qt::LeftButton);
-  ASSERT_TRUE(
-      QTest::qWaitFor([this] { return LogPage("Scan").contains(kScanDone); }, kScanDeadlineMs))
-      << LogPage("Scan").join("\n").toStdString();
+  ASSERT_TRUE(WaitForScanDone()) << LogPage("Scan").join("\n").toStdString();
   QTest::qWait(50); // the run's end reaches the buttons
   const QStringList scanned = LogPage("Scan");
   EXPECT_EQ(scanned.first(), kScanStart);
@@ -229,6 +281,13 @@ TEST_F(ScannerWindowTest, ScanOfTheDemoSatelliteMergesIntoItsList) {
   EXPECT_GT(Find<QListWidget>("NewServicesList")->count(), 0);
   EXPECT_GT(Find<QProgressBar>("LevelBar")->value(), 0);
   qev::test::SaveScreenshot(*form, "sat_scanner_demo");
+
+  // The page's menu copies its messages.
+  auto *page = Find<QTabWidget>("LogTabs")->widget(0);
+  auto *copy = page->findChild<QAction *>("CopyLogItem");
+  ASSERT_NE(copy, nullptr);
+  copy->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts), scanned);
 
   auto *update = Find<QPushButton>("UpdateButton");
   ASSERT_TRUE(update->isEnabled());
