@@ -114,12 +114,11 @@ std::optional<int> TTpSources::FromNit() {
   return AddNewTransponders(target_, *nit);
 }
 
-bool TTpSources::ShowNetworkName() {
+std::optional<std::string> TTpSources::NetworkName() {
   const std::optional<data::TSatTransponders> nit = ReadNitList();
   if (!nit)
-    return false;
-  frame::ShowInformation(NetworkNameText(*nit));
-  return true;
+    return std::nullopt;
+  return NetworkNameText(*nit);
 }
 
 std::optional<int> TTpSources::FromIniFile(const std::filesystem::path &file) {

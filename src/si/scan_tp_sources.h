@@ -72,8 +72,9 @@ public:
       : links_(std::move(links)), target_(target) {}
 
   std::optional<int> FromNit();
-  // Shows the network the tuned transponder belongs to; false when the NIT did not come.
-  bool ShowNetworkName();
+  // The network the tuned transponder belongs to, as NetworkNameText gives it; nothing when
+  // the NIT did not come.
+  std::optional<std::string> NetworkName();
   std::optional<int> FromIniFile(const std::filesystem::path &file);
   std::optional<int> FromSdx(const data::TSdxFile &sdx, const std::string &satName);
   bool WebAvailable() const { return static_cast<bool>(links_.Download); }

@@ -111,14 +111,13 @@ TEST_F(TpSourceFiles, NitAddsOnlyTheTranspondersTheListLacks) {
   EXPECT_EQ(Sources().FromNit(), 0);
   EXPECT_EQ(target.Count(), 3);
 
-  EXPECT_TRUE(Sources().ShowNetworkName());
-  EXPECT_THAT(presenter.Texts(), ElementsAre("0192 - Demo Net (19.2E)"));
+  EXPECT_EQ(Sources().NetworkName(), "0192 - Demo Net (19.2E)");
 }
 
 TEST_F(TpSourceFiles, NitThatCannotBeReadChangesNothing) {
   filters.Refuse(0x0010);
   EXPECT_EQ(Sources().FromNit(), std::nullopt);
-  EXPECT_FALSE(Sources().ShowNetworkName());
+  EXPECT_EQ(Sources().NetworkName(), std::nullopt);
   EXPECT_EQ(target.Count(), 2);
   EXPECT_TRUE(presenter.shown.empty());
 }

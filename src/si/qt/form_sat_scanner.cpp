@@ -5,6 +5,7 @@
 #include "frame/message_boxes.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
+#include "si/qt/wait_dialog.h"
 #include "si/scan_texts.h"
 
 #include <QApplication>
@@ -197,10 +198,8 @@ private:
   }
 
   void SourcesMenu(QMenu &menu) {
-    Item(menu, "NitSourceItem", "From NIT",
-         [this] { Deferred([this] { AddFrom(Sources().FromNit()); }); });
-    Item(menu, "NetworkNameItem", "Network name",
-         [this] { Deferred([this] { Sources().ShowNetworkName(); }); });
+    Item(menu, "NitSourceItem", "From NIT", [this] { Deferred(&TImpl::AddFromNit); });
+    Item(menu, "NetworkNameItem", "Network name", [this] { Deferred(&TImpl::ShowNetworkName); });
     Item(menu, "IniSourceItem", "From INI file...", [this] { Deferred(&TImpl::AddFromIniFile); });
     sdxSource_ = Item(menu, "SdxSourceItem", "From SATCODX", [this] {
       AddFrom(Sources().FromSdx(engine_.Satellite().Sdx, data::SatName(engine_.Satellite().Sat)));
@@ -461,13 +460,25 @@ private:
 
   // Sources -------------------------------------------------------------------------------------
 
-  TTpSources Sources() {
-    TTableWait wait = [this](const std::string &table, int secondsLeft) {
-      status_->setText(Text(fmt::format("{} {:02d}", table, secondsLeft)));
-    };
+  TTpSources Sources(TTableWait wait = {}) {
     return TTpSources({links_.Scan.Filters, links_.Scan.Options.Scanning, std::move(wait),
                        links_.Scan.KeepAlive, links_.Download},
                       engine_.Satellite().Transponders);
+  }
+
+  // The NIT of the tuned transponder, read while the wait shows the seconds left.
+  void AddFromNit() {
+    TWaitDialog wait(&form_);
+    const std::optional<int> added = Sources(wait.Callback()).FromNit();
+    wait.hide();
+    AddFrom(added);
+  }
+  void ShowNetworkName() {
+    TWaitDialog wait(&form_);
+    const std::optional<std::string> name = Sources(wait.Callback()).NetworkName();
+    wait.hide();
+    if (name)
+      frame::ShowInformation(*name);
   }
 
   void AddFrom(std::optional<int> added) {
