@@ -261,6 +261,24 @@ TEST_F(ScannerWindowTest, WithoutADownloadThereAreNoWebSources) {
   EXPECT_FALSE(form->findChild<QAction *>("SdxSourceItem")->isEnabled()) << "no SATCODX items";
 }
 
+TEST_F(ScannerWindowTest, DoubleClickOnATransponderTunesIt) {
+  LoadSimulator();
+  TDeviceFilterSource filters(device::Device());
+  Open(filters, LoadScanSatellite(sat));
+  auto *list = Find<QTreeWidget>("TransponderList");
+  QTreeWidgetItem *item = list->topLevelItem(1);
+  const QRect cell = list->visualItemRect(item);
+  // A double click as a mouse gives it: a click, then the second press.
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Find<QProgressBar>("LevelBar")->value() > 0; },
+                              kScanDeadlineMs));
+  EXPECT_EQ(data::TpText(form->Engine().Current()),
+            data::TpText(form->Engine().Satellite().Transponders.TpGet(1)));
+  EXPECT_EQ(Find<QWidget>("FreqEdit")->property("text").toString(), item->text(0));
+  EXPECT_EQ(device::Tuner().LastRequest().Frequency / 1000, item->text(0).toUInt());
+}
+
 // The whole way on the demo sky: Dev_Sim.int loaded as the program loads it, every transponder
 // of the first satellite marked and scanned, the result merged into its channel list.
 TEST_F(ScannerWindowTest, ScanOfTheDemoSatelliteMergesIntoItsList) {
