@@ -1,6 +1,7 @@
 #include "app/qev_application.h"
 
 #include "app/rescan_link.h"
+#include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
@@ -259,6 +260,12 @@ bool TQevApplication::Start() {
 
 void TQevApplication::CreateMainWindow() {
   uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
+  uiContext_->Subsystems.ScanSatellite = [this](int satIndex) {
+    ScanSatellite(mainWindow_.get(), *uiContext_, satIndex);
+  };
+  uiContext_->Subsystems.ScanTransponder = [this](int satIndex, const data::TTransponder &tp) {
+    ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
+  };
   mainWindow_ = std::make_unique<ui::TFormDvbMain>(
       *uiContext_, [this] { return shutdownSteps_.RequestClose(); });
   ShowDeviceInCaption();

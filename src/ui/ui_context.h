@@ -4,6 +4,7 @@
 #include "data/channel_rec.h"
 #include "data/favorites.h"
 #include "data/sat_list.h"
+#include "data/transponder.h"
 #include "device/diseqc_sender.h"
 #include "device/signal_display.h"
 #include "device/transponder_tuner.h"
@@ -33,6 +34,8 @@ struct TUiSubsystems {
   // Scanner: the transponder of a channel, or a whole satellite.
   std::function<void(std::int32_t handle)> RescanByHandle;
   std::function<void(int satIndex)> ScanSatellite;
+  // The scanner reduced to one transponder of a satellite (frequency in MHz).
+  std::function<void(int satIndex, const data::TTransponder &)> ScanTransponder;
   // Editors: true when the user confirmed; the record holds the result.
   std::function<bool(data::TChannelRec &)> EditChannel;
   std::function<bool(std::uint8_t (&favCat)[4])> FavEdit;

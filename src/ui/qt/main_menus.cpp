@@ -211,6 +211,50 @@ void TMainActionBar::AddSubsystemButtons() {
                           QStyle::SP_ComputerIcon, *this);
     connect(button, &QToolButton::clicked, this, [settings] { settings(); });
   }
+  AddScanButton();
+}
+
+void TMainActionBar::AddScanButton() {
+  if (!context_.Subsystems.ScanSatellite)
+    return;
+  auto *button =
+      Button("scanButton", tr("Scan"), tr("Scan a satellite"), QStyle::SP_BrowserReload, *this);
+  button->setPopupMode(QToolButton::InstantPopup);
+  auto *menu = new QMenu(button);
+  connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillScanMenu(*menu); });
+  button->setMenu(menu);
+}
+
+// The loaded satellite, the transponder of slot 0's channel, then every satellite as position
+// text and name, the loaded one checked.
+void TMainActionBar::FillScanMenu(QMenu &menu) {
+  menu.clear();
+  const TUiSubsystems &subsystems = context_.Subsystems;
+  const device::TLoadedSat &loaded = context_.LoadedSat;
+  const auto scan = subsystems.ScanSatellite;
+  const int loadedIndex = loaded.Index();
+  AddItem(menu, "scanLoadedSatItem", tr("Scan current satellite"), [scan, loadedIndex] {
+    scan(loadedIndex);
+  })->setEnabled(loaded.Loaded());
+  if (const auto scanTp = subsystems.ScanTransponder) {
+    const data::TChannelRec &rec = context_.Engine.Slot(0).CurrentChannel;
+    const data::TTransponder tp =
+        data::MakeTransponder((rec.Freq + 500) / 1000, rec.Polar, rec.SRate);
+    const int satIndex = rec.SatIndex;
+    AddItem(menu, "scanTransponderItem", tr("Scan current transponder"), [scanTp, satIndex, tp] {
+      scanTp(satIndex, tp);
+    })->setEnabled(rec.Freq != 0);
+  }
+  menu.addSeparator();
+  for (const data::TSatRec &sat : context_.Sats.Items()) {
+    const int index = sat.SatIdx;
+    QAction *item =
+        AddItem(menu, "scanSatItem",
+                QString::fromStdString(data::PositionText(sat.SatPos) + " " + data::SatName(sat)),
+                [scan, index] { scan(index); });
+    item->setCheckable(true);
+    item->setChecked(loaded.Loaded() && index == loadedIndex);
+  }
 }
 
 void TMainActionBar::ShowPipOpen(bool open) {

@@ -669,5 +669,46 @@ TEST(MainWindowScaleTest, FitsA4kScreenAt200Percent) {
   qev::test::SaveScreenshot(window, "main_window_200_percent");
 }
 
+
+TEST_F(MainWindowTest, ScanMenuScansTheLoadedSatelliteTheMainTransponderOrAnyOther) {
+  std::vector<int> satellites;
+  std::vector<std::pair<int, std::string>> transponders;
+  context.Subsystems.ScanSatellite = [&](int sat) { satellites.push_back(sat); };
+  context.Subsystems.ScanTransponder = [&](int sat, const data::TTransponder &tp) {
+    transponders.emplace_back(sat, data::TpText(tp));
+  };
+  Build();
+  QMenu *menu = Child<QToolButton>("scanButton").menu();
+  ASSERT_NE(menu, nullptr);
+  const auto items = [menu] {
+    emit menu->aboutToShow();
+    return menu->actions();
+  };
+  // The satellites follow in the list's order.
+  QList<QAction *> shown = items();
+  ASSERT_EQ(shown.size(), 5); // loaded satellite, transponder, separator, two satellites
+  EXPECT_FALSE(shown[0]->isEnabled()) << "no satellite loaded";
+  EXPECT_FALSE(shown[1]->isEnabled()) << "no channel on slot 0";
+  QAction *hotbird = shown[3];
+  QAction *astra = shown[4];
+  EXPECT_EQ(astra->text(), "19.2E Astra");
+  EXPECT_EQ(hotbird->text(), "13.0E Hotbird");
+  EXPECT_FALSE(astra->isChecked());
+  hotbird->trigger();
+  EXPECT_EQ(satellites, std::vector<int>{2});
+
+  ASSERT_TRUE(engine.SwitchChannel(0, charlie, true));
+  shown = items();
+  ASSERT_EQ(shown.size(), 5);
+  EXPECT_TRUE(shown[0]->isEnabled());
+  EXPECT_TRUE(shown[1]->isEnabled());
+  EXPECT_TRUE(shown[4]->isChecked()) << "Astra is loaded";
+  EXPECT_FALSE(shown[3]->isChecked());
+  shown[0]->trigger();
+  shown[1]->trigger();
+  EXPECT_EQ(satellites, (std::vector<int>{2, 1}));
+  EXPECT_EQ(transponders, (std::vector<std::pair<int, std::string>>{{1, "12188,H,22000"}}));
+}
+
 } // namespace
 } // namespace qev::ui

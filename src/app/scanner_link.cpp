@@ -1,0 +1,89 @@
+#include "app/scanner_link.h"
+
+#include "data/code_tables.h"
+#include "device/device_module.h"
+#include "device/slot_state.h"
+#include "device/tuner.h"
+#include "frame/app_paths.h"
+#include "frame/message_boxes.h"
+#include "frame/message_pump.h"
+#include "frame/ui_dispatcher.h"
+#include "si/device_filter_source.h"
+#include "si/qt/form_sat_scanner.h"
+#include "si/scan_texts.h"
+#include "ui/qt/image_list.h"
+
+#include <chrono>
+
+namespace qev::app {
+
+namespace {
+
+bool AnySlotRecording(const ui::TUiSubsystems &subsystems) {
+  if (!subsystems.RecSlotActive)
+    return false;
+  for (int slot = 0; slot < device::kAvSlotCount; ++slot) {
+    if (subsystems.RecSlotActive(slot))
+      return true;
+  }
+  return false;
+}
+
+const data::TSatRec *FindSatellite(const data::TSatList &sats, int satIndex) {
+  for (const data::TSatRec &sat : sats.Items()) {
+    if (sat.SatIdx == satIndex)
+      return &sat;
+  }
+  return nullptr;
+}
+
+double SecondsNow() {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+si::TScannerWindowLinks ProgramScannerLinks(ui::TUiContext &context,
+                                            si::SectionFilterSource &filters) {
+  si::TScanLinks scan{
+      device::Tuner(), filters, context.Options, context.Lists, {}, {}, nullptr, nullptr, {}, {}};
+  scan.LastRequest = [] { return device::Tuner().LastRequest(); };
+  scan.SignalPercent = [] { return device::SignalDisplay(device::Tuner().Status()).level; };
+  scan.Hub = &context.Hub;
+  scan.Dispatcher = frame::CurrentDispatcher();
+  scan.KeepAlive = frame::PumpMessages;
+  scan.Now = SecondsNow;
+  si::TScannerWindowLinks links{.Scan = std::move(scan)};
+  links.Signal = context.Signal;
+  links.ChannelIcon = [](const data::TChannelRec &rec) {
+    return ui::ImageListIcon(data::ChannelIcon(rec));
+  };
+  links.EditChannel = context.Subsystems.EditChannel;
+  links.WebSourcesFile = frame::Paths().WebUpdTPFile;
+  links.TransponderFolder = frame::Paths().Transponders;
+  return links;
+}
+
+} // namespace
+
+void ScanSatellite(QWidget *owner, ui::TUiContext &context, int satIndex,
+                   std::optional<data::TTransponder> one) {
+  if (AnySlotRecording(context.Subsystems)) {
+    frame::ShowWarning(si::kErrScanWhileRecording);
+    return;
+  }
+  const data::TSatRec *sat = FindSatellite(context.Sats, satIndex);
+  if (!sat)
+    return;
+  const data::TSatRec scanned = *sat;
+  context.Engine.DvbEngine_ReleaseResources();
+  context.LoadedSat.Load(scanned);
+  si::TDeviceFilterSource filters(device::Device());
+  si::TScannerWindowLinks links = ProgramScannerLinks(context, filters);
+  si::TScanSatellite satellite = si::LoadScanSatellite(scanned);
+  const bool saved = one ? si::ScannerOpenOne(owner, std::move(links), std::move(satellite), *one)
+                         : si::ScannerOpen(owner, std::move(links), std::move(satellite));
+  if (saved)
+    context.Hub.Notify(frame::kNotifyListsChanged, 0, 0);
+}
+
+} // namespace qev::app
