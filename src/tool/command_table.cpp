@@ -23,6 +23,8 @@ constexpr TToolCommand kCommands[] = {
      RunDump},
     {"play", "(HANDLE | --name NAME) [--seconds N] [--slot N]  (counts pictures and sound)",
      RunPlay, true},
+    {"scan", "(--ts FILE | --sat N [--tp FREQ,POL,SR]...) [--merge]  (services with their PIDs)",
+     RunScan},
 };
 
 std::vector<std::string> Words(const char *name) {
