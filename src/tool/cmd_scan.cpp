@@ -7,6 +7,7 @@
 #include "frame/options.h"
 #include "si/device_filter_source.h"
 #include "si/scan_engine.h"
+#include "si/scan_texts.h"
 #include "tool/commands.h"
 #include "tool/scan_report.h"
 #include "tool/ts_sky.h"
@@ -99,7 +100,7 @@ double NowSeconds() {
 // The texts of the scan's warnings, for the document (they went to the error stream as they came).
 std::vector<std::string> WarningTexts(const si::TScanLog &log) {
   std::vector<std::string> texts;
-  if (const si::TScanLog::TPage *page = log.Page("Warnings"))
+  if (const si::TScanLog::TPage *page = log.Page(si::kScanCategoryWarnings))
     for (const si::TScanMessage &message : page->Messages)
       texts.push_back(message.Text);
   return texts;
