@@ -13,7 +13,6 @@
 #include "si/scan_texts.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fmt/format.h>
 #include <thread>
 #include <utility>
@@ -34,8 +33,6 @@ constexpr std::uint16_t kCatPid = 0x0001;
 constexpr std::uint16_t kSdtPid = 0x0011;
 constexpr std::uint16_t kMaxPmtPid = 8190;
 constexpr std::uint8_t kFullVolume = 100;
-// The markers of a job's warning are padded so the PIDs line up.
-constexpr std::size_t kMarkerWidth = 13;
 
 std::string FileStem(const data::TSatRec &sat) { return fmt::format("{:04d}", sat.SatPos); }
 
@@ -84,7 +81,7 @@ void NameMissing(TChannelRec &rec, const frame::TScanningOptions &options,
                  const data::TSdxFile &sdx) {
   if (options.UpdFromSDX) {
     if (const data::TSdxItem *item = sdx.Find(rec.TID, rec.SID)) {
-      data::SetChName(rec, item->Name + " (*)");
+      data::SetChName(rec, item->Name + kSdxNameMark);
       if (item->Kind == 'T')
         rec.SrvType = 1;
       else if (item->Kind == 'R')
@@ -92,7 +89,7 @@ void NameMissing(TChannelRec &rec, const frame::TScanningOptions &options,
     }
   }
   if (rec.ChName[0] == 0)
-    data::SetChName(rec, fmt::format("(empty) SID {:04X}", rec.SID));
+    data::SetChName(rec, fmt::format("{}{:04X}", kEmptyNamePrefix, rec.SID));
 }
 
 std::vector<data::TCatEntry> CatEntries(const TCatList &cat) {
@@ -162,6 +159,8 @@ std::string SaveScanSatellite(const TScanSatellite &satellite) {
   return fmt::format("{}", fmt::join(errors, "\r\r"));
 }
 
+namespace {
+
 // One table of a transponder scan and what became of it.
 struct TScanJob {
   enum class State { Waiting, Running, Complete, Incomplete, QueuedTimeOut };
@@ -171,11 +170,13 @@ struct TScanJob {
   std::uint16_t Extension = 0;
   PsiCollectQueue::JobId Id = 0;
   State JobState = State::Waiting;
-  bool Refused = false; // its filter was refused at least once
+  bool Refused = false; // its filter was refused the last time it was started
   PsiProgress Progress;
 
   bool Pending() const { return JobState == State::Waiting || JobState == State::Running; }
 };
+
+} // namespace
 
 struct TScanEngine::TJobs {
   TJobs(SectionFilterSource &source, frame::UiDispatcher *dispatcher) : Queue(source, dispatcher) {}
@@ -202,6 +203,7 @@ struct TScanEngine::TJobs {
         break;
       case PsiResult::Running:
         job.JobState = TScanJob::State::Running;
+        job.Refused = false;
         break;
       case PsiResult::Complete:
         job.JobState = TScanJob::State::Complete;
@@ -224,35 +226,35 @@ struct TScanEngine::TJobs {
     return pending;
   }
 
-  // Last member but one: its destructor stops and joins the collectors, whose parsers write
-  // into the engine's records, before anything is read from them.
+  // Its destructor stops and joins the collectors, whose parsers write into the engine's
+  // records, so the records are read only after the table is gone.
   PsiCollectQueue Queue;
   std::vector<TScanJob> List;
 };
 
 namespace {
 
-const char *WarningMarker(const TScanJob &job) {
+// The marker of a job that did not complete; empty for a complete one.
+std::string WarningMarker(const TScanJob &job) {
+  const std::string queued = std::string(PsiResultLabel(PsiResult::TimeOutBeforeStart)) + " PID=";
   switch (job.JobState) {
   case TScanJob::State::Waiting:
-    return job.Refused ? PsiResultLabel(PsiResult::FilterFailed)
-                       : PsiResultLabel(PsiResult::TimeOutBeforeStart);
+    return job.Refused ? kJobFilterError : queued;
   case TScanJob::State::Running:
-    return "-Timeout";
+    return kJobTimeout;
   case TScanJob::State::Incomplete:
-    return "-Incomplete";
+    return kJobIncomplete;
   case TScanJob::State::QueuedTimeOut:
-    return PsiResultLabel(PsiResult::TimeOutBeforeStart);
+    return queued;
   case TScanJob::State::Complete:
     break;
   }
-  return nullptr;
+  return {};
 }
 
-std::string JobWarning(const TScanJob &job, const char *marker) {
-  const std::size_t width = std::max(kMarkerWidth, std::strlen(marker) + 1);
-  return fmt::format("{}{:<{}}PID={:04X} DATA={:04X} RX={}/{} Time={}", job.Name, marker, width,
-                     job.Pid, job.Extension, job.Progress.collected, job.Progress.lastSection,
+std::string JobWarning(const TScanJob &job, const std::string &marker) {
+  return fmt::format("{}{}{:04X} DATA={:04X} RX={}/{} Time={}", job.Name, marker, job.Pid,
+                     job.Extension, job.Progress.collected, job.Progress.lastSection,
                      job.Progress.elapsedMs);
 }
 
@@ -378,7 +380,7 @@ void TScanEngine::SignalCheckRun() {
       const int ms = MsSince(start);
       const int percent = links_.SignalPercent ? links_.SignalPercent() : 0;
       LogMessage(kScanCategoryTest, TScanLevel::Success,
-                 fmt::format("{}: Signal OK ({}%,{} ms)", data::TpText(current_), percent, ms));
+                 fmt::format("{}{}{}%,{} ms)", data::TpText(current_), kSignalOk, percent, ms));
       RemoveFromBlind(current_);
     } else {
       AddToBlind(current_);
@@ -423,9 +425,10 @@ void TScanEngine::ScanRun(bool currentOnly) {
     const int services = ScanTransponder();
     if (services >= 0) {
       LogMessage(kScanCategoryScan, TScanLevel::Success,
-                 fmt::format("{}: {:03d} channels", data::TpText(current_), services));
+                 fmt::format("{}: {:03d}{}", data::TpText(current_), services, kChannelsFound));
       view_.ScanChannelCount(static_cast<int>(accumulated_.size()));
     }
+    view_.ScanElapsed(ElapsedSeconds());
   }
   view_.ScanStatus(kScanFinished);
   if (abort_)
@@ -493,8 +496,10 @@ int TScanEngine::ScanTransponder() {
     return -1;
   }
   transponderList_ = std::move(records);
-  if (transponderList_.empty())
+  if (transponderList_.empty()) {
+    FinishTransponder(); // the list of new services shows this transponder's none
     return 0;
+  }
   for (TChannelRec &rec : transponderList_)
     CompleteFromTuning(rec);
   {
@@ -558,7 +563,7 @@ void TScanEngine::WarnUnfinished(const TJobs &jobs) {
   for (const TScanJob &job : jobs.List) {
     if (job.Pid == kCatPid && links_.Options.Scanning.NoWarningCAT)
       continue;
-    if (const char *marker = WarningMarker(job))
+    if (const std::string marker = WarningMarker(job); !marker.empty())
       Warn(TScanLevel::Information, JobWarning(job, marker));
   }
 }
@@ -595,11 +600,10 @@ std::optional<data::TMergeCounts> TScanEngine::ScanMerge(bool replace) {
   // The list showed its error; the results stay for another try.
   if (!list->ListSaveAll())
     return std::nullopt;
-  frame::ShowInformation(fmt::format(
-      "{} scanned channels was saved in {} ms\r{}\rNew = {} , Updated = {} , Unchanged = {} , "
-      "Removed = {}",
-      accumulated_.size(), MsSince(start), std::string(60, '-'), counts.New, counts.Updated,
-      counts.Unchanged, counts.Removed));
+  frame::ShowInformation(fmt::format("{}{}{} ms\r{}\r{}{}{}{}{}{}{}{}", accumulated_.size(),
+                                     kMergeSavedIn, MsSince(start), std::string(60, '-'), kMergeNew,
+                                     counts.New, kMergeUpdated, counts.Updated, kMergeUnchanged,
+                                     counts.Unchanged, kMergeRemoved, counts.Removed));
   saved_ = true;
   if (links_.Hub)
     links_.Hub->Notify(frame::kNotifyListsChanged, 0, 0);
