@@ -23,6 +23,10 @@ constexpr TToolCommand kCommands[] = {
      RunDump},
     {"play", "(HANDLE | --name NAME) [--seconds N] [--slot N]  (counts pictures and sound)",
      RunPlay, true},
+    // The scan reads the PAT before it opens the other tables' filters, so a file played once
+    // and fast would be over before them: it loops at its own pace instead.
+    {"scan", "(--ts FILE | --sat N [--tp FREQ,POL,SR]...) [--merge]  (services with their PIDs)",
+     RunScan, true},
 };
 
 std::vector<std::string> Words(const char *name) {

@@ -174,14 +174,24 @@ std::string DeliveryText(std::intptr_t code) {
   }
 }
 
+struct TToolTuner::TChain {
+  explicit TChain(const data::TSatRec &sat) { device::LoadedSat().Load(sat); }
+  device::TModuleTunerDevice module{device::Device()};
+  TRecordingDevice recorder{module};
+  device::TDiseqcSender sender{recorder, device::SystemTunerClock(), frame::Options().DiseqC,
+                               device::DiseqcLog()};
+  device::TTuner tuner{recorder, device::LoadedSat(), sender, device::SystemTunerClock(),
+                       frame::Options().DiseqC};
+};
+
+TToolTuner::TToolTuner(const data::TSatRec &sat) : chain_(std::make_unique<TChain>(sat)) {}
+TToolTuner::~TToolTuner() = default;
+device::TTuner &TToolTuner::Tuner() { return chain_->tuner; }
+const std::vector<std::string> &TToolTuner::DiseqcSent() const { return chain_->recorder.sent; }
+
 int TuneAndReport(TToolContext &context, const TTuneArgs &args) {
-  device::LoadedSat().Load(args.sat);
-  device::TModuleTunerDevice module(device::Device());
-  TRecordingDevice recorder(module);
-  device::TDiseqcSender sender(recorder, device::SystemTunerClock(), frame::Options().DiseqC,
-                               device::DiseqcLog());
-  device::TTuner tuner(recorder, device::LoadedSat(), sender, device::SystemTunerClock(),
-                       frame::Options().DiseqC);
+  TToolTuner chain(args.sat);
+  device::TTuner &tuner = chain.Tuner();
   const std::int32_t result = tuner.TuneTransponder(args.frequency, args.polarisation,
                                                     args.symbolRate, args.lockWaitMs, true);
   const SignalStatus status = tuner.Status();
@@ -197,10 +207,13 @@ int TuneAndReport(TToolContext &context, const TTuneArgs &args) {
   context.Line(fmt::format("Request {} kHz {} sym/s LOF {} tone {} voltage {} hint {}",
                            request.Frequency, request.SymbolRate, request.LnbFrequency,
                            request.Tone, request.Voltage, request.DiseqcHint));
-  for (const std::string &sent : recorder.sent)
+  for (const std::string &sent : chain.DiseqcSent())
     context.Line("DiSEqC " + sent);
-  context.Line(
-      fmt::format("Lock {} (result {})", locked ? "yes" : pending ? "pending" : "no", result));
+  context.Line(fmt::format("Lock {} (result {})",
+                           locked    ? "yes"
+                           : pending ? "pending"
+                                     : "no",
+                           result));
   context.Line(fmt::format("Level {}", status.Level));
   context.Line(fmt::format("Quality {}", status.Quality));
   context.Line("Delivery " + delivery);
@@ -210,7 +223,7 @@ int TuneAndReport(TToolContext &context, const TTuneArgs &args) {
   context.Doc["request"] = {{"frequency", request.Frequency}, {"symbolRate", request.SymbolRate},
                             {"lof", request.LnbFrequency},    {"tone", request.Tone},
                             {"voltage", request.Voltage},     {"diseqcHint", request.DiseqcHint}};
-  context.Doc["diseqc"] = recorder.sent;
+  context.Doc["diseqc"] = chain.DiseqcSent();
   context.Doc["result"] = result;
   context.Doc["locked"] = locked;
   context.Doc["lockPending"] = pending;

@@ -5,8 +5,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+namespace qev::device {
+class TTuner;
+}
 
 namespace qev::tool {
 
@@ -42,6 +48,24 @@ public:
 private:
   TToolContext &context_;
   int result_;
+};
+
+// The tuning engine over the loaded module, pointed at one satellite, keeping what went over
+// the DiSEqC bus.
+class TToolTuner {
+public:
+  explicit TToolTuner(const data::TSatRec &sat);
+  ~TToolTuner();
+  TToolTuner(const TToolTuner &) = delete;
+  TToolTuner &operator=(const TToolTuner &) = delete;
+
+  device::TTuner &Tuner();
+  // Each message as hex bytes ("E0 10 38 F0") or "burst A" / "burst B".
+  const std::vector<std::string> &DiseqcSent() const;
+
+private:
+  struct TChain;
+  std::unique_ptr<TChain> chain_;
 };
 
 // Points the dish, tunes and prints lock, signal, delivery system and the DiSEqC sent;
