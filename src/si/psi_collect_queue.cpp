@@ -27,13 +27,29 @@ PsiCollectQueue::JobId PsiCollectQueue::Submit(PsiTableRequest request) {
   job->collector =
       std::make_unique<TPsiScanThread>(source_, std::move(request), parseMutex_, dispatcher_);
   jobs_.push_back(std::move(job));
+  EnqueueLocked(id);
+  return id;
+}
+
+bool PsiCollectQueue::Retry(JobId id) {
+  std::lock_guard lock(mutex_);
+  if (id >= jobs_.size() || jobs_[id]->finalResult != PsiResult::FilterFailed)
+    return false;
+  Job &job = *jobs_[id];
+  job.finalResult = PsiResult::Waiting;
+  job.startBy = std::chrono::steady_clock::now() + job.collector->Request().timeout;
+  EnqueueLocked(id);
+  return true;
+}
+
+void PsiCollectQueue::EnqueueLocked(JobId id) {
+  jobs_[id]->queued = true;
   if (stopping_)
-    return id;
+    return;
   waiting_.push_back(id);
   if (waiting_.size() > idleWorkers_ && workers_.size() < maxRunning_)
     workers_.emplace_back([this](std::stop_token stop) { Work(stop); });
   changed_.notify_all();
-  return id;
 }
 
 void PsiCollectQueue::Work(std::stop_token stop) {
@@ -47,6 +63,7 @@ void PsiCollectQueue::Work(std::stop_token stop) {
     const JobId id = waiting_.front();
     waiting_.pop_front();
     Job &job = *jobs_[id];
+    job.queued = false;
     if (std::chrono::steady_clock::now() >= job.startBy) {
       job.finalResult = PsiResult::TimeOutBeforeStart;
       changed_.notify_all();
@@ -71,8 +88,23 @@ PsiResult PsiCollectQueue::Result(JobId job) const {
   std::lock_guard lock(mutex_);
   if (job >= jobs_.size())
     return PsiResult::Waiting;
-  const Job &entry = *jobs_[job];
-  return entry.finalResult != PsiResult::Waiting ? entry.finalResult : entry.collector->Result();
+  return ResultLocked(*jobs_[job]);
+}
+
+PsiResult PsiCollectQueue::ResultLocked(const Job &job) const {
+  if (job.queued)
+    return PsiResult::Waiting;
+  // Taken by a worker: running until the worker stores how it ended.
+  return job.finalResult != PsiResult::Waiting ? job.finalResult : PsiResult::Running;
+}
+
+PsiProgress PsiCollectQueue::Progress(JobId job) const {
+  std::lock_guard lock(mutex_);
+  if (job >= jobs_.size())
+    return {};
+  PsiProgress progress = jobs_[job]->collector->Progress();
+  progress.result = ResultLocked(*jobs_[job]);
+  return progress;
 }
 
 std::size_t PsiCollectQueue::RunningCount() const {

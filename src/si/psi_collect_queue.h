@@ -33,9 +33,14 @@ public:
 
   // Callable from any thread, parsers included (a PAT parse submits the PMTs).
   JobId Submit(PsiTableRequest request);
+  // Queues a job whose filter was refused once more, as a new submission; false (and nothing
+  // done) when the job did not end that way.
+  bool Retry(JobId job);
   // Returns when no job waits or runs.
   void WaitAll();
   PsiResult Result(JobId job) const;
+  // The job's result with what its collector holds or held when it ended.
+  PsiProgress Progress(JobId job) const;
   std::size_t RunningCount() const;
 
 private:
@@ -43,9 +48,12 @@ private:
     std::unique_ptr<TPsiScanThread> collector;
     std::chrono::steady_clock::time_point startBy;
     PsiResult finalResult = PsiResult::Waiting;
+    bool queued = false;
   };
 
   void Work(std::stop_token stop);
+  void EnqueueLocked(JobId id);
+  PsiResult ResultLocked(const Job &job) const;
 
   SectionFilterSource &source_;
   frame::UiDispatcher *dispatcher_;

@@ -97,6 +97,16 @@ std::int32_t TPsiScanThread::ElapsedMs() const {
       std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(openedAt)));
 }
 
+PsiProgress TPsiScanThread::Progress() const {
+  PsiProgress progress{Result(), collected_.load(), lastSection_.load(), ElapsedMs()};
+  if (openedAt_.load() != 0) {
+    const auto counts = collector_.Progress();
+    progress.collected = counts.collected;
+    progress.lastSection = counts.lastSection;
+  }
+  return progress;
+}
+
 PsiResult TPsiScanThread::Attempt(std::stop_token stop) {
   const auto start = std::chrono::steady_clock::now();
   const std::int32_t handle =
@@ -110,6 +120,10 @@ PsiResult TPsiScanThread::Attempt(std::stop_token stop) {
     FilterGuard guard(source_, handle);
     complete = collector_.WaitComplete(stop, start + request_.timeout);
   }
+  // Kept for the messages: the next attempt or the parse empties the collector.
+  const auto counts = collector_.Progress();
+  collected_ = counts.collected;
+  lastSection_ = counts.lastSection;
   elapsedMs_ = MsSince(start);
   openedAt_ = 0;
   return complete ? PsiResult::Complete : PsiResult::TimeOut;

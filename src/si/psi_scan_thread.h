@@ -47,6 +47,14 @@ const char *PsiResultLabel(PsiResult result);
 
 inline constexpr const char *kExceptionInParse = "Exception in Parse";
 
+// Where a collection stands, for progress displays and the warnings of a scan.
+struct PsiProgress {
+  PsiResult result = PsiResult::Waiting;
+  int collected = 0;   // sections held
+  int lastSection = 0; // last_section_number of the table
+  std::int32_t elapsedMs = 0;
+};
+
 struct PsiTableRequest {
   using Parser = std::function<void(std::span<const std::uint8_t> section)>;
 
@@ -75,6 +83,9 @@ public:
   // Milliseconds since the filter was opened; progress displays read it while the thread runs.
   std::int32_t ElapsedMs() const;
   const std::string &Name() const { return request_.name; }
+  // Read while the thread runs; after an attempt, what it had collected when it ended.
+  PsiProgress Progress() const;
+  const PsiTableRequest &Request() const { return request_; }
 
 private:
   PsiResult Attempt(std::stop_token stop);
@@ -88,6 +99,8 @@ private:
   SectionCollector collector_;
   std::atomic<PsiResult> result_{PsiResult::Waiting};
   std::atomic<std::int32_t> elapsedMs_{0};
+  std::atomic<int> collected_{0};
+  std::atomic<int> lastSection_{0};
   // steady_clock ticks at the opening of the current attempt's filter; 0 when none is open.
   std::atomic<std::chrono::steady_clock::rep> openedAt_{0};
 };

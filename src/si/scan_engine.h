@@ -7,12 +7,15 @@
 #include "data/transponder_list.h"
 #include "devapi/qev_devapi.h"
 #include "si/psi_parsers.h"
+#include "si/psi_scan_thread.h"
 #include "si/scan_log.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,7 @@ class ITransponderTuner;
 }
 namespace qev::frame {
 struct TOptions;
+struct TScanningOptions;
 class TNotificationHub;
 class UiDispatcher;
 } // namespace qev::frame
@@ -39,7 +43,7 @@ inline constexpr int kScanJobsLimitMs = 30000;
 // The satellite a scanner works on, with the files that belong to it.
 struct TScanSatellite {
   data::TSatRec Sat{};
-  data::TSatTransponders Transponders;  // NNNN.ini
+  data::TSatTransponders Transponders;   // NNNN.ini
   std::vector<data::TTransponder> Blind; // NNNN.tws, transponders without signal
   data::TSdxFile Sdx;                    // NNNN.sdx
   std::vector<data::TPcaRec> Pca;        // NNNN.pca
@@ -51,6 +55,15 @@ TScanSatellite LoadScanSatellite(const data::TSatRec &sat);
 // Writes the transponder list when it was modified, and the blind list. Returns the error
 // texts, empty on success.
 std::string SaveScanSatellite(const TScanSatellite &satellite);
+
+// The rules that finish a freshly scanned record once its tables are in: audio PIDs checked
+// first (so an AC-3-only service has its audio PID before its kind is judged), EMM PIDs from
+// the CAT, trimmed names, a missing name from SATCODX (" (*)" appended) or "(empty) SID 1A2B",
+// the data/TV/radio kind from the streams, free-to-air with CA entries to scrambled, the
+// streams sorted and the preferred audio language chosen, each as the options say.
+void FinishScannedRecord(data::TChannelRec &rec, const frame::TScanningOptions &options,
+                         std::span<const data::TCatEntry> cat, const data::TSdxFile &sdx,
+                         const frame::TPrefLangArray &langs);
 
 // What the scanner shows while it works. Every call comes on the thread that runs the scan
 // (the user-interface thread in the program). The defaults show nothing.
@@ -108,6 +121,9 @@ public:
   void SetCurrent(const data::TTransponder &tp);
   std::uint16_t LockWaitMs() const { return lockWaitMs_; }
   void SetLockWaitMs(std::uint16_t ms) { lockWaitMs_ = ms; }
+  // How long a transponder's jobs may take together (kScanJobsLimitMs unless changed).
+  int JobsLimitMs() const { return jobsLimitMs_; }
+  void SetJobsLimitMs(int ms) { jobsLimitMs_ = ms; }
 
   // Tunes the current transponder; true when tuned and locked.
   bool ScanTune(bool satelliteChanged);
@@ -135,24 +151,38 @@ public:
   const TScanLog &Log() const { return log_; }
 
   // Closing: offers to merge unmerged results, then writes the transponder and blind lists.
-  // Returns the save errors, empty on success.
+  // Save errors are shown in an error box and returned, empty on success.
   std::string Close();
 
 private:
   struct TJobs;
+  class TRunScope;
 
   void LogMessage(const char *category, TScanLevel level, std::string text);
   void Warn(TScanLevel level, const std::string &text);
+  void LogAborted();
   void RemoveFromBlind(const data::TTransponder &tp);
   void AddToBlind(const data::TTransponder &tp);
   void Wait(int ms);
+  std::vector<data::TTransponder> MarkedTransponders() const;
+  int ElapsedSeconds() const;
+  // The PAT's records, or the result of the last attempt when it did not complete.
+  PsiResult ReadPat(std::vector<data::TChannelRec> &records);
+  void CompleteFromTuning(data::TChannelRec &rec) const;
+  // Runs the jobs until all ended, the limit or an abort; false when aborted.
+  bool RunJobs(TJobs &jobs);
+  void WarnUnfinished(const TJobs &jobs);
+  void FinishTransponder();
 
   TScanLinks links_;
   IScanView &view_;
   TScanSatellite satellite_;
   data::TTransponder current_{};
   std::uint16_t lockWaitMs_ = kDefaultLockWaitMs;
+  int jobsLimitMs_ = kScanJobsLimitMs;
+  std::chrono::steady_clock::time_point runStart_{};
   std::atomic<bool> abort_{false};
+  bool abortLogged_ = false;
   bool running_ = false;
   bool saved_ = false;
   std::vector<data::TChannelRec> transponderList_;

@@ -25,9 +25,23 @@ inline constexpr const char *kPatFilterError = "PAT - Error adding filter";
 inline constexpr const char *kPatIncomplete = "PAT - Table incompleted";
 inline constexpr const char *kNoSignal = ": NO Signal";
 inline constexpr const char *kTuningStatus = "Tunning (";
+inline constexpr const char *kSignalOk = ": Signal OK (";
+inline constexpr const char *kChannelsFound = " channels";
+// A job's warning: the table name, the marker, the PID and what was collected.
+inline constexpr const char *kJobFilterError = "-Filter Err  PID=";
+inline constexpr const char *kJobTimeout = "-Timeout     PID=";
+inline constexpr const char *kJobIncomplete = "-Incomplete  PID=";
+inline constexpr const char *kSdxNameMark = " (*)";
+inline constexpr const char *kEmptyNamePrefix = "(empty) SID ";
+inline constexpr const char *kMergeSavedIn = " scanned channels was saved in ";
+inline constexpr const char *kMergeNew = "New = ";
+inline constexpr const char *kMergeUpdated = " , Updated = ";
+inline constexpr const char *kMergeUnchanged = " , Unchanged = ";
+inline constexpr const char *kMergeRemoved = " , Removed = ";
 inline constexpr const char *kEmptyScanList = "Scanned channels list is empty...";
 inline constexpr const char *kCannotLoadList = "Cannot get/load channels list for SatID=";
-inline constexpr const char *kAskUpdateNow = "Scanned channels was not saved/updated.\r\rUpdate now ?";
+inline constexpr const char *kAskUpdateNow =
+    "Scanned channels was not saved/updated.\r\rUpdate now ?";
 inline constexpr const char *kExceptionOnTerminate = "Exception on terminate ScanJobThread...";
 inline constexpr const char *kNotOnActiveTransponder =
     "Selected channel is not on active transponder...";

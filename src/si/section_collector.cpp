@@ -81,6 +81,11 @@ bool SectionCollector::Empty() const {
   return present_.none();
 }
 
+SectionCollector::Counts SectionCollector::Progress() const {
+  std::lock_guard lock(mutex_);
+  return {static_cast<int>(present_.count()), present_.any() ? lastSection_ : 0};
+}
+
 std::vector<SectionCollector::Section> SectionCollector::TakeSections() {
   std::lock_guard lock(mutex_);
   std::vector<Section> sections;

@@ -41,6 +41,12 @@ public:
 
   bool Complete() const;
   bool Empty() const;
+  // How many sections are held, and the table's last section number (0 while none is held).
+  struct Counts {
+    int collected = 0;
+    int lastSection = 0;
+  };
+  Counts Progress() const;
   // The sections in section-number order, taken out of the collector, which starts empty again.
   std::vector<Section> TakeSections();
   // Forgets what was collected, so a new attempt cannot mix with the sections of an old one.

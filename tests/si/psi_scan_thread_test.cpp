@@ -221,6 +221,33 @@ TEST(PsiCollectQueue, JobsStillWaitingAtTheirTimeOutAreLabelledAsSuch) {
   EXPECT_STREQ(PsiResultLabel(PsiResult::TimeOutBeforeStart), "-Time-out before start");
 }
 
+TEST(PsiCollectQueue, ProgressOutlivesTheAttemptAndRefusedJobsCanBeRetried) {
+  FakeFilterSource source;
+  auto partial = Table(0, 3);
+  partial.pop_back();
+  source.Script(0x20, partial);
+  source.RefuseTimes(0x21, 1);
+  source.Script(0x21, Table(0, 1));
+  PsiCollectQueue queue(source, nullptr);
+  const auto incomplete = queue.Submit(Request(0x20, 100ms));
+  const auto refused = queue.Submit(Request(0x21, 60s));
+  queue.WaitAll();
+
+  // What the collector held when its time ran out, although the collector is emptied.
+  const PsiProgress progress = queue.Progress(incomplete);
+  EXPECT_EQ(progress.result, PsiResult::TimeOut);
+  EXPECT_EQ(progress.collected, 2);
+  EXPECT_EQ(progress.lastSection, 2);
+  EXPECT_GE(progress.elapsedMs, 100);
+
+  EXPECT_FALSE(queue.Retry(incomplete)); // only a refused filter is tried again
+  ASSERT_EQ(queue.Result(refused), PsiResult::FilterFailed);
+  ASSERT_TRUE(queue.Retry(refused));
+  queue.WaitAll();
+  EXPECT_EQ(queue.Result(refused), PsiResult::Complete);
+  EXPECT_EQ(source.Opened(0x21), 1);
+}
+
 TEST(PsiCollectQueue, ParsersMaySubmitFurtherTablesAndDestructionStopsRunningOnes) {
   FakeFilterSource source;
   source.Script(kPid, Table(0, 1));

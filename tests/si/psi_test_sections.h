@@ -56,6 +56,16 @@ public:
     std::lock_guard lock(mutex_);
     refused_.insert(pid);
   }
+  // Refuses the next `times` openings on the PID, then opens as usual.
+  void RefuseTimes(std::uint16_t pid, int times) {
+    std::lock_guard lock(mutex_);
+    refuseTimes_[pid] = times;
+  }
+  int Refusals(std::uint16_t pid) const {
+    std::lock_guard lock(mutex_);
+    const auto it = refusals_.find(pid);
+    return it == refusals_.end() ? 0 : it->second;
+  }
   void Hold(bool held) {
     {
       std::lock_guard lock(mutex_);
@@ -80,8 +90,12 @@ public:
   std::int32_t OpenFilter(std::uint16_t pid, const SectionTableFilter &,
                           DataCallback callback) override {
     std::lock_guard lock(mutex_);
-    if (refused_.contains(pid))
+    const bool refuseOnce = refuseTimes_[pid] > 0;
+    if (refused_.contains(pid) || refuseOnce) {
+      refuseTimes_[pid] -= refuseOnce ? 1 : 0;
+      ++refusals_[pid];
       return 0;
+    }
     ++opened_[pid];
     auto &scripts = scripts_[pid];
     Filter filter{pid, std::move(callback), {}, 0};
@@ -158,6 +172,8 @@ private:
   std::map<std::uint16_t, std::vector<std::vector<Bytes>>> scripts_;
   std::map<std::uint16_t, bool> repeat_;
   std::set<std::uint16_t> refused_;
+  std::map<std::uint16_t, int> refuseTimes_;
+  std::map<std::uint16_t, int> refusals_;
   std::map<std::uint16_t, int> opened_;
   std::map<std::int32_t, Filter> filters_;
   std::size_t maxOpen_ = 0;
