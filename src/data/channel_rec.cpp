@@ -196,6 +196,30 @@ void ValidateAudioPids(TChannelRec &rec) {
     rec.Ac3Pid = lastAc3;
 }
 
+namespace {
+// The PID itself when a stream of the kind carries it, else the first such stream's, else 0.
+template <typename IsKind>
+std::uint16_t ValidPid(const TChannelRec &rec, std::uint16_t pid, IsKind isKind) {
+  const TEsItem *first = nullptr;
+  for (int i = 0; i < rec.EsCount; ++i) {
+    if (!isKind(rec.EsList[i]))
+      continue;
+    if (rec.EsList[i].Pid == pid)
+      return pid;
+    if (first == nullptr)
+      first = &rec.EsList[i];
+  }
+  return first != nullptr ? first->Pid : 0;
+}
+} // namespace
+
+void ValidateVideoAndTeletextPids(TChannelRec &rec) {
+  rec.VidPid = ValidPid(rec, rec.VidPid, [](const TEsItem &e) { return e.Kind == kKindVideo; });
+  rec.TtxPid = ValidPid(rec, rec.TtxPid, [](const TEsItem &e) {
+    return e.Kind == kKindTeletext || e.Kind == kKindSubtitle;
+  });
+}
+
 bool SelectPreferredAudio(TChannelRec &rec, const frame::TPrefLangArray &langs) {
   int chosen = -1;
   std::uint8_t best = frame::TPrefLangArray::kNotPreferred;

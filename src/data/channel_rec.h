@@ -145,6 +145,9 @@ void CaRemove(TChannelRec &rec, int i);
 void SortEsList(TChannelRec &rec);
 void SortCaList(TChannelRec &rec);
 void ValidateAudioPids(TChannelRec &rec);
+// VidPid and TtxPid name streams of the list: one that is not there becomes the first video,
+// or the first teletext or subtitle stream, of the list, else 0.
+void ValidateVideoAndTeletextPids(TChannelRec &rec);
 bool SelectPreferredAudio(TChannelRec &rec, const frame::TPrefLangArray &langs);
 bool ChEqual(const TChannelRec &a, const TChannelRec &b);
 void CopyUserFields(const TChannelRec &src, TChannelRec &dst);

@@ -148,6 +148,14 @@ void ParseCat(TSection section, TCatList &cat) {
   });
 }
 
+std::vector<data::TCatEntry> CatEntries(const TCatList &cat) {
+  std::vector<data::TCatEntry> entries;
+  const auto count = std::min<std::uint32_t>(cat.Count, kMaxCatItems);
+  for (std::uint32_t i = 0; i < count; ++i)
+    entries.push_back({cat.Items[i].CaSystemId, cat.Items[i].EmmPid});
+  return entries;
+}
+
 void ParseSdt(TSection section, const TRecordFinder &find) {
   std::uint16_t tid = 0;
   TSectionReader r = LongBody(section, &tid);

@@ -64,6 +64,9 @@ void ParsePmt(TSection section, data::TChannelRec &rec);
 // CAT: appends its CA descriptors to the list, at most kMaxCatItems in all.
 void ParseCat(TSection section, TCatList &cat);
 
+// The CA systems and EMM PIDs of a CAT, as FillEmmFromCat takes them.
+std::vector<data::TCatEntry> CatEntries(const TCatList &cat);
+
 // SDT actual, for a scan: sets SrvType, the names, EitFlags and Encrypted of every service
 // that `find` knows. Its CA descriptors are ignored: the CA list is the PMT parser's, which
 // may be writing the same record at the same time.

@@ -52,6 +52,7 @@ inline constexpr const char *kRescanNoChanges = "Rescan OK - No changes detected
 inline constexpr const char *kRescanUpdated = "Rescan OK - Channel was updated.";
 inline constexpr const char *kRescanSaveQuestion =
     "Rescan OK - Channel was updated.\r\rSave changes ?";
+inline constexpr const char *kRescanStoreFailed = "Channel could not be stored: ";
 inline constexpr const char *kClipboardError = "Cannot open clipboard...";
 inline constexpr const char *kDownloadInvalid = "Downloaded file is invalid...";
 

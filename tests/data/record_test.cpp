@@ -170,6 +170,29 @@ TEST(Audio, PreferredLanguageAndValidation) {
   EXPECT_EQ(v.Ac3Pid, 0x103);
 }
 
+TEST(EsList, VideoAndTeletextPidsFollowTheList) {
+  TChannelRec rec{};
+  EsAppend(rec, Es(kKindAudio, 0x100));
+  EsAppend(rec, Es(kKindSubtitle, 0x300, "GER"));
+  EsAppend(rec, Es(kKindTeletext, 0x301, "ENG"));
+  rec.VidPid = 0x555; // streams of a PMT that no longer lists them
+  rec.TtxPid = 0x556;
+  ValidateVideoAndTeletextPids(rec);
+  EXPECT_EQ(rec.VidPid, 0);
+  EXPECT_EQ(rec.TtxPid, 0x300); // a subtitle stream is teletext too
+
+  EsAppend(rec, Es(kKindVideo, 0x200));
+  EsAppend(rec, Es(kKindVideo, 0x201));
+  rec.VidPid = 0x201;
+  rec.TtxPid = 0x301;
+  ValidateVideoAndTeletextPids(rec);
+  EXPECT_EQ(rec.VidPid, 0x201); // listed PIDs stay, even when not the first of their kind
+  EXPECT_EQ(rec.TtxPid, 0x301);
+  rec.VidPid = 0x100; // an audio PID is no video PID
+  ValidateVideoAndTeletextPids(rec);
+  EXPECT_EQ(rec.VidPid, 0x200);
+}
+
 TEST(EsList, SortsByKindThenLanguage) {
   TChannelRec rec{};
   EsAppend(rec, Es(kKindAc3, 3, "ENG"));
