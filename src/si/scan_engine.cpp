@@ -92,14 +92,6 @@ void NameMissing(TChannelRec &rec, const frame::TScanningOptions &options,
     data::SetChName(rec, fmt::format("{}{:04X}", kEmptyNamePrefix, rec.SID));
 }
 
-std::vector<data::TCatEntry> CatEntries(const TCatList &cat) {
-  std::vector<data::TCatEntry> entries;
-  const std::uint32_t count = std::min<std::uint32_t>(cat.Count, kMaxCatItems);
-  for (std::uint32_t i = 0; i < count; ++i)
-    entries.push_back({cat.Items[i].CaSystemId, cat.Items[i].EmmPid});
-  return entries;
-}
-
 PsiTableRequest TableRequest(std::string name, std::uint16_t pid, SectionTableFilter filter,
                              int timeoutMs, PsiTableRequest::Parser parse) {
   PsiTableRequest request;
