@@ -14,6 +14,7 @@
 #include "frame/app_paths.h"
 #include "frame/options.h"
 #include "si/device_filter_source.h"
+#include "si/psi_scan_thread.h"
 #include "si/scan_engine.h"
 
 #include <fmt/format.h>
@@ -22,6 +23,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include <stdlib.h>
@@ -88,27 +90,46 @@ private:
 
 void IgnoreModuleMessages(std::int32_t, std::int32_t, void *) noexcept {}
 
+// The module loaded on the bench sky, with the root in the sky's folder; unloaded when it goes.
+class LoadedSky {
+public:
+  LoadedSky() {
+    if (!fs::exists(BenchSky::Description())) {
+      error_ = "the demo sky was not built";
+      return;
+    }
+    qev::frame::SetPaths(qev::frame::TAppPaths(sky_.Folder()));
+    if (qev::device::LoadDeviceModule(Device(), sky_.Module(), &IgnoreModuleMessages, nullptr))
+      error_ = "the simulator module did not load";
+  }
+  ~LoadedSky() { Device().Unload(); }
+
+  static qev::device::TDeviceModule &Device() { return qev::device::Device(); }
+  const char *Error() const { return error_; }
+
+private:
+  BenchSky sky_;
+  const char *error_ = nullptr;
+};
+
+qev::tsgen::Repetition Repetition() {
+  return qev::tsgen::DescriptionFile::Load(BenchSky::Description().string()).repetition;
+}
+
 // The slowest repetition of the tables a transponder scan reads, in seconds.
 double SlowestTablePeriod() {
-  const auto tp = qev::tsgen::DescriptionFile::Load(BenchSky::Description().string());
-  const auto &r = tp.repetition;
+  const auto r = Repetition();
   return std::max({r.pat, r.pmt, r.cat, r.sdt}) / 1000.0;
 }
 
 void TransponderScan(benchmark::State &state) {
-  if (!fs::exists(BenchSky::Description())) {
-    state.SkipWithError("the demo sky was not built");
-    return;
-  }
-  BenchSky sky;
-  qev::frame::SetPaths(qev::frame::TAppPaths(sky.Folder()));
-  auto &device = qev::device::Device();
-  if (qev::device::LoadDeviceModule(device, sky.Module(), &IgnoreModuleMessages, nullptr) != 0) {
-    state.SkipWithError("the simulator module did not load");
+  LoadedSky loaded;
+  if (loaded.Error() != nullptr) {
+    state.SkipWithError(loaded.Error());
     return;
   }
   DirectTuner tuner;
-  qev::si::TDeviceFilterSource filters(device);
+  qev::si::TDeviceFilterSource filters(LoadedSky::Device());
   qev::data::TSatList sats;
   qev::data::TChannelLists lists(sats);
   qev::si::IScanView view; // shows nothing
@@ -140,7 +161,6 @@ void TransponderScan(benchmark::State &state) {
       scans += std::chrono::steady_clock::now() - tuned;
     }
   }
-  device.Unload();
   if (services <= 0)
     state.SkipWithError("the scan found no services");
   const double slowest = SlowestTablePeriod();
@@ -152,5 +172,48 @@ void TransponderScan(benchmark::State &state) {
   state.counters["target_s"] = slowest * 1.1;
 }
 BENCHMARK(TransponderScan)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(5);
+
+// Each table of the scan alone, from opening its filter to the parsed table, beside its period.
+void TableCollect(benchmark::State &state) {
+  LoadedSky loaded;
+  if (loaded.Error() != nullptr) {
+    state.SkipWithError(loaded.Error());
+    return;
+  }
+  DirectTuner tuner;
+  if (tuner.TuneTransponder(0, "V", 0, 3000, true) != 0) {
+    state.SkipWithError("no lock");
+    return;
+  }
+  const auto r = Repetition();
+  // The first service of the transponder: SID 0x0411 with its PMT on PID 0x0100.
+  const struct {
+    const char *name;
+    std::uint16_t pid;
+    qev::si::SectionTableFilter filter;
+    int periodMs;
+  } tables[] = {{"PAT", 0x0000, {0x00, 0, 0}, r.pat},
+                {"CAT", 0x0001, {0x01, 0, 0}, r.cat},
+                {"SDT", 0x0011, {0x42, 0, 0}, r.sdt},
+                {"PMT", 0x0100, {0x02, 0x0411, 0xFFFF}, r.pmt}};
+  const auto &table = tables[state.range(0)];
+  state.SetLabel(table.name);
+  qev::si::TDeviceFilterSource filters(LoadedSky::Device());
+  std::mutex parseMutex;
+  int complete = 0;
+  for (auto _ : state) {
+    qev::si::TPsiScanThread collector(
+        filters, {table.name, table.pid, table.filter, 5s, 1, [](std::span<const std::uint8_t>) {}},
+        parseMutex, nullptr);
+    complete += collector.Run({}) == qev::si::PsiResult::Complete ? 1 : 0;
+  }
+  state.counters["complete"] = complete;
+  state.counters["period_s"] = table.periodMs / 1000.0;
+}
+BENCHMARK(TableCollect)
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
 
 } // namespace
