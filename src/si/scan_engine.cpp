@@ -588,10 +588,14 @@ std::optional<data::TMergeCounts> TScanEngine::ScanMerge(bool replace) {
     for (TChannelRec &rec : accumulated_)
       data::SortCaList(rec);
   const double now = links_.Now ? links_.Now() : 0.0;
+  // Kept so a failed save leaves the list as its file is: a later try then counts again.
+  const data::TChannelsList before = *list;
   const data::TMergeCounts counts = list->ListMerge(accumulated_, replace, now);
-  // The list showed its error; the results stay for another try.
-  if (!list->ListSaveAll())
+  if (!list->ListSaveAll()) {
+    // The list has shown its error; the results stay for another try.
+    *list = before;
     return std::nullopt;
+  }
   frame::ShowInformation(fmt::format("{}{}{} ms\r{}\r{}{}{}{}{}{}{}{}", accumulated_.size(),
                                      kMergeSavedIn, MsSince(start), std::string(60, '-'), kMergeNew,
                                      counts.New, kMergeUpdated, counts.Updated, kMergeUnchanged,

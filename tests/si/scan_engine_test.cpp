@@ -369,7 +369,7 @@ TEST_F(ScanEngineTest, JobsStillQueuedAtTheLimitAreNotCalledFilterErrors) {
   filters.Script(0x0000, tsgen::BuildPat(tp));
   options.Scanning.TimeoutSDT = options.Scanning.TimeoutCAT = options.Scanning.TimeoutPMT = 20000;
   auto engine = Engine({Tp(11778)});
-  engine->SetJobsLimitMs(500);
+  engine->SetJobsLimitMs(1500); // room for all 32 collectors to start, even when slowed
 
   engine->ScanRun(false);
 
@@ -461,16 +461,18 @@ TEST_F(ScanEngineTest, MergeProblemsKeepTheResultsForAnotherTry) {
   fs::remove(channels);
   ASSERT_EQ(presenter.shown.size(), 1u);
   EXPECT_EQ(presenter.shown[0].caption, frame::kCaptionError);
-  EXPECT_EQ(presenter.shown[0].text, lists.ListOf(1)->LastError());
+  EXPECT_NE(presenter.shown[0].text.find("0192.bch"), std::string::npos);
   EXPECT_TRUE(engine->HasUnmerged());
   EXPECT_FALSE(engine->Saved());
   EXPECT_TRUE(view.updateEnabled);
   EXPECT_EQ(listsChanged, 0);
 
+  // The failed merge was taken back: the services are new again.
   const auto counts = engine->ScanMerge(false);
   ASSERT_TRUE(counts);
-  EXPECT_EQ(counts->New + counts->Unchanged + counts->Updated, 3);
+  EXPECT_EQ(counts->New, 3);
   EXPECT_TRUE(engine->Saved());
+  EXPECT_EQ(lists.ListOf(1)->Count(), 3);
 }
 
 TEST_F(ScanEngineTest, ClosingAsksToMergeAndLeavesUnreadableFilesAlone) {
