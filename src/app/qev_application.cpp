@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "app/rescan_link.h"
 #include "app/screen_saver_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
@@ -299,8 +300,12 @@ void TQevApplication::ShowDeviceInCaption() {
 ui::TUiContext TQevApplication::ProgramUiContext() {
   ui::TUiContext context = ui::ProgramUiContext();
   context.Signal = [] { return device::SignalDisplay(device::Tuner().Status()); };
-  if (device::Device().Loaded())
+  if (device::Device().Loaded()) {
     context.Subsystems.DeviceSettings = [] { device::Device().ShowDeviceSettings(); };
+    context.Subsystems.RescanByHandle = [](std::int32_t handle) {
+      RescanStoredChannel(QApplication::activeWindow(), handle);
+    };
+  }
   return context;
 }
 

@@ -60,6 +60,8 @@ public:
   frame::TShutdownSequence& ShutdownSteps() { return shutdownSteps_; }
   frame::TPowerEvents& Power() { return power_; }
   ui::TFormDvbMain* MainWindow() const { return mainWindow_.get(); }
+  // What the windows were given of the program; null before the main window exists.
+  const ui::TUiContext* UiContext() const { return uiContext_.get(); }
   // The video windows; null before the main window exists.
   video::TVideoManager* Videos() const { return videos_.get(); }
   video::TGraphSlots* GraphSlots() const { return graphSlots_.get(); }

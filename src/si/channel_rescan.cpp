@@ -58,6 +58,11 @@ void TidyStreams(const frame::TOptions &options, data::TChannelRec &copy) {
     data::SelectPreferredAudio(copy, options.Session.PrefLangs);
 }
 
+void EndWait(const TRescanLinks &links) {
+  if (links.WaitOver)
+    links.WaitOver();
+}
+
 void ReadEmmPids(const TRescanLinks &links, data::TChannelRec &copy) {
   TCatList cat{};
   if (Collect(links, "CAT", kPidCat, {kTableCat, 0, 0}, links.Options.Scanning.TimeoutCAT,
@@ -78,6 +83,7 @@ bool RescanChannel(const TRescanLinks &links, data::TChannelRec &rec, bool inter
       Collect(links, "PMT", copy.PmtPid, {kTablePmt, copy.SID, 0xFFFF}, options.Scanning.TimeoutPMT,
               [&copy](TSection s) { ParsePmt(s, copy); });
   if (pmt != PsiResult::Complete) {
+    EndWait(links);
     frame::ShowError(PmtErrorText(rec, pmt));
     return false;
   }
@@ -87,6 +93,7 @@ bool RescanChannel(const TRescanLinks &links, data::TChannelRec &rec, bool inter
   if (options.Scanning.RescanSDTOnUpd)
     Collect(links, "SDT", kPidSdt, {kTableSdt, 0, 0}, options.Scanning.TimeoutSDT,
             [&copy](TSection s) { ParseSdtOne(s, copy); });
+  EndWait(links);
 
   const bool changed = data::MergeScanned(copy, rec, links.Now ? links.Now() : 0.0);
   const std::string name = data::ChName(rec) + "\r\r";

@@ -31,6 +31,8 @@ struct TRescanLinks {
   TTableWait Wait;
   std::function<void()> KeepAlive;
   std::function<double()> Now;
+  // Takes the wait away once the tables are read, before any message; may be empty.
+  std::function<void()> WaitOver{};
 };
 
 // Reads one channel's PMT (and CAT, and with RescanSDTOnUpd its SDT) again on the tuned

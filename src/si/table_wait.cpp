@@ -28,22 +28,26 @@ PsiResult CollectWithWait(SectionFilterSource &filters, PsiTableRequest request,
   TPsiScanThread collector(filters, std::move(request), parseMutex, frame::CurrentDispatcher());
   std::atomic<PsiResult> result{PsiResult::Running};
   std::atomic<bool> finished{false};
+  int shown = -1;
+  const auto showWait = [&] {
+    if (const int left = SecondsLeft(timeout, collector.ElapsedMs()); wait && left != shown) {
+      shown = left;
+      wait(name, left);
+    }
+  };
+  showWait(); // before the thread starts, so that even a table that is there at once is named
   {
     // Joined when the block ends, also when the caller's callbacks throw (stop requested).
     std::jthread thread([&](std::stop_token stop) {
       result = collector.Run(stop);
       finished = true;
     });
-    int shown = -1;
-    while (!finished) {
-      if (const int left = SecondsLeft(timeout, collector.ElapsedMs()); wait && left != shown) {
-        shown = left;
-        wait(name, left);
-      }
+    do {
       if (keepAlive)
         keepAlive();
       std::this_thread::sleep_for(kPollInterval);
-    }
+      showWait();
+    } while (!finished);
   }
   return result;
 }

@@ -94,7 +94,8 @@ protected:
                         [this] { return active_; },
                         [this](const std::string &table, int) { tables_.push_back(table); },
                         [this] { ++keptAlive_; },
-                        [] { return kNow; }};
+                        [] { return kNow; },
+                        [this] { waitOverAt_.push_back(presenter_.shown.size()); }};
   }
   // One PMT per rescan, in order; the last one stays.
   void ScriptPmts(const std::vector<tsgen::Service> &services) {
@@ -108,6 +109,8 @@ protected:
   std::optional<TActiveTransponder> active_ = TActiveTransponder{3, kFreq, 'H'};
   std::vector<std::string> tables_;
   int keptAlive_ = 0;
+  // How many messages had been shown when the wait went.
+  std::vector<std::size_t> waitOverAt_;
 };
 
 TEST_F(RescanTest, AChannelOffTheTunedTransponderIsLeftAlone) {
@@ -132,7 +135,8 @@ TEST_F(RescanTest, ARefusedOrIncompletePmtIsAnErrorAndChangesNothing) {
 
   FakeFilterSource silent; // opens the filter, delivers nothing
   TRescanLinks links = Links();
-  TRescanLinks silentLinks{silent, options_, links.Active, links.Wait, links.KeepAlive, links.Now};
+  TRescanLinks silentLinks{silent,          options_,  links.Active,  links.Wait,
+                           links.KeepAlive, links.Now, links.WaitOver};
   EXPECT_FALSE(RescanChannel(silentLinks, rec, true));
 
   EXPECT_TRUE(data::ChEqual(rec, Stored()));
@@ -141,6 +145,7 @@ TEST_F(RescanTest, ARefusedOrIncompletePmtIsAnErrorAndChangesNothing) {
                                     "Channel rescan error.\r\r12000 H : PMT - Table incomplete"}));
   ASSERT_EQ(presenter_.shown.size(), 2u);
   EXPECT_EQ(presenter_.shown[1].icon, frame::MessageIcon::Error);
+  EXPECT_EQ(waitOverAt_, (std::vector<std::size_t>{0, 1})); // gone before each error
 }
 
 TEST_F(RescanTest, NewStreamsUpdateTheChannelAndTheSameTablesAgainChangeNothing) {
@@ -157,6 +162,7 @@ TEST_F(RescanTest, NewStreamsUpdateTheChannelAndTheSameTablesAgainChangeNothing)
   EXPECT_EQ(rec.TimeUpd, kNow);
   EXPECT_EQ(tables_, (std::vector<std::string>{"PMT", "CAT"}));
   EXPECT_GT(keptAlive_, 0);
+  EXPECT_EQ(waitOverAt_, std::vector<std::size_t>{0});
 
   const TChannelRec first = rec;
   EXPECT_FALSE(RescanChannel(Links(), rec, true));

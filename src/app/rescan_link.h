@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+
+namespace qev::app {
+
+// The rescan of a stored channel as the windows ask for it: on the program's device, with its
+// options and tuning engine, the wait shown over the window that asked.
+void RescanStoredChannel(QWidget *parent, std::int32_t handle);
+
+} // namespace qev::app
