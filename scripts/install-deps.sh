@@ -9,6 +9,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # the fuzz phase of ./test.sh --sanitize: clang and its libFuzzer/sanitizer runtimes
+  clang libclang-rt-14-dev
   ffmpeg dvbpsi-utils desktop-file-utils dbus-daemon
   # the application icon's sizes (scripts/render-icons.sh)
   librsvg2-bin
