@@ -68,15 +68,17 @@ void ExpectDescribed(const nlohmann::json &scanned, const tsgen::Service &servic
   EXPECT_EQ(scanned["name"], service.name);
   EXPECT_EQ(scanned["provider"], service.provider);
   EXPECT_EQ(scanned["pmt_pid"], service.pmtPid);
-  if (service.pcrPid != 0x1FFF)
+  if (service.pcrPid != 0x1FFF) {
     EXPECT_EQ(scanned["pcr_pid"], service.pcrPid);
+  }
   EXPECT_EQ(scanned["scrambled"], !service.ca.empty());
   for (const tsgen::Stream &stream : service.streams) {
     const auto entry = std::find_if(scanned["streams"].begin(), scanned["streams"].end(),
                                     [&](const auto &s) { return s["pid"] == stream.pid; });
     ASSERT_NE(entry, scanned["streams"].end()) << "PID " << stream.pid;
-    if (!stream.language.empty())
+    if (!stream.language.empty()) {
       EXPECT_EQ((*entry)["lang"], test::UpperText(stream.language)) << "PID " << stream.pid;
+    }
   }
   ASSERT_EQ(scanned["ca"].size(), service.ca.size());
   for (std::size_t i = 0; i < service.ca.size(); ++i) {
@@ -84,8 +86,9 @@ void ExpectDescribed(const nlohmann::json &scanned, const tsgen::Service &servic
     EXPECT_EQ(ca["ca_id"], service.ca[i].caId);
     EXPECT_EQ(ca["ecm_pid"], service.ca[i].ecmPid);
     for (const tsgen::EmmEntry &emm : tp.emms)
-      if (emm.caId == service.ca[i].caId)
+      if (emm.caId == service.ca[i].caId) {
         EXPECT_EQ(ca["emm_pid"], emm.emmPid);
+      }
   }
 }
 
