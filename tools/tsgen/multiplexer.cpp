@@ -350,8 +350,27 @@ std::uint64_t Multiplexer::Pts(std::uint64_t t27) const {
   return (t27 / 300 + kLead90) & kTimestampMask;
 }
 
-std::deque<TsPacket> &Multiplexer::Queue(Lane lane) {
-  return lane == Lane::Pcr ? pcr_ : lane == Lane::Media ? media_ : tables_;
+void Multiplexer::Enqueue(Lane lane, std::vector<TsPacket> packets) {
+  if (lane == Lane::Tables) {
+    for (const TsPacket &packet : packets) {
+      tables_.Push(packet);
+    }
+    return;
+  }
+  auto &target = lane == Lane::Pcr ? pcr_ : media_;
+  target.insert(target.end(), packets.begin(), packets.end());
+}
+
+TsPacket Multiplexer::Next() {
+  static const TsPacket null = MakePacket({.pid = kNullPid}, Bytes(kPayloadSize, 0xFF));
+  for (auto *lane : {&pcr_, &media_}) {
+    if (!lane->empty()) {
+      TsPacket packet = lane->front();
+      lane->pop_front();
+      return packet;
+    }
+  }
+  return tables_.Empty() ? null : tables_.Pop();
 }
 
 // Access units are due at their decoding time in the loop; their time stamps move on by the
@@ -387,12 +406,9 @@ void Multiplexer::QueueDue(std::uint64_t t27) {
   nextDue27_ = UINT64_MAX;
   for (Job &job : jobs_) {
     if (job.next27 <= t27) {
-      auto &target = Queue(job.lane);
       // Made for the time it was due, so that periodic streams keep exact time stamps.
       building27_ = job.next27;
-      for (TsPacket &packet : job.make(job.next27)) {
-        target.push_back(packet);
-      }
+      Enqueue(job.lane, job.make(job.next27));
       job.next27 = std::max(job.next27 + job.period27, t27 + 1);
     }
     nextDue27_ = std::min(nextDue27_, job.next27);
@@ -401,15 +417,10 @@ void Multiplexer::QueueDue(std::uint64_t t27) {
 }
 
 void Multiplexer::Produce(std::uint64_t packets, const Sink &sink) {
-  static const TsPacket null = MakePacket({.pid = kNullPid}, Bytes(kPayloadSize, 0xFF));
   for (const std::uint64_t end = slot_ + packets; slot_ < end; ++slot_) {
     const std::uint64_t t27 = SlotTime(slot_);
     QueueDue(t27);
-    auto &from = !pcr_.empty() ? pcr_ : !media_.empty() ? media_ : tables_;
-    TsPacket packet = from.empty() ? null : from.front();
-    if (!from.empty()) {
-      from.pop_front();
-    }
+    TsPacket packet = Next();
     scrambler_.Apply(packet, Utc(t27));
     output_.Send(packet, t27, sink);
   }

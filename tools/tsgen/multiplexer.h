@@ -16,6 +16,7 @@
 #include "packet_output.h"
 #include "scrambler.h"
 #include "section_packer.h"
+#include "table_lane.h"
 #include "table_versions.h"
 #include "teletext_carousel.h"
 #include "transponder.h"
@@ -95,7 +96,9 @@ private:
   void CheckBitrate() const;
   void QueueDue(std::uint64_t t27);
   void QueueInput(std::uint64_t t27);
-  std::deque<TsPacket> &Queue(Lane lane);
+  void Enqueue(Lane lane, std::vector<TsPacket> packets);
+  // The next packet to send: a PCR first, then media, then tables, else a null packet.
+  TsPacket Next();
   SectionPacker &Packer(std::uint16_t pid);
   UtcSeconds Utc(std::uint64_t t27) const;
   std::uint64_t Pts(std::uint64_t t27) const;
@@ -112,7 +115,8 @@ private:
   std::vector<Job> jobs_;
   std::vector<Loop> loops_;
   std::uint64_t nextDue27_ = 0;
-  std::deque<TsPacket> pcr_, media_, tables_;
+  std::deque<TsPacket> pcr_, media_;
+  TableLane tables_;
   std::vector<std::pair<std::uint64_t, Transponder>> variants_; // from a time on
   std::uint64_t building27_ = 0; // the time the job being run was due
   Scrambler scrambler_;
