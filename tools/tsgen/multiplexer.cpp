@@ -24,6 +24,8 @@ constexpr std::uint64_t kTicksPerMs = kTicksPerSecond / 1000;
 constexpr std::uint64_t kTimestampMask = 0x1FFFFFFFFull;
 constexpr std::uint64_t kMinBitrate = 100'000;
 constexpr double kHeadroom = 1.05;
+// Media packets sent in a row at most while tables wait.
+constexpr int kMediaRun = 8;
 constexpr double kPacketBits = kPacketSize * 8;
 constexpr std::uint16_t kPatPid = 0x0000, kCatPid = 0x0001, kNitPid = 0x0010;
 constexpr std::uint16_t kSdtPid = 0x0011, kEitPid = 0x0012, kTimePid = 0x0014;
@@ -363,13 +365,20 @@ void Multiplexer::Enqueue(Lane lane, std::vector<TsPacket> packets) {
 
 TsPacket Multiplexer::Next() {
   static const TsPacket null = MakePacket({.pid = kNullPid}, Bytes(kPayloadSize, 0xFF));
-  for (auto *lane : {&pcr_, &media_}) {
-    if (!lane->empty()) {
-      TsPacket packet = lane->front();
-      lane->pop_front();
-      return packet;
-    }
+  if (!pcr_.empty()) {
+    TsPacket packet = pcr_.front();
+    pcr_.pop_front();
+    return packet;
   }
+  // Media bursts that fill the transponder (every service's key frame at once) would starve
+  // the tables for a quarter second; they yield one slot in kMediaRun to a waiting table, which
+  // the media's lead absorbs.
+  if (!media_.empty() && (tables_.Empty() || ++mediaRun_ < kMediaRun)) {
+    TsPacket packet = media_.front();
+    media_.pop_front();
+    return packet;
+  }
+  mediaRun_ = 0;
   return tables_.Empty() ? null : tables_.Pop();
 }
 

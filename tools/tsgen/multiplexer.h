@@ -117,6 +117,7 @@ private:
   std::uint64_t nextDue27_ = 0;
   std::deque<TsPacket> pcr_, media_;
   TableLane tables_;
+  int mediaRun_ = 0; // media packets sent in a row while tables waited
   std::vector<std::pair<std::uint64_t, Transponder>> variants_; // from a time on
   std::uint64_t building27_ = 0; // the time the job being run was due
   Scrambler scrambler_;
