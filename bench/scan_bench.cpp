@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -122,6 +123,26 @@ double SlowestTablePeriod() {
   return std::max({r.pat, r.pmt, r.cat, r.sdt}) / 1000.0;
 }
 
+// Waits, untimed, a different part of `periodMs` before each timed run. A run that starts the
+// moment the previous one saw its table would otherwise always wait a whole period for the next
+// copy, where a receiver tuning at a random time waits half a period on average.
+class OutOfStep {
+public:
+  OutOfStep(benchmark::State &state, int periodMs) : state_(state), periodMs_(periodMs) {}
+  void Wait() {
+    // Steps of the golden ratio spread the starts evenly over the period.
+    phase_ = std::fmod(phase_ + 0.6180339887, 1.0);
+    state_.PauseTiming();
+    std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(phase_ * periodMs_));
+    state_.ResumeTiming();
+  }
+
+private:
+  benchmark::State &state_;
+  int periodMs_;
+  double phase_ = 0;
+};
+
 void TransponderScan(benchmark::State &state) {
   LoadedSky loaded;
   if (loaded.Error() != nullptr) {
@@ -152,7 +173,9 @@ void TransponderScan(benchmark::State &state) {
   {
     qev::si::TScanEngine engine(std::move(links), view, std::move(satellite));
     engine.SetCurrent(engine.Satellite().Transponders.TpGet(0));
+    OutOfStep outOfStep(state, static_cast<int>(SlowestTablePeriod() * 1000));
     for (auto _ : state) {
+      outOfStep.Wait();
       const auto start = std::chrono::steady_clock::now();
       const bool locked = engine.ScanTune(true);
       const auto tuned = std::chrono::steady_clock::now();
@@ -171,7 +194,7 @@ void TransponderScan(benchmark::State &state) {
   state.counters["slowest_period_s"] = slowest;
   state.counters["target_s"] = slowest * 1.1;
 }
-BENCHMARK(TransponderScan)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(5);
+BENCHMARK(TransponderScan)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(10);
 
 // Each table of the scan alone, from opening its filter to the parsed table, beside its period.
 void TableCollect(benchmark::State &state) {
@@ -201,7 +224,9 @@ void TableCollect(benchmark::State &state) {
   qev::si::TDeviceFilterSource filters(LoadedSky::Device());
   std::mutex parseMutex;
   int complete = 0;
+  OutOfStep outOfStep(state, table.periodMs);
   for (auto _ : state) {
+    outOfStep.Wait();
     qev::si::TPsiScanThread collector(
         filters, {table.name, table.pid, table.filter, 5s, 1, [](std::span<const std::uint8_t>) {}},
         parseMutex, nullptr);
