@@ -146,6 +146,12 @@ std::optional<TEpgEvent> TEpgViewModel::RowEvent(int row) const {
   return store_.Get(rows_[static_cast<std::size_t>(row)].StoreIndex);
 }
 
+int TEpgViewModel::RowOfStoreIndex(std::size_t storeIndex) const {
+  const auto it = std::find_if(rows_.begin(), rows_.end(),
+                               [&](const TEpgEventRow &r) { return r.StoreIndex == storeIndex; });
+  return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
+}
+
 int TEpgViewModel::ChannelOf(const TEpgEvent &event) const {
   const int index = list_.ListFind(event.TransportStreamId, event.ServiceId);
   return list_.IndexValid(index) ? index : -1;

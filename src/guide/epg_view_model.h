@@ -103,6 +103,8 @@ public:
   const std::vector<TEpgEventRow> &EventRows() const { return rows_; }
   std::size_t VisibleCount() const;
   std::optional<TEpgEvent> RowEvent(int row) const;
+  // Where an event's row went after a refresh re-sorted the rows; -1 when it has none.
+  int RowOfStoreIndex(std::size_t storeIndex) const;
 
   TEpgRowTexts RowTexts(int row) const;
   TEpgEventDetails Details(int row) const;
