@@ -124,6 +124,13 @@ int TEpgViewModel::ApplyFilters() {
   return onAir >= 0 ? onAir : first;
 }
 
+void TEpgViewModel::ClearPanelFilters() {
+  filters_.SearchText.clear();
+  content_.ChooseGroup(0);
+  ApplyContentChoice();
+  ClearTimeWindow(filters_);
+}
+
 void TEpgViewModel::SelectChannel(int listIndex) {
   if (list_.IndexValid(listIndex))
     SelectChannel(list_.Item(listIndex));

@@ -93,6 +93,10 @@ public:
   TEpgFilters &Filters() { return filters_; }
   const TEpgFilters &Filters() const { return filters_; }
   TContentChooser &Content() { return content_; }
+  // Takes the content choosers' choice into the filters.
+  void ApplyContentChoice() { content_.ApplyTo(filters_); }
+  // Hiding the filter panel drops its search text, content choice and time window.
+  void ClearPanelFilters();
   // The selected channel of the per-channel mode.
   void SelectChannel(int listIndex);
   void SelectChannel(const data::TChannelRec &channel);

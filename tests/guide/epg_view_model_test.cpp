@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace qev::guide {
 namespace {
@@ -189,6 +191,15 @@ TEST_F(EpgViewModelTest, FiltersPickTheEventOnAirAsTarget) {
   model.Filters().SearchText = "nothing like it";
   EXPECT_EQ(model.ApplyFilters(), -1);
   EXPECT_EQ(model.VisibleCount(), 0u);
+  model.Content().ChooseGroup(1);
+  model.ApplyContentChoice();
+  SetTimeWindow(model.Filters(), {kNow, kNow + 60});
+  model.ClearPanelFilters();
+  EXPECT_TRUE(model.Filters().SearchText.empty());
+  EXPECT_EQ(model.Filters().ContentValue, kAnyContent);
+  EXPECT_EQ(model.Filters().WindowFrom, 0);
+  EXPECT_EQ(model.Content().Group(), 0);
+  model.Filters().SearchText = "nothing like it";
   // New rows come in already filtered.
   Insert(1, 10, 4, kNow + 900, 60, "nothing like it");
   Insert(1, 10, 5, kNow + 950, 60, "other");
@@ -270,6 +281,37 @@ TEST_F(EpgViewModelTest, TuneHandleAndScheduleRequest) {
   const auto missing = model.ScheduleRequest(1);
   ASSERT_TRUE(std::holds_alternative<std::string>(missing));
   EXPECT_EQ(std::get<std::string>(missing), kUnknownChannelError);
+}
+
+TEST_F(EpgViewModelTest, RefreshKeepsUpWithAWriterThatClears) {
+  model.Filters().PerChannel = false;
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (std::uint16_t id = 1; id <= 3000; ++id) {
+      store.Insert(Event(1, 10, id, kNow + (id * 7919) % 5000, 60, "w"));
+      if (id == 1500)
+        store.Clear();
+    }
+    done = true;
+  });
+  while (!done) {
+    model.Refresh();
+    model.ApplyFilters();
+    model.RowTexts(0);
+  }
+  writer.join();
+  model.Refresh();
+  ASSERT_EQ(model.EventRows().size(), store.Count());
+  EXPECT_EQ(store.Count(), 1500u);
+  std::vector<std::size_t> indexes;
+  for (const TEpgEventRow &row : model.EventRows())
+    indexes.push_back(row.StoreIndex);
+  std::sort(indexes.begin(), indexes.end());
+  EXPECT_EQ(std::adjacent_find(indexes.begin(), indexes.end()), indexes.end()); // no duplicates
+  EXPECT_LT(indexes.back(), store.Count());
+  EXPECT_TRUE(std::is_sorted(
+      model.EventRows().begin(), model.EventRows().end(),
+      [](const TEpgEventRow &a, const TEpgEventRow &b) { return a.StartTime < b.StartTime; }));
 }
 
 } // namespace
