@@ -57,6 +57,8 @@ TFolded Fold(std::string_view text) {
   while (pos < text.size()) {
     const std::size_t start = pos;
     const std::optional<char32_t> c = frame::NextCodePoint(text, pos);
+    // A stray byte becomes a lone surrogate, which no well-formed text contains, so it matches
+    // only the same stray byte.
     out.Points.push_back(
         c ? frame::FoldCase(*c)
           : static_cast<char32_t>(0xDC00 + static_cast<std::uint8_t>(text[start])));
