@@ -1,6 +1,7 @@
 #include "guide/guide.h"
 
 #include "data/date_time.h"
+#include "device/switch_hooks.h"
 #include "guide/device_eit_feed.h"
 #include "guide/epg_collector.h"
 #include "guide/epg_keep.h"
@@ -51,6 +52,18 @@ bool TGuide::LoadKept(const std::filesystem::path &file, std::string &error) {
 
 std::string TGuide::SaveKept(const std::filesystem::path &file) const {
   return SaveKeptGuide(impl_->store, file, data::NowUtc());
+}
+
+void PlugSwitchHooks(TGuide &guide, device::TSwitchHooks &hooks) {
+  hooks.EpgStop = [&guide] { guide.EpgStop(); };
+  hooks.EpgClear = [&guide] { guide.EpgClear(); };
+  hooks.EpgStart = [&guide] { guide.EpgStart(); };
+}
+
+void UnplugSwitchHooks(device::TSwitchHooks &hooks) {
+  hooks.EpgStop = nullptr;
+  hooks.EpgClear = nullptr;
+  hooks.EpgStart = nullptr;
 }
 
 } // namespace qev::guide
