@@ -153,7 +153,9 @@ TEST_F(EpgCollectorTest, CountsBadSectionsAndStoresNothingOfThem) {
 
 TEST_F(EpgCollectorTest, ANewFilterNeverJoinsBytesOfTheOldOne) {
   const auto oldPayloads = Payloads(EitSections(EventTransponder(7, kStart, 30), kStart));
-  const auto newPayloads = Payloads(EitSections(EventTransponder(8, kStart, 30), kStart));
+  auto next = EventTransponder(8, kStart, 30);
+  next.originalNetworkId = 2; // else its events would be repeats of the old ones
+  const auto newPayloads = Payloads(EitSections(next, kStart));
   ASSERT_TRUE(collector_.EpgStart());
   // The tune cut the old transponder off inside a section.
   feed_.Deliver(tsgen::Bytes(oldPayloads.begin(), oldPayloads.begin() + 184 + 90));
