@@ -1,6 +1,7 @@
 // The program's guide on the demo sky: collected after the first switch, shown on air in the
 // main window, kept in the root across a restart.
 #include "app/qev_application.h"
+#include "data/date_time.h"
 #include "demo_root_test.h"
 #include "frame/options.h"
 #include "guide/epg_keep.h"
@@ -29,9 +30,18 @@ protected:
   }
   fs::path KeptFile() const { return root / guide::kKeptGuideFile; }
 
-  // Starts on the first demo channel and waits until its guide has events.
+  // Waits until the demo channel's guide has events.
   static bool CollectSome(app::TQevApplication &application) {
     return QTest::qWaitFor([&] { return application.Guide().Store().Count() > 0; }, 15000);
+  }
+  // An event on air for an hour, as the air would bring it.
+  static bool AddEventOnAir(app::TQevApplication &application) {
+    guide::TEpgEvent event;
+    event.OriginalNetworkId = event.ServiceId = event.EventId = 0x77;
+    event.StartTime = static_cast<std::uint32_t>(data::NowUtc());
+    event.Duration = 3600;
+    event.Name = "Kept";
+    return application.Guide().Store().Insert(event);
   }
 
 private:
@@ -56,16 +66,17 @@ TEST_F(AppGuide, TheGuideIsKeptAcrossARestart) {
     app::TQevApplication application(SimDeviceOptions(), PlacementFile());
     ASSERT_TRUE(application.Start());
     ASSERT_TRUE(CollectSome(application));
+    // Saved with the options: the next run collects nothing, so all it has is what was kept.
+    frame::Options().General.EpgBgParser = false;
     application.RequestClose();
     kept = application.Guide().Store().Count();
     EXPECT_TRUE(application.ShutdownSteps().SaveFailures().empty());
   }
   ASSERT_TRUE(fs::exists(KeptFile()));
-  frame::ProgramOptions offline;
-  offline.offline = true;
-  app::TQevApplication again(offline, PlacementFile());
+  app::TQevApplication again(SimDeviceOptions(), PlacementFile());
   ASSERT_TRUE(again.Start());
-  // No device, so nothing came from the air: every event is a kept one that has not ended.
+  EXPECT_FALSE(again.Guide().Collecting());
+  // Only events that have not ended come back; the start channel's tune keeps them.
   EXPECT_GT(again.Guide().Store().Count(), 0u);
   EXPECT_LE(again.Guide().Store().Count(), kept);
   again.RequestClose();
@@ -76,7 +87,7 @@ TEST_F(AppGuide, WithoutEpgKeepNothingIsWrittenOrRead) {
     app::TQevApplication application(SimDeviceOptions(), PlacementFile());
     ASSERT_TRUE(application.Start());
     frame::Options().General.EpgKeep = false;
-    ASSERT_TRUE(CollectSome(application));
+    ASSERT_TRUE(AddEventOnAir(application));
     application.RequestClose();
   }
   EXPECT_FALSE(fs::exists(KeptFile()));
@@ -88,7 +99,7 @@ TEST_F(AppGuide, AKeptGuideThatCannotBeReadIsLeftAsItIs) {
   {
     app::TQevApplication application(SimDeviceOptions(), PlacementFile());
     ASSERT_TRUE(application.Start());
-    ASSERT_TRUE(CollectSome(application));
+    ASSERT_TRUE(AddEventOnAir(application));
     application.RequestClose();
     EXPECT_TRUE(application.ShutdownSteps().SaveFailures().empty());
   }
@@ -99,7 +110,7 @@ TEST_F(AppGuide, AKeptGuideThatCannotBeReadIsLeftAsItIs) {
 TEST_F(AppGuide, AFailedSaveOfTheGuideAtTheCloseReachesTheUser) {
   app::TQevApplication application(SimDeviceOptions(), PlacementFile());
   ASSERT_TRUE(application.Start());
-  ASSERT_TRUE(CollectSome(application));
+  ASSERT_TRUE(AddEventOnAir(application));
   // A folder in the file's place (with something in it) cannot be replaced by the file.
   fs::create_directories(KeptFile() / "inside");
   application.RequestClose();
