@@ -210,13 +210,16 @@ void TTuningEngine::TuneMainTransponder() {
     Run(hooks_.EpgClear);
   CloseOutputsOnOldTransponder();
   const data::TChannelRec &pending = slots_[0].PendingChannel;
-  const bool satChanged =
-      !links_.LoadedSat.Loaded() || pending.SatIndex != links_.LoadedSat.Index();
+  const bool satLoaded = links_.LoadedSat.Loaded();
+  const bool satChanged = !satLoaded || pending.SatIndex != links_.LoadedSat.Index();
   if (satChanged) {
     data::TSatRec sat{};
     links_.Sats.SatGet(pending.SatIndex, sat);
     links_.LoadedSat.Load(sat);
-    Run(hooks_.EpgClear);
+    // The first satellite of a run adds to the guide kept from the last one; only leaving a
+    // satellite for another empties it.
+    if (satLoaded)
+      Run(hooks_.EpgClear);
   }
   const std::string polar = PolarText(pending);
   frame::Log(fmt::format("Tuning to {} {}", pending.Freq, polar), frame::kLogInfo);

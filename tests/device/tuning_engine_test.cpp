@@ -15,7 +15,7 @@ using ::testing::IsEmpty;
 TEST_F(EngineTest, FirstSwitchOfSlot0RunsEveryStepInOrder) {
   EXPECT_TRUE(engine.SwitchChannel(0, alpha, true));
   EXPECT_THAT(journal.lines,
-              ElementsAre("Notify 5 256 0", "SetTeletextPid 0x0", "TtxStop", "EpgStop", "EpgClear",
+              ElementsAre("Notify 5 256 0", "SetTeletextPid 0x0", "TtxStop", "EpgStop",
                           "Log Tuning to 11778000 V", "Tune 11778000 V 27500 wait=0 satChanged=1",
                           "EpgStart", "Notify 5 512 0", "Log Set PIDs for Channel[0]",
                           "SetChannelPids 0 a=0x652 v=0x651 p=0x651 flags=23", "Log ",
