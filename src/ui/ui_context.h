@@ -28,7 +28,7 @@ namespace qev::ui {
 struct TSchJobRequest {
   int Minutes = 0;
   std::string Comment;
-  int Action = 1;             // 1 record
+  int Action = 1;              // 1 record
   std::int64_t StartLocal = 0; // local seconds since 1970
 };
 

@@ -25,7 +25,8 @@ QPlainTextEdit *TextBox(const char *name, int minimumHeight) {
 }
 
 // The match is given in bytes of the UTF-8 text; the box counts UTF-16 units.
-void ShowText(QPlainTextEdit &box, const std::string &text, const std::optional<TTextRange> &match) {
+void ShowText(QPlainTextEdit &box, const std::string &text,
+              const std::optional<TTextRange> &match) {
   box.setPlainText(QString::fromStdString(text));
   if (!match || match->Pos + match->Length > text.size())
     return;

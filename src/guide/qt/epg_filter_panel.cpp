@@ -22,11 +22,11 @@ namespace {
 
 // The panel's date and time fields hold local wall-clock time, counted here as if it were UTC.
 std::int64_t FieldSeconds(const QDateEdit &date, const QTimeEdit &time) {
-  return QDateTime(date.date(), time.time(), QTimeZone::UTC).toSecsSinceEpoch();
+  return QDateTime(date.date(), time.time(), QTimeZone::utc()).toSecsSinceEpoch();
 }
 
 void SetFields(std::int64_t localSeconds, QDateEdit &date, QTimeEdit &time) {
-  const QDateTime at = QDateTime::fromSecsSinceEpoch(localSeconds, QTimeZone::UTC);
+  const QDateTime at = QDateTime::fromSecsSinceEpoch(localSeconds, QTimeZone::utc());
   date.setDate(at.date());
   time.setTime(at.time());
 }
@@ -190,8 +190,8 @@ void TEpgFilterPanel::TakeWindow() {
   if (filling_)
     return;
   if (window_->isChecked())
-    SetTimeWindow(model_.Filters(), {FieldSeconds(*fromDate_, *fromTime_),
-                                     FieldSeconds(*toDate_, *toTime_)});
+    SetTimeWindow(model_.Filters(),
+                  {FieldSeconds(*fromDate_, *fromTime_), FieldSeconds(*toDate_, *toTime_)});
   else
     ClearTimeWindow(model_.Filters());
   emit Changed();
