@@ -1,5 +1,6 @@
 #include "guide/qt/form_epg.h"
 
+#include "data/code_tables.h"
 #include "frame/message_boxes.h"
 #include "guide/qt/epg_details_panel.h"
 #include "guide/qt/epg_filter_panel.h"
@@ -278,9 +279,9 @@ private:
   }
 
   QIcon ChannelIcon(int listIndex) const {
-    if (!links_.ChannelIcon || !channels_.IndexValid(listIndex))
+    if (!channels_.IndexValid(listIndex))
       return {};
-    return links_.ChannelIcon(channels_.Item(listIndex));
+    return ui::ImageListIcon(data::ChannelIcon(channels_.Item(listIndex)));
   }
 
   // New rows keep their items; all items are put back in the model's order (by start).

@@ -8,7 +8,6 @@
 #include "ui/ui_context.h"
 
 #include <QDialog>
-#include <QIcon>
 
 #include <cstdint>
 #include <functional>
@@ -26,7 +25,6 @@ struct TEpgWindowLinks {
   std::function<void(std::int32_t handle)> SwitchChannel{};
   std::function<void(const data::TChannelRec &, const ui::TSchJobRequest &)> SchAddJob{};
   std::function<void()> SchJobList{};
-  std::function<QIcon(const data::TChannelRec &)> ChannelIcon{};
 };
 
 // The guide window: the channels of the loaded satellite that have events, the event list with
