@@ -6,6 +6,8 @@
 #include "frame/string_utils.h"
 
 #include <algorithm>
+#include <locale>
+#include <stdexcept>
 
 namespace qev::guide {
 namespace {
@@ -18,6 +20,27 @@ std::u32string Folded(std::string_view utf8) {
       out.push_back(frame::FoldCase(*c));
   }
   return out;
+}
+
+// The folded text as UTF-8, for the user's collation.
+std::string FoldedUtf8(std::string_view utf8) {
+  std::string out;
+  for (const char32_t c : Folded(utf8))
+    frame::AppendUtf8(out, c);
+  return out;
+}
+
+// The collation of the user's locale, read once; the classic one when the environment names a
+// locale the system lacks.
+const std::collate<char> &UserCollation() {
+  static const std::locale locale = [] {
+    try {
+      return std::locale("");
+    } catch (const std::runtime_error &) {
+      return std::locale::classic();
+    }
+  }();
+  return std::use_facet<std::collate<char>>(locale);
 }
 
 bool HasFavourite(const data::TChannelRec &rec) {
@@ -43,7 +66,9 @@ std::string TreeRowText(std::string_view utf8) {
 bool TreeRowLess(const TEpgTreeRow &a, const TEpgTreeRow &b) {
   if (a.IsGroup() != b.IsGroup())
     return a.IsGroup();
-  return Folded(a.Text) < Folded(b.Text);
+  const std::string x = FoldedUtf8(a.Text);
+  const std::string y = FoldedUtf8(b.Text);
+  return UserCollation().compare(x.data(), x.data() + x.size(), y.data(), y.data() + y.size()) < 0;
 }
 
 TEpgChannelTree::TEpgChannelTree(const data::TChannelsList &list, TCategoryName categoryName)

@@ -68,7 +68,7 @@ private:
 
 // Name cut to 20 characters (code points).
 std::string TreeRowText(std::string_view utf8);
-// Groups first, then by name ignoring case.
+// Groups first, then by name ignoring case, in the user's locale's order.
 bool TreeRowLess(const TEpgTreeRow &a, const TEpgTreeRow &b);
 
 } // namespace qev::guide

@@ -124,6 +124,13 @@ int TEpgViewModel::ApplyFilters() {
   return onAir >= 0 ? onAir : first;
 }
 
+void TEpgViewModel::ClearPanelFilters() {
+  filters_.SearchText.clear();
+  content_.ChooseGroup(0);
+  ApplyContentChoice();
+  ClearTimeWindow(filters_);
+}
+
 void TEpgViewModel::SelectChannel(int listIndex) {
   if (list_.IndexValid(listIndex))
     SelectChannel(list_.Item(listIndex));
@@ -144,6 +151,12 @@ std::optional<TEpgEvent> TEpgViewModel::RowEvent(int row) const {
   if (row < 0 || static_cast<std::size_t>(row) >= rows_.size())
     return std::nullopt;
   return store_.Get(rows_[static_cast<std::size_t>(row)].StoreIndex);
+}
+
+int TEpgViewModel::RowOfStoreIndex(std::size_t storeIndex) const {
+  const auto it = std::find_if(rows_.begin(), rows_.end(),
+                               [&](const TEpgEventRow &r) { return r.StoreIndex == storeIndex; });
+  return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
 }
 
 int TEpgViewModel::ChannelOf(const TEpgEvent &event) const {

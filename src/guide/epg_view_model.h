@@ -93,6 +93,10 @@ public:
   TEpgFilters &Filters() { return filters_; }
   const TEpgFilters &Filters() const { return filters_; }
   TContentChooser &Content() { return content_; }
+  // Takes the content choosers' choice into the filters.
+  void ApplyContentChoice() { content_.ApplyTo(filters_); }
+  // Hiding the filter panel drops its search text, content choice and time window.
+  void ClearPanelFilters();
   // The selected channel of the per-channel mode.
   void SelectChannel(int listIndex);
   void SelectChannel(const data::TChannelRec &channel);
@@ -103,6 +107,8 @@ public:
   const std::vector<TEpgEventRow> &EventRows() const { return rows_; }
   std::size_t VisibleCount() const;
   std::optional<TEpgEvent> RowEvent(int row) const;
+  // Where an event's row went after a refresh re-sorted the rows; -1 when it has none.
+  int RowOfStoreIndex(std::size_t storeIndex) const;
 
   TEpgRowTexts RowTexts(int row) const;
   TEpgEventDetails Details(int row) const;
