@@ -18,6 +18,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -260,21 +261,23 @@ private:
     const QSignalBlocker blocker(channelTree_);
     channelTree_->clear();
     for (const TEpgTreeRow &row : model_.Tree().Rows())
-      channelTree_->addTopLevelItem(TreeItem(row, current));
+      channelTree_->addTopLevelItem(TreeItem(row));
     channelTree_->expandAll();
-    if (QTreeWidgetItem *item = channelTree_->currentItem())
-      channelTree_->scrollToItem(item);
+    for (QTreeWidgetItemIterator it(channelTree_); *it; ++it)
+      if (ListIndexOf(*it) == current && current >= 0) {
+        channelTree_->setCurrentItem(*it);
+        channelTree_->scrollToItem(*it);
+        break;
+      }
   }
 
-  QTreeWidgetItem *TreeItem(const TEpgTreeRow &row, int current) {
+  QTreeWidgetItem *TreeItem(const TEpgTreeRow &row) const {
     auto *item = new QTreeWidgetItem({QString::fromStdString(row.Text)});
     item->setData(0, Qt::UserRole, row.ListIndex);
     item->setIcon(0,
                   row.IsGroup() ? ui::ImageListIcon(ui::kImageGroup) : ChannelIcon(row.ListIndex));
     for (const TEpgTreeRow &child : row.Children)
-      item->addChild(TreeItem(child, current));
-    if (!row.IsGroup() && row.ListIndex == current && !channelTree_->currentItem())
-      channelTree_->setCurrentItem(item);
+      item->addChild(TreeItem(child));
     return item;
   }
 
@@ -326,8 +329,11 @@ private:
     for (int row = 0; row < count; ++row)
       events_->topLevelItem(row)->setHidden(!rows[row].Visible);
     if (target >= 0 && target < count) {
+      // The same row may stay focused; its match in the texts changes with the search text.
+      const QSignalBlocker blocker(events_);
       events_->setCurrentItem(events_->topLevelItem(target));
       events_->scrollToItem(events_->topLevelItem(target));
+      EventFocused(events_->topLevelItem(target));
     } else {
       events_->setCurrentItem(nullptr);
       details_->Show({});

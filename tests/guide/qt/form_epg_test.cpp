@@ -1,12 +1,14 @@
 #include "guide/qt/form_epg.h"
 
 #include "data/date_time.h"
+#include "guide/epg_content.h"
 #include "guide/epg_store.h"
 #include "guide/qt/epg_details_panel.h"
 #include "support/screenshot.h"
 #include "support/scripted_presenter.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -133,11 +135,13 @@ TEST_F(FormEpgTest, ShowsTheChannelsWithEventsAndTheMainChannelsEventsWithDetail
   // The unlisted channel has no tree row; the per-channel mode shows the main channel's events.
   ASSERT_EQ(channels->topLevelItemCount(), 2);
   EXPECT_EQ(channels->topLevelItem(0)->text(0), "Alpha");
+  ASSERT_NE(channels->currentItem(), nullptr);
   EXPECT_EQ(channels->currentItem()->text(0), "Alpha");
   EXPECT_EQ(events->topLevelItemCount(), 4);
   EXPECT_THAT(ShownNames(), ElementsAre("Morning News", "Football Live"));
   EXPECT_TRUE(events->isColumnHidden(0));
   // The event on air is focused and described.
+  ASSERT_NE(events->currentItem(), nullptr);
   EXPECT_EQ(events->currentItem()->text(3), "Morning News");
   EXPECT_EQ(events->currentItem()->text(4), "ENG");
   EXPECT_EQ(events->currentItem()->text(2), "01:00");
