@@ -7,6 +7,7 @@
 #include "support/screenshot.h"
 #include "support/scripted_presenter.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -117,7 +118,10 @@ protected:
       texts.push_back(label->text().toStdString());
     return texts;
   }
-  void PerChannelOff() { Click("perChannelButton"); }
+  void PerChannelOff() {
+    Click("perChannelButton");
+    QApplication::processEvents(); // the splitter and the columns settle
+  }
 
   qev::test::ScriptedPresenter presenter;
   data::TChannelsList list{192, kSatIndex};
