@@ -7,7 +7,6 @@
 #include "support/screenshot.h"
 #include "support/scripted_presenter.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -120,7 +119,7 @@ protected:
   }
   void PerChannelOff() {
     Click("perChannelButton");
-    QApplication::processEvents(); // the splitter and the columns settle
+    QTest::qWait(50); // the splitter, then the name column, settle
   }
 
   qev::test::ScriptedPresenter presenter;
