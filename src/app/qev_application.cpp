@@ -1,6 +1,7 @@
 #include "app/qev_application.h"
 
 #include "app/guide_link.h"
+#include "app/guide_window_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
@@ -278,6 +279,9 @@ void TQevApplication::CreateMainWindow() {
   guide_->LoadKept(frame::Paths().ExeDir);
   uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
   uiContext_->Subsystems.GuideNowEvent = guide_->NowLookup();
+  uiContext_->Subsystems.OpenGuide = [this] {
+    OpenGuideWindow(mainWindow_.get(), *uiContext_, guide_->Guide());
+  };
   uiContext_->Subsystems.ScanSatellite = [this](int satIndex) {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex);
   };

@@ -54,7 +54,7 @@ void TTreeMenuActions::Record() {
 
 void TTreeMenuActions::Schedule() {
   if (context_.Subsystems.SchAddJob)
-    context_.Subsystems.SchAddJob(context_.Engine.Slot(slot_).SelectedChannel);
+    context_.Subsystems.SchAddJob(context_.Engine.Slot(slot_).SelectedChannel, {});
 }
 
 void TTreeMenuActions::Edit() {

@@ -24,13 +24,22 @@ namespace qev::ui {
 
 // What other subsystems offer the windows. An empty entry means the subsystem does not exist
 // (yet): the menu items and buttons that would call it are hidden.
+// What a new scheduled job is to do: Minutes 0 and StartLocal 0 ask the user from now on.
+struct TSchJobRequest {
+  int Minutes = 0;
+  std::string Comment;
+  int Action = 1;              // 1 record
+  std::int64_t StartLocal = 0; // local seconds since 1970
+};
+
 struct TUiSubsystems {
   // Recorder: a channel of an AV slot (255 = none), or one PID with a title and a default name.
   std::function<void(const data::TChannelRec &, int slot, int minutes, bool ask)> RecStartChannel;
   std::function<void(std::uint16_t pid, const std::string &title, const std::string &name)>
       RecStartPid;
-  // Scheduler: a job for the channel that starts now.
-  std::function<void(const data::TChannelRec &)> SchAddJob;
+  // Scheduler: a job for the channel, and the list of scheduled jobs.
+  std::function<void(const data::TChannelRec &, const TSchJobRequest &)> SchAddJob;
+  std::function<void()> SchJobList;
   // Scanner: the transponder of a channel, or a whole satellite.
   std::function<void(std::int32_t handle)> RescanByHandle;
   std::function<void(int satIndex)> ScanSatellite;
@@ -49,8 +58,9 @@ struct TUiSubsystems {
   std::function<void(int slot)> RecStopSlot;
   // Sleep timer: clears it.
   std::function<void()> ClearSleepTimer;
-  // Guide: the event on air of a service.
+  // Guide: the event on air of a service, and the guide window (modal).
   TNowLookup GuideNowEvent;
+  std::function<void()> OpenGuide;
   // Device module: its own settings dialog, when it offers one.
   std::function<void()> DeviceSettings;
   // Sound of AV slot 0: its channel mode (0 both, 1 A, 2 B; 3 or more when the module reports

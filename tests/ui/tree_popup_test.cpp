@@ -88,7 +88,7 @@ TEST(ChannelMenu, HidesWhatIsMissingAndEnablesRecordingOnThePlayingTransponder) 
   TUiSubsystems all;
   all.FavEdit = [](std::uint8_t(&)[4]) { return true; };
   all.RecStartChannel = [](const data::TChannelRec &, int, int, bool) {};
-  all.SchAddJob = [](const data::TChannelRec &) {};
+  all.SchAddJob = [](const data::TChannelRec &, const TSchJobRequest &) {};
   all.EditChannel = [](data::TChannelRec &) { return true; };
   all.RescanByHandle = [](std::int32_t) {};
   slot0.CurrentHandle = 0x10001;

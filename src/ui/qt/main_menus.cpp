@@ -211,6 +211,11 @@ void TMainActionBar::AddSubsystemButtons() {
                           QStyle::SP_ComputerIcon, *this);
     connect(button, &QToolButton::clicked, this, [settings] { settings(); });
   }
+  if (const auto &guide = context_.Subsystems.OpenGuide) {
+    auto *button = Button("guideButton", tr("Guide"), tr("Programme guide"),
+                          QStyle::SP_FileDialogListView, *this);
+    connect(button, &QToolButton::clicked, this, [guide] { guide(); });
+  }
   AddScanButton();
 }
 

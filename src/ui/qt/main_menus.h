@@ -28,7 +28,7 @@ struct TMainMenuHandlers {
 
 // The row of action buttons: picture-in-picture (its menu closes and swaps, enabled while the
 // picture-in-picture is open), floating video, video off, and the buttons of subsystems that
-// exist (record, device settings, scan). The scan menu scans the loaded satellite, the main
+// exist (record, device settings, guide, scan). The scan menu scans the loaded satellite, the main
 // channel's transponder or any satellite of the list.
 class TMainActionBar final : public QToolBar {
   Q_OBJECT

@@ -188,6 +188,7 @@ TEST_F(MainWindowTest, HasTheTreesTabsAndTitleOfTheReceiver) {
   EXPECT_EQ(tabs.tabText(1), "Channel");
   EXPECT_EQ(window->findChild<QToolButton *>("recordButton"), nullptr) << "no recorder yet";
   EXPECT_EQ(window->findChild<QToolButton *>("deviceSettingsButton"), nullptr);
+  EXPECT_EQ(window->findChild<QToolButton *>("guideButton"), nullptr) << "no guide";
   QStringList tools;
   for (QAction *item : Child<QMenu>("toolsMenu").actions())
     tools << item->text();
@@ -669,6 +670,14 @@ TEST(MainWindowScaleTest, FitsA4kScreenAt200Percent) {
   qev::test::SaveScreenshot(window, "main_window_200_percent");
 }
 
+
+TEST_F(MainWindowTest, TheGuideButtonOpensTheGuide) {
+  int opened = 0;
+  context.Subsystems.OpenGuide = [&] { ++opened; };
+  Build();
+  QTest::mouseClick(&Child<QToolButton>("guideButton"), Qt::LeftButton);
+  EXPECT_EQ(opened, 1);
+}
 
 TEST_F(MainWindowTest, ScanMenuScansTheLoadedSatelliteTheMainTransponderOrAnyOther) {
   std::vector<int> satellites;
