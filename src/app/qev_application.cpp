@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "app/guide_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
@@ -39,6 +40,16 @@ namespace qev::app {
 
 namespace {
 constexpr std::chrono::milliseconds kDialogDismissInterval{200};
+
+// Every failed save of one step, one a line.
+std::optional<std::string> JoinErrors(std::initializer_list<std::optional<std::string>> errors) {
+  std::optional<std::string> joined;
+  for (const auto& error : errors) {
+    if (error)
+      joined = joined ? *joined + "\n" + *error : *error;
+  }
+  return joined;
+}
 } // namespace
 
 TQevApplication::TQevApplication(frame::ProgramOptions options,
@@ -47,7 +58,8 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
       power_(shutdownSteps_,
              {[] { return frame::Options().General.NoSuspendAPM; }, [this] { ReloadDevice(); },
               [] { device::SwitchToLastChannel(); }}),
-      tunerStatus_(device::MakeTunerStatusThread(device::Tuner())) {
+      tunerStatus_(device::MakeTunerStatusThread(device::Tuner())),
+      guide_(std::make_unique<TGuideLink>(device::Device(), device::TuningEngine().Hooks())) {
   // Only the name: a display name would be appended to every window's caption. No file
   // location depends on it; the root is found without Qt.
   QCoreApplication::setApplicationName(frame::kApplicationTitle);
@@ -87,10 +99,11 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::GraphSlotLocks, [this] { return CreateGraphSlots(); });
   startupSteps_.Plug(frame::StartupStep::Device, [this] { return ChooseDevice(); });
   startupSteps_.Plug(frame::StartupStep::Channels, data::LoadChannelsStep);
-  shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, []() -> std::optional<std::string> {
+  shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, [this]() -> std::optional<std::string> {
     auto optionsError = frame::SaveOptionsStep();
     auto lastChannelsError = device::SaveLastChannelsStep();
-    return optionsError ? optionsError : lastChannelsError;
+    auto guideError = guide_->SaveKept(frame::Paths().ExeDir);
+    return JoinErrors({optionsError, lastChannelsError, guideError});
   });
   shutdownSteps_.Plug(
       frame::ShutdownStep::DetachMainWindow, [this]() -> std::optional<std::string> {
@@ -258,8 +271,13 @@ bool TQevApplication::Start() {
   return true;
 }
 
+guide::TGuide& TQevApplication::Guide() { return guide_->Guide(); }
+
 void TQevApplication::CreateMainWindow() {
+  // The kept guide is in the store before the first switch starts collecting.
+  guide_->LoadKept(frame::Paths().ExeDir);
   uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
+  uiContext_->Subsystems.GuideNowEvent = guide_->NowLookup();
   uiContext_->Subsystems.ScanSatellite = [this](int satIndex) {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex);
   };

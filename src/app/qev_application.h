@@ -35,7 +35,13 @@ class TDeviceVideoPlayback;
 class TVideoManager;
 } // namespace qev::video
 
+namespace qev::guide {
+class TGuide;
+}
+
 namespace qev::app {
+
+class TGuideLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
 // windows. Needs a QApplication, the dispatcher and the message presenter in place.
@@ -67,6 +73,7 @@ public:
   video::TGraphSlots* GraphSlots() const { return graphSlots_.get(); }
   // What the start-up window showed before it was closed.
   const QStringList& StartupLog() const { return startupLog_; }
+  guide::TGuide& Guide();
 
 private:
   void PlugSteps();
@@ -95,6 +102,8 @@ private:
   frame::TPowerEvents power_;
   std::unique_ptr<device::TTunerStatusThread> tunerStatus_;
   std::unique_ptr<frame::TFormStartup> startupWindow_;
+  // Declared before the windows, which read it, and created with the program.
+  std::unique_ptr<TGuideLink> guide_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;

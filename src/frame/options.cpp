@@ -155,6 +155,7 @@ template <class V, class O> void VisitGuide(V &v, O &o) {
   v.Bool("EpgBgParser", o.EpgBgParser);
   v.Bool("CheckCRCinEIT", o.CheckCRCinEIT);
   v.Integer("EpgChanGroup", o.EpgChanGroup);
+  v.Bool("EpgKeep", o.EpgKeep);
 }
 
 template <class V, class O> void VisitRecording(V &v, O &o) {

@@ -60,6 +60,8 @@ struct TGeneralOptions {
   bool EpgBgParser = true;
   bool CheckCRCinEIT = false;
   int EpgChanGroup = 0;
+  // The guide is kept across restarts in the root.
+  bool EpgKeep = true;
 };
 
 // Section "Recording".

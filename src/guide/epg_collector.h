@@ -38,6 +38,8 @@ public:
   bool Collecting() const;
   // Sections whose CRC failed (with the CRC check on) or that were not whole sections.
   std::uint64_t ErrorCount() const;
+  // Counting starts again from 0 (a guide clear).
+  void ClearErrorCount();
   std::size_t BufferedBytes() const;
   // Returns when every byte delivered so far has been parsed (tests and qevtool).
   void Drain();

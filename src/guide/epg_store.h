@@ -25,6 +25,9 @@ public:
   // False for a repeat of a stored event (the first copy stays) and for an event without a
   // start.
   bool Insert(TEpgEvent event);
+  // Whether the event is stored, in one hash probe: lets the parser skip a repeat before it
+  // decodes the repeat's texts.
+  bool Contains(std::uint16_t onid, std::uint16_t sid, std::uint16_t eventId);
   void Clear();
 
   std::size_t Count() const;

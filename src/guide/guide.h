@@ -10,7 +10,8 @@
 
 namespace qev::device {
 class TDeviceModule;
-}
+struct TSwitchHooks;
+} // namespace qev::device
 
 namespace qev::guide {
 
@@ -51,5 +52,10 @@ private:
   struct TImpl;
   std::unique_ptr<TImpl> impl_;
 };
+
+// The channel switch stops, clears and starts the guide's collection through these entries;
+// the guide must outlive them (UnplugSwitchHooks before it goes).
+void PlugSwitchHooks(TGuide &guide, device::TSwitchHooks &hooks);
+void UnplugSwitchHooks(device::TSwitchHooks &hooks);
 
 } // namespace qev::guide

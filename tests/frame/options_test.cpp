@@ -136,6 +136,7 @@ Video0Disabled=0
 EpgBgParser=1
 CheckCRCinEIT=0
 EpgChanGroup=0
+EpgKeep=1
 
 ;
 [Recording]
