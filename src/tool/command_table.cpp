@@ -27,6 +27,7 @@ constexpr TToolCommand kCommands[] = {
     // and fast would be over before them: it loops at its own pace instead.
     {"scan", "(--ts FILE | --sat N [--tp FREQ,POL,SR]...) [--merge]  (services with their PIDs)",
      RunScan, true},
+    {"epg", "(--ts FILE | HANDLE | --name NAME) [--seconds N] [--xmltv]  (the guide)", RunEpg},
 };
 
 std::vector<std::string> Words(const char *name) {
