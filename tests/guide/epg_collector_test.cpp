@@ -212,8 +212,9 @@ TEST_F(EpgCollectorTest, ReadersAndClearsRunWhileTheDeviceThreadAppends) {
     int round = 0;
     while (!done) {
       for (std::size_t i = 0; i < store_.Count(); ++i) {
-        if (const auto e = store_.Get(i))
+        if (const auto e = store_.Get(i)) {
           EXPECT_EQ(e->ServiceId, kSid);
+        }
       }
       (void)store_.FindNow(7, kSid, kStart + 100);
       if (++round % 16 == 0)

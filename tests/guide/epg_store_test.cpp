@@ -131,8 +131,9 @@ TEST(EpgStore, FindNowMatchesTheLinearRuleOnARandomGuide) {
     const auto expected = LinearNow(stored, tid, sid, now);
     const auto got = store.FindNow(tid, sid, now);
     ASSERT_EQ(got.has_value(), expected.has_value()) << tid << " " << sid << " " << now;
-    if (got)
+    if (got) {
       EXPECT_EQ(got->Name, stored[*expected].Name);
+    }
   }
 }
 
@@ -164,8 +165,9 @@ TEST(EpgStore, ReadersAndClearRunBesideTheWriter) {
       const std::size_t count = store.Count();
       if (count > 0) {
         const auto e = store.Get(count - 1);
-        if (e)
+        if (e) {
           EXPECT_EQ(e->Name, "event");
+        }
       }
       store.FindNow(1, 2, 5000);
       store.Memory();

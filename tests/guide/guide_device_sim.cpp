@@ -49,7 +49,9 @@ fs::path MakeGuideStream() {
   tp.durationSeconds = 3;
   tsgen::Service &service = tp.services[0];
   service.pcrPid = 0x101;
-  service.streams.push_back({.kind = tsgen::StreamKind::Mpeg2Video, .pid = 0x101});
+  tsgen::Stream video;
+  video.pid = 0x101;
+  service.streams.push_back(video);
   const fs::path file =
       fs::temp_directory_path() / ("qev-guide-" + std::to_string(::getpid()) + ".ts");
   tsgen::GenerateFile(tp, file.string());
