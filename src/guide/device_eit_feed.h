@@ -1,14 +1,7 @@
 #pragma once
 
+#include "device/filter_consumers.h"
 #include "guide/epg_collector.h"
-
-#include <memory>
-#include <mutex>
-#include <unordered_map>
-
-namespace qev::device {
-class TDeviceModule;
-}
 
 namespace qev::guide {
 
@@ -18,24 +11,14 @@ class TDeviceEitFeed final : public IEitFeed {
 public:
   static constexpr std::uint16_t kEitPid = 0x12;
 
-  explicit TDeviceEitFeed(device::TDeviceModule &device);
-  // Closes a filter left open.
-  ~TDeviceEitFeed() override;
-  TDeviceEitFeed(const TDeviceEitFeed &) = delete;
-  TDeviceEitFeed &operator=(const TDeviceEitFeed &) = delete;
+  explicit TDeviceEitFeed(device::TDeviceModule &device) : consumers_(device) {}
 
   std::int32_t Open(DataCallback callback) override;
-  void Close(std::int32_t handle) override;
+  void Close(std::int32_t handle) override { consumers_.Stop(handle); }
 
 private:
-  struct Consumer;
-
-  static void Deliver(const std::uint8_t *data, std::int32_t length, void *context) noexcept;
-
-  device::TDeviceModule &device_;
-  std::mutex mutex_;
-  // The consumers of the open filters, at addresses the module hands back as context.
-  std::unordered_map<std::int32_t, std::unique_ptr<Consumer>> consumers_;
+  // Stops a filter left open when the feed goes.
+  device::TFilterConsumers consumers_;
 };
 
 } // namespace qev::guide
