@@ -15,7 +15,11 @@ namespace qev::guide {
 
 namespace {
 
-constexpr std::size_t kHashBuckets = 65536;
+// Not 65,536: the map's bucket is the key's remainder, and the remainder by 2^16 keeps only the
+// event id, so every service of a network that numbers its events alike shares one chain and
+// each repeat of a schedule walks it. A prime whose remainder of 2^16 is near the golden section
+// of it spreads the services of one event id evenly over the buckets.
+constexpr std::size_t kHashBuckets = 106'033;
 constexpr std::uint32_t kStoredMark = 1;
 // Unsorted entries a service gathers before they are merged into its sorted part: keeps an
 // insert cheap and bounds the linear part of FindNow.

@@ -107,6 +107,15 @@ std::optional<std::size_t> LinearNow(const std::vector<TEpgEvent> &stored, std::
   return std::nullopt;
 }
 
+TEST(EpgStore, ServicesNumberingTheirEventsAlikeKeepShortHashChains) {
+  TEpgStore store;
+  for (std::uint16_t sid = 1; sid <= 200; ++sid)
+    for (std::uint16_t eventId = 1; eventId <= 50; ++eventId)
+      store.Insert(MakeEvent(1, 1, sid, eventId, 1000 + eventId));
+  ASSERT_EQ(store.Count(), 10'000u);
+  EXPECT_GE(store.HashEfficiency(), 90);
+}
+
 TEST(EpgStore, FindNowMatchesTheLinearRuleOnARandomGuide) {
   std::mt19937 random(42);
   TEpgStore store;
