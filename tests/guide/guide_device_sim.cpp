@@ -1,6 +1,7 @@
 // The guide on the real simulator module playing a tsgen stream whose EIT follows the clock:
 // the payload filter, the collection into the store, and the channel switch driving both.
 #include "guide/guide.h"
+#include "support/wait_until.h"
 
 #include "data/date_time.h"
 #include "device/device_loader.h"
@@ -33,15 +34,7 @@ constexpr int kEventCount = 12;
 
 void Ignore(std::int32_t, std::int32_t, void *) noexcept {}
 
-bool WaitUntil(const std::function<bool()> &done) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
+using test::WaitUntil;
 
 // The first event began a minute ago, so it is on air while the tests run.
 fs::path MakeGuideStream() {

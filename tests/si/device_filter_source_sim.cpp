@@ -1,6 +1,7 @@
 // Section filters on the real simulator module, playing a tsgen stream as its one transponder:
 // the tables of the stream collected the way a scan collects them.
 #include "si/device_filter_source.h"
+#include "support/wait_until.h"
 
 #include "device/device_loader.h"
 #include "device/device_module.h"
@@ -26,15 +27,7 @@ constexpr std::uint16_t kPmtPid = 0x100;
 
 void Ignore(std::int32_t, std::int32_t, void *) noexcept {}
 
-bool WaitUntil(const std::function<bool()> &done) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
+using test::WaitUntil;
 
 // Counts what a filter delivers and checks every section against what it asked for.
 struct Tally {

@@ -1,6 +1,7 @@
 // The one-file sky of "qevtool --ts": the simulator loaded from it locks on its transponder
 // and plays the file.
 #include "device/device_loader.h"
+#include "support/wait_until.h"
 #include "test_stream.h"
 #include "tool/ts_sky.h"
 
@@ -27,15 +28,7 @@ struct PatCounter {
   }
 };
 
-bool WaitUntil(const std::function<bool()> &done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
+using test::WaitUntil;
 
 } // namespace
 
