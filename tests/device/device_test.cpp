@@ -303,6 +303,7 @@ class Choice : public ::testing::Test {
 protected:
   void SetUp() override {
     root = fs::temp_directory_path() / ("qev-choice-" + std::to_string(getpid()));
+    fs::remove_all(root);
     fs::create_directories(root / "Configs");
     qev::frame::TAppPaths paths(root);
     paths.Devices = kFixtures;

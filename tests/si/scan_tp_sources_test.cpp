@@ -60,6 +60,7 @@ class TpSourceFiles : public ::testing::Test {
 protected:
   TpSourceFiles()
       : dir(fs::temp_directory_path() / ("qev-tp-sources-" + std::to_string(::getpid()))) {
+    fs::remove_all(dir);
     fs::create_directories(dir);
   }
   ~TpSourceFiles() override { fs::remove_all(dir); }

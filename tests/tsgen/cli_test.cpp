@@ -25,6 +25,7 @@ class TsgenProgram : public ::testing::Test {
 protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("qev-tsgen-cli-" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }

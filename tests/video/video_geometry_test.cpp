@@ -1,3 +1,4 @@
+#include "support/temp_dir.h"
 #include "video/mouse_hide_thread.h"
 #include "video/video_geometry.h"
 #include "video/video_win_config.h"
@@ -93,15 +94,14 @@ TEST(VideoWinConfigTest, ValueRules) {
 
 class VideoWinFileTest : public ::testing::Test {
 protected:
-  void TearDown() override { fs::remove_all(dir); }
   std::string Read() {
     std::ifstream in(file);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
   }
-  fs::path dir = fs::temp_directory_path() / ("qev_videowin_" + std::to_string(::getpid()));
-  fs::path file = (fs::create_directories(dir), dir / "VideoWin.cfg");
+  test::TTempDir dir{"qev_videowin_"};
+  fs::path file = dir / "VideoWin.cfg";
 };
 
 TEST_F(VideoWinFileTest, PresetListsGetTheirDefaultsAndComment) {

@@ -1,3 +1,4 @@
+#include "support/temp_dir.h"
 #include "video/video_outputs.h"
 
 #include <gtest/gtest.h>
@@ -98,10 +99,9 @@ protected:
     c.ConfigFile = [this] { return config.string(); };
     return c;
   }
-  void TearDown() override { fs::remove_all(dir); }
 
-  fs::path dir = fs::temp_directory_path() / ("qev_video_" + std::to_string(::getpid()));
-  fs::path config = (fs::create_directories(dir), dir / "VideoWin.cfg");
+  test::TTempDir dir{"qev_video_"};
+  fs::path config = dir / "VideoWin.cfg";
   int overscan = 0;
   bool video0Disabled = false;
   bool adjust = false;

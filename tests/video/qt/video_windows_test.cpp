@@ -1,5 +1,6 @@
 #include "frame/fast_ini_file.h"
 #include "support/screenshot.h"
+#include "support/temp_dir.h"
 #include "video/qt/frame_color_control.h"
 #include "video/qt/video_manager.h"
 #include "video/qt/video_panel.h"
@@ -135,12 +136,10 @@ struct FakePlayback : IVideoPlayback {
 class VideoWindowsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    fs::create_directories(dir);
     mainPanel.resize(640, 360);
     mainPanel.show();
     manager.AttachMainPanel(&mainPanel);
   }
-  void TearDown() override { fs::remove_all(dir); }
   TVideoContext Context() {
     TVideoContext c;
     c.ConfigFile = [this] { return (dir / "VideoWin.cfg").string(); };
@@ -159,7 +158,7 @@ protected:
     QTest::keyClick(focused && focused->window() == &window ? focused : &window, key);
   }
 
-  fs::path dir = fs::temp_directory_path() / ("qev_vwin_" + std::to_string(::getpid()));
+  test::TTempDir dir{"qev_vwin_"};
   FakePlayback playback;
   TVideoPanel mainPanel;
   bool zone = true;
@@ -303,8 +302,7 @@ struct PicturePlayback : FakePlayback {
 };
 
 TEST(PictureSettingsTest, SlidersApplyAtOnceResetAndSaveOnClose) {
-  const fs::path dir = fs::temp_directory_path() / ("qev_pic_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const test::TTempDir dir("qev_pic_");
   PicturePlayback playback;
   TVideoContext context;
   context.ConfigFile = [&] { return (dir / "VideoWin.cfg").string(); };
@@ -342,7 +340,6 @@ TEST(PictureSettingsTest, SlidersApplyAtOnceResetAndSaveOnClose) {
   frame::TFastIniFile ini(dir / "VideoWin.cfg");
   EXPECT_EQ(ini.ReadString("ColorSettings", "Video0_OVRL", ""), "128078820000");
   EXPECT_EQ(ini.ReadString("SoundSettings", "Audio0", ""), "00000046");
-  fs::remove_all(dir);
 }
 
 } // namespace
