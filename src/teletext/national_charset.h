@@ -26,5 +26,8 @@ const std::vector<TtxLanguageItem> &TtxLanguageMenu();
 
 // One UTF-16 character as UTF-8, appended.
 void AppendUtf8(std::string &out, char16_t character);
+// Any Unicode code point as UTF-8, appended (the block sextants lie above U+FFFF); a surrogate or a
+// value beyond U+10FFFF appends U+FFFD.
+void AppendCodePointUtf8(std::string &out, char32_t codePoint);
 
 } // namespace qev::teletext
