@@ -73,21 +73,3 @@ TEST(SubtitleLines, WaitingLineNamesThePageWithoutNationalCharacters) {
 } // namespace
 } // namespace qev::teletext
 
-// Until the national sets are part of the library: the two this test reads.
-namespace qev::teletext {
-void LoadNationalTable(int code, TNationalTable *table, std::string &name) {
-  static constexpr char16_t kPositions[13] = {0x23, 0x24, 0x40, 0x5B, 0x5C, 0x5D, 0x5E,
-                                              0x5F, 0x60, 0x7B, 0x7C, 0x7D, 0x7E};
-  static constexpr char16_t kEnglish[13] = {0xA3, 0x24,   0x40, 0x2190, 0xBD, 0x2192, 0x2191,
-                                            0x23, 0x2014, 0xBC, 0x2551, 0xBE, 0xF7};
-  static constexpr char16_t kGerman[13] = {0x23, 0x24, 0xA7, 0xC4, 0xD6, 0xDC, 0x5E,
-                                           0x5F, 0xB0, 0xE4, 0xF6, 0xFC, 0xDF};
-  name = code == 1 ? "German" : "English";
-  if (!table)
-    return;
-  for (int c = 0x20; c < 0x80; ++c)
-    (*table)[c - 0x20] = static_cast<char16_t>(c);
-  for (int i = 0; i < 13; ++i)
-    (*table)[kPositions[i] - 0x20] = code == 1 ? kGerman[i] : kEnglish[i];
-}
-} // namespace qev::teletext
