@@ -291,6 +291,7 @@ void TQevApplication::CreateMainWindow() {
   guide_->LoadKept(frame::Paths().ExeDir);
   uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
   uiContext_->Subsystems.GuideNowEvent = guide_->NowLookup();
+  uiContext_->Subsystems.SubtitlePages = [this] { return teletext_->SubtitlePages(); };
   uiContext_->Subsystems.OpenGuide = [this] {
     OpenGuideWindow(mainWindow_.get(), *uiContext_, guide_->Guide());
   };

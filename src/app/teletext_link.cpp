@@ -5,6 +5,7 @@
 #include "device/tuning_engine.h"
 #include "frame/notification_hub.h"
 #include "frame/options.h"
+#include "teletext/national_charset.h"
 #include "teletext/teletext.h"
 
 namespace qev::app {
@@ -27,5 +28,12 @@ TTeletextLink::TTeletextLink(device::TDeviceModule &device, device::TSwitchHooks
 }
 
 TTeletextLink::~TTeletextLink() { teletext::UnplugSwitchHooks(hooks_); }
+
+std::vector<std::pair<int, std::string>> TTeletextLink::SubtitlePages() const {
+  std::vector<std::pair<int, std::string>> pages;
+  for (const teletext::TtxSubtitlePage &page : teletext_->Cache().SubtitlePages())
+    pages.emplace_back(page.Page, teletext::NationalName(page.NationalOption));
+  return pages;
+}
 
 } // namespace qev::app

@@ -32,6 +32,9 @@ public:
   TTeletextLink &operator=(const TTeletextLink &) = delete;
 
   teletext::TTeletext &Teletext() { return *teletext_; }
+  // The subtitle pages seen on the channel, each with the language of its national option, for
+  // the main window's subtitle menu.
+  std::vector<std::pair<int, std::string>> SubtitlePages() const;
 
 private:
   device::TSwitchHooks &hooks_;
