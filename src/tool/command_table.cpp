@@ -28,6 +28,10 @@ constexpr TToolCommand kCommands[] = {
     {"scan", "(--ts FILE | --sat N [--tp FREQ,POL,SR]...) [--merge]  (services with their PIDs)",
      RunScan, true},
     {"epg", "(--ts FILE | HANDLE | --name NAME) [--seconds N] [--xmltv]  (the guide)", RunEpg},
+    {"teletext",
+     "(--ts FILE | HANDLE | --name NAME) [--page N] [--subtitles] [--seconds N]  (a page or "
+     "the subtitles)",
+     RunTeletext},
 };
 
 std::vector<std::string> Words(const char *name) {

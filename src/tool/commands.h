@@ -15,5 +15,6 @@ int RunSwitch(TToolContext &context);
 int RunTpList(TToolContext &context);
 int RunTpImport(TToolContext &context);
 int RunTune(TToolContext &context);
+int RunTeletext(TToolContext &context);
 
 } // namespace qev::tool
