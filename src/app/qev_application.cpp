@@ -5,6 +5,7 @@
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
+#include "app/teletext_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
 #include "device/device_messages.h"
@@ -60,7 +61,9 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
              {[] { return frame::Options().General.NoSuspendAPM; }, [this] { ReloadDevice(); },
               [] { device::SwitchToLastChannel(); }}),
       tunerStatus_(device::MakeTunerStatusThread(device::Tuner())),
-      guide_(std::make_unique<TGuideLink>(device::Device(), device::TuningEngine().Hooks())) {
+      guide_(std::make_unique<TGuideLink>(device::Device(), device::TuningEngine().Hooks())),
+      teletext_(std::make_unique<TTeletextLink>(device::Device(), device::TuningEngine().Hooks(),
+                                                [this] { PostSubtitlePagesChanged(); })) {
   // Only the name: a display name would be appended to every window's caption. No file
   // location depends on it; the root is found without Qt.
   QCoreApplication::setApplicationName(frame::kApplicationTitle);
@@ -274,11 +277,21 @@ bool TQevApplication::Start() {
 
 guide::TGuide& TQevApplication::Guide() { return guide_->Guide(); }
 
+teletext::TTeletext& TQevApplication::Teletext() { return teletext_->Teletext(); }
+
+// From the device's delivery thread as from the user-interface thread: the main window rebuilds
+// its subtitle menu on its own thread.
+void TQevApplication::PostSubtitlePagesChanged() {
+  QMetaObject::invokeMethod(
+      &postTarget_, [this] { RunCommand(ui::kCmdSubtitlePages, 0); }, Qt::QueuedConnection);
+}
+
 void TQevApplication::CreateMainWindow() {
   // The kept guide is in the store before the first switch starts collecting.
   guide_->LoadKept(frame::Paths().ExeDir);
   uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
   uiContext_->Subsystems.GuideNowEvent = guide_->NowLookup();
+  uiContext_->Subsystems.SubtitlePages = [this] { return teletext_->SubtitlePages(); };
   uiContext_->Subsystems.OpenGuide = [this] {
     OpenGuideWindow(mainWindow_.get(), *uiContext_, guide_->Guide());
   };

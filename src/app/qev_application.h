@@ -7,6 +7,7 @@
 #include "frame/shutdown_sequence.h"
 #include "frame/startup_sequence.h"
 
+#include <QObject>
 #include <QStringList>
 #include <QTimer>
 
@@ -39,9 +40,14 @@ namespace qev::guide {
 class TGuide;
 }
 
+namespace qev::teletext {
+class TTeletext;
+}
+
 namespace qev::app {
 
 class TGuideLink;
+class TTeletextLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
 // windows. Needs a QApplication, the dispatcher and the message presenter in place.
@@ -74,6 +80,9 @@ public:
   // What the start-up window showed before it was closed.
   const QStringList& StartupLog() const { return startupLog_; }
   guide::TGuide& Guide();
+  // Created with the program over its device module; the teletext window and the subtitles
+  // hold it while they are open.
+  teletext::TTeletext& Teletext();
 
 private:
   void PlugSteps();
@@ -85,6 +94,7 @@ private:
   void CreateMainWindow();
   static ui::TUiContext ProgramUiContext();
   void RunCommand(int command, std::intptr_t argument);
+  void PostSubtitlePagesChanged();
   void ShowStartupWindow();
   void CloseStartupWindow();
   void ShowDeviceInCaption();
@@ -102,8 +112,12 @@ private:
   frame::TPowerEvents power_;
   std::unique_ptr<device::TTunerStatusThread> tunerStatus_;
   std::unique_ptr<frame::TFormStartup> startupWindow_;
+  // Receives what other threads post to the user-interface thread; it outlives the teletext,
+  // so nothing is posted to it after it has gone, and posts pending then are dropped with it.
+  QObject postTarget_;
   // Declared before the windows, which read it, and created with the program.
   std::unique_ptr<TGuideLink> guide_;
+  std::unique_ptr<TTeletextLink> teletext_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;

@@ -18,9 +18,10 @@ class TNotificationHub;
 
 namespace qev::teletext {
 
-// Where the teletext PID's payloads come from: a filter on the device module in delivery mode 1
-// (184-byte payloads). Open returns a handle > 0, else the filter was refused; after Close no
-// callback runs.
+// Where the teletext PID's data come from: a filter on the device module delivering whole
+// 188-byte packets (payloads alone hide the PES starts and adaptation fields that the data units
+// are found by). Open returns a handle > 0, else the filter was refused; after Close no callback
+// runs.
 class ITtxFeed {
 public:
   using DataCallback = std::function<void(std::span<const std::uint8_t>)>;
@@ -53,6 +54,7 @@ public:
   void TtxRestart();
   void TtxStop();
 
+  // Safe from any thread, notification handlers included.
   bool Running() const;
   int Users() const;
   const TTtxCache &Cache() const;
