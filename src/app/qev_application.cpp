@@ -6,6 +6,7 @@
 #include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
 #include "app/teletext_link.h"
+#include "app/teletext_window_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
 #include "device/device_messages.h"
@@ -294,6 +295,10 @@ void TQevApplication::CreateMainWindow() {
   uiContext_->Subsystems.SubtitlePages = [this] { return teletext_->SubtitlePages(); };
   uiContext_->Subsystems.OpenGuide = [this] {
     OpenGuideWindow(mainWindow_.get(), *uiContext_, guide_->Guide());
+  };
+  uiContext_->Subsystems.OpenTeletext = [this] {
+    OpenTeletextWindow(mainWindow_.get(), teletext_->Teletext(), frame::GlobalNotifications(),
+                       frame::Options().Teletext);
   };
   uiContext_->Subsystems.ScanSatellite = [this](int satIndex) {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex);

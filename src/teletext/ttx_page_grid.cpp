@@ -81,6 +81,7 @@ TTtxCell CellFor(const TRowState &state, std::uint8_t code, const TNationalTable
     cell.MosaicBits = IsBlockMosaic(code) ? MosaicBits(code) : 0;
     return cell;
   }
+  cell.Code = code;
   cell.Character = table[code - 0x20];
   return cell;
 }

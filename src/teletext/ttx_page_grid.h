@@ -33,6 +33,7 @@ inline constexpr std::uint8_t kMosaicAllBlocks = 0x5F;
 struct TTtxCell {
   TTtxCellKind Kind = TTtxCellKind::Glyph;
   char16_t Character = u' ';
+  std::uint8_t Code = 0x20; // the code Character was taken for (0x20 for attributes and mosaics)
   std::uint8_t Foreground = 7; // teletext colours 0..7
   std::uint8_t Background = 0;
   std::uint8_t MosaicBits = 0;

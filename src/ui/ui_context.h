@@ -71,6 +71,8 @@ struct TUiSubsystems {
   // the main video (0 stops them).
   std::function<std::vector<std::pair<int, std::string>>()> SubtitlePages;
   std::function<void(int page)> ShowSubtitles;
+  // Teletext: the teletext window (one instance; an open one comes to the front).
+  std::function<void()> OpenTeletext;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to

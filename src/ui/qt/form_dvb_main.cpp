@@ -137,11 +137,13 @@ void TFormDvbMain::BuildLayout() {
     log->raise();
   };
   handlers.DiseqcConsole = [this] { TFormDiseqcConsole::ShowConsole(this, context_); };
+  handlers.Teletext = context_.Subsystems.OpenTeletext;
   handlers.Quit = [this] { close(); };
   BuildMainMenus(*menuBar(), handlers);
   actionBar_ = new TMainActionBar(context_, pipPossible_, handlers, this);
   addToolBar(Qt::TopToolBarArea, actionBar_);
   actionBar_->ShowVideoOff(context_.Options.General.Video0Disabled);
+  ShowTeletextAvailable();
 
   auto *split = new QSplitter(Qt::Horizontal);
   split->setObjectName("mainSplitter");
@@ -374,7 +376,13 @@ void TFormDvbMain::SwitchEnded(int slot) {
   if (slot == 0) {
     channelPanels_->ShowProgramme(context_.Engine.Slot(0).CurrentChannel, NowUtc());
     channelShown_ = true;
+    ShowTeletextAvailable();
   }
+}
+
+void TFormDvbMain::ShowTeletextAvailable() {
+  const std::uint16_t pid = context_.Engine.Slot(0).CurrentChannel.TtxPid;
+  actionBar_->ShowTeletextAvailable(pid >= 1 && pid <= 8190);
 }
 
 void TFormDvbMain::OnVideoOutput(std::intptr_t first, std::intptr_t second) {

@@ -121,6 +121,7 @@ private:
   void StartTimers();
   void SwitchBegins(int slot);
   void SwitchEnded(int slot);
+  void ShowTeletextAvailable();
   void VideoEvent(int event, int output, std::intptr_t value);
   void SetVideoOff(bool off);
   void SetPip(bool open);

@@ -216,6 +216,12 @@ void TMainActionBar::AddSubsystemButtons() {
                           QStyle::SP_FileDialogListView, *this);
     connect(button, &QToolButton::clicked, this, [guide] { guide(); });
   }
+  if (const auto &teletext = context_.Subsystems.OpenTeletext) {
+    teletext_ = Button("teletextButton", tr("Teletext"), tr("Teletext pages"),
+                       QStyle::SP_FileDialogDetailedView, *this);
+    teletext_->setEnabled(false); // until a channel with teletext is on slot 0
+    connect(teletext_, &QToolButton::clicked, this, [teletext] { teletext(); });
+  }
   AddScanButton();
 }
 
@@ -275,6 +281,11 @@ void TMainActionBar::ShowRecording(bool recording) {
 
 void TMainActionBar::ShowVideoOff(bool off) { videoOff_->setChecked(off); }
 
+void TMainActionBar::ShowTeletextAvailable(bool available) {
+  if (teletext_)
+    teletext_->setEnabled(available);
+}
+
 void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers) {
   QMenu *file = bar.addMenu(QObject::tr("&File"));
   file->setObjectName("fileMenu");
@@ -283,6 +294,8 @@ void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers) {
   view->setObjectName("viewMenu");
   AddItem(*view, "fullScreenItem", QObject::tr("Full screen") + "\tF11", handlers.FullScreen);
   AddItem(*view, "floatItem", QObject::tr("Floating video"), handlers.FloatVideo);
+  if (handlers.Teletext)
+    AddItem(*view, "teletextItem", QObject::tr("Teletext"), handlers.Teletext);
   QMenu *tools = bar.addMenu(QObject::tr("&Tools"));
   tools->setObjectName("toolsMenu");
   AddItem(*tools, "diseqcLogItem", QObject::tr("DiSEqC log"), handlers.DiseqcLog);

@@ -23,13 +23,14 @@ struct TMainMenuHandlers {
   std::function<void()> RecordToggle;
   std::function<void()> DiseqcLog;
   std::function<void()> DiseqcConsole;
+  std::function<void()> Teletext; // empty: no teletext menu entry
   std::function<void()> Quit;
 };
 
 // The row of action buttons: picture-in-picture (its menu closes and swaps, enabled while the
 // picture-in-picture is open), floating video, video off, and the buttons of subsystems that
-// exist (record, device settings, guide, scan). The scan menu scans the loaded satellite, the main
-// channel's transponder or any satellite of the list.
+// exist (record, device settings, guide, teletext, scan). The scan menu scans the loaded satellite,
+// the main channel's transponder or any satellite of the list.
 class TMainActionBar final : public QToolBar {
   Q_OBJECT
 public:
@@ -45,6 +46,8 @@ public:
   void ShowAudioChannel();
   // The subtitle button offers its menu once a page is known.
   void ShowSubtitlePages();
+  // The teletext button is enabled while slot 0's channel has a teletext PID.
+  void ShowTeletextAvailable(bool available);
   // The subtitle page shown, 0 for none.
   int SubtitlePage() const { return subtitlePage_; }
 
@@ -70,11 +73,13 @@ private:
   QToolButton *record_ = nullptr;
   QToolButton *audioChannel_ = nullptr;
   QToolButton *subtitles_ = nullptr;
+  QToolButton *teletext_ = nullptr;
   QMenu *subtitleMenu_ = nullptr;
   int subtitlePage_ = 0;
 };
 
-// The menu bar: "File" with Quit, "View" with full screen, "Tools" with the DiSEqC windows.
+// The menu bar: "File" with Quit, "View" with full screen, floating video and teletext, "Tools"
+// with the DiSEqC windows.
 void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers);
 
 } // namespace qev::ui

@@ -189,6 +189,8 @@ TEST_F(MainWindowTest, HasTheTreesTabsAndTitleOfTheReceiver) {
   EXPECT_EQ(window->findChild<QToolButton *>("recordButton"), nullptr) << "no recorder yet";
   EXPECT_EQ(window->findChild<QToolButton *>("deviceSettingsButton"), nullptr);
   EXPECT_EQ(window->findChild<QToolButton *>("guideButton"), nullptr) << "no guide";
+  EXPECT_EQ(window->findChild<QToolButton *>("teletextButton"), nullptr) << "no teletext";
+  EXPECT_EQ(window->findChild<QAction *>("teletextItem"), nullptr);
   QStringList tools;
   for (QAction *item : Child<QMenu>("toolsMenu").actions())
     tools << item->text();
@@ -677,6 +679,24 @@ TEST_F(MainWindowTest, TheGuideButtonOpensTheGuide) {
   Build();
   QTest::mouseClick(&Child<QToolButton>("guideButton"), Qt::LeftButton);
   EXPECT_EQ(opened, 1);
+}
+
+TEST_F(MainWindowTest, TheTeletextButtonIsEnabledForChannelsWithTeletext) {
+  int opened = 0;
+  context.Subsystems.OpenTeletext = [&] { ++opened; };
+  data::TChannelRec rec = device::test::Channel(12188000, 'H', 22000, 203, "Charlie Radio");
+  rec.TtxPid = 0;
+  const std::int32_t radio = root.AddChannel(1, rec);
+  Build();
+  auto &button = Child<QToolButton>("teletextButton");
+  EXPECT_FALSE(button.isEnabled()) << "no channel yet";
+  ASSERT_TRUE(engine.SwitchChannel(0, news, true));
+  EXPECT_TRUE(button.isEnabled());
+  QTest::mouseClick(&button, Qt::LeftButton);
+  window->findChild<QAction *>("teletextItem")->trigger();
+  EXPECT_EQ(opened, 2);
+  ASSERT_TRUE(engine.SwitchChannel(0, radio, true));
+  EXPECT_FALSE(button.isEnabled()) << "the radio channel has no teletext";
 }
 
 TEST_F(MainWindowTest, ScanMenuScansTheLoadedSatelliteTheMainTransponderOrAnyOther) {
