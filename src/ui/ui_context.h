@@ -71,6 +71,8 @@ struct TUiSubsystems {
   // the main video (0 stops them).
   std::function<std::vector<std::pair<int, std::string>>()> SubtitlePages;
   std::function<void(int page)> ShowSubtitles;
+  // The settings dialog was closed: the subtitles take the options again.
+  std::function<void()> RefreshSubtitles;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to

@@ -50,6 +50,8 @@ void TSubtitles::SubtitleRefresh() {
   overlay_->Layout(*panel_, true);
 }
 
+TSubtitleOverlay *TSubtitles::Overlay() const { return overlay_; }
+
 void TSubtitles::Draw(TSubtitleLines lines) {
   if (!panel_)
     return;

@@ -43,7 +43,7 @@ public:
   int Page() const { return watcher_ ? watcher_->Page() : 0; }
   QWidget *Panel() const { return panel_; }
   // Null until the first lines were drawn, and after a stop.
-  TSubtitleOverlay *Overlay() const { return overlay_; }
+  TSubtitleOverlay *Overlay() const;
 
 private:
   void Draw(TSubtitleLines lines);
