@@ -153,9 +153,10 @@ struct SubtitlesTest : ::testing::Test {
   frame::TNotificationHub hub;
   TTtxCache cache;
   std::atomic<int> users{0};
+  frame::TTeletextOptions options = Options();
   video::TVideoPanel panel;
   TSubtitles subtitles{
-      {hub, {cache, [this] { ++users; }, [this] { --users; }}, [] { return Options(); }}};
+      {hub, {cache, [this] { ++users; }, [this] { --users; }}, [this] { return options; }}};
 
   SubtitlesTest() {
     panel.resize(720, ScreenHeight() / 2);
@@ -224,6 +225,23 @@ TEST_F(SubtitlesTest, PageZeroStopsAndAMoveTakesTheOverlayAlong) {
   subtitles.SubtitleStart(&panel, 0);
   EXPECT_EQ(subtitles.Overlay(), nullptr);
   EXPECT_EQ(users, 0);
+}
+
+TEST_F(SubtitlesTest, ARefreshDrawsWithTheChangedOptions) {
+  subtitles.SubtitleRefresh(); // nothing to refresh yet
+  subtitles.SubtitleStart(&panel, 888);
+  Deliver(SubtitlePage(888, "Refreshed"));
+  ASSERT_EQ(subtitles.Overlay()->FontSize(), 16);
+  options.SubFontSize = 64;
+  options.SubFontColor = 0x000000FF; // red
+  subtitles.SubtitleRefresh();
+  EXPECT_EQ(subtitles.Overlay()->FontSize(), 32);
+  int red = 0;
+  const QImage &image = subtitles.Overlay()->Image();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      red += image.pixelColor(x, y) == QColor(255, 0, 0);
+  EXPECT_GT(red, 100);
 }
 
 // A picture with some detail, so that the outlined text can be seen over it.
