@@ -5,6 +5,7 @@
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
+#include "app/subtitle_link.h"
 #include "app/teletext_link.h"
 #include "app/teletext_window_link.h"
 #include "data/data_store.h"
@@ -81,6 +82,7 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 TQevApplication::~TQevApplication() {
   if (mainWindow_)
     mainWindow_->AttachVideos(nullptr);
+  subtitles_.reset();
   videos_.reset();
   // A module still loaded (no shutdown ran) may be calling the helpers from its threads: it
   // goes before the graph slots it feeds.
@@ -223,6 +225,8 @@ void TQevApplication::CreateVideos() {
   videos_ = std::make_unique<video::TVideoManager>(*playback_, std::move(context), links);
   videos_->AttachMainPanel(mainWindow_->VideoPanel());
   mainWindow_->AttachVideos(videos_.get());
+  subtitles_ = std::make_unique<TSubtitleLink>(frame::GlobalNotifications(), Teletext(), *videos_,
+                                               *mainWindow_->VideoPanel());
   PlugVideoHooks();
 }
 
@@ -300,6 +304,7 @@ void TQevApplication::CreateMainWindow() {
     OpenTeletextWindow(mainWindow_.get(), teletext_->Teletext(), frame::GlobalNotifications(),
                        frame::Options().Teletext);
   };
+  PlugSubtitles(uiContext_->Subsystems, subtitles_);
   uiContext_->Subsystems.ScanSatellite = [this](int satIndex) {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex);
   };

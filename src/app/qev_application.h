@@ -47,6 +47,7 @@ class TTeletext;
 namespace qev::app {
 
 class TGuideLink;
+class TSubtitleLink;
 class TTeletextLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
@@ -127,6 +128,8 @@ private:
   std::unique_ptr<video::TGraphSlots> graphSlots_;
   std::unique_ptr<video::TDeviceVideoPlayback> playback_;
   std::unique_ptr<video::TVideoManager> videos_;
+  // Over the videos' windows, reading the teletext; created with the videos.
+  std::unique_ptr<TSubtitleLink> subtitles_;
   QStringList startupLog_;
   QTimer dialogDismisser_;
   // The module chosen at start, loaded again after a system resume.

@@ -73,6 +73,8 @@ struct TUiSubsystems {
   std::function<void(int page)> ShowSubtitles;
   // Teletext: the teletext window (one instance; an open one comes to the front).
   std::function<void()> OpenTeletext;
+  // The settings dialog was closed: the subtitles take the options again.
+  std::function<void()> RefreshSubtitles;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to
