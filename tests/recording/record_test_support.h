@@ -42,10 +42,10 @@ inline Bytes ReadAll(const std::filesystem::path &path) {
 // with an error, and writes cut short.
 class TFaultyFiles final : public IRecordFiles {
 public:
-  std::set<std::string> Taken;      // file names that give EEXIST
+  std::set<std::string> Taken;         // file names that give EEXIST
   std::atomic<int> FailAfterBytes{-1}; // writes past this many bytes in all fail
   int FailError = ENOSPC;
-  std::size_t ShortWrite = 0;       // > 0: no write takes more than this
+  std::size_t ShortWrite = 0; // > 0: no write takes more than this
   std::atomic<long> Written{0};
 
   int CreateNew(const std::filesystem::path &path) override {
@@ -68,9 +68,7 @@ public:
       Written += n;
     return n;
   }
-  int Truncate(int fd, std::int64_t size) override {
-    return PosixRecordFiles().Truncate(fd, size);
-  }
+  int Truncate(int fd, std::int64_t size) override { return PosixRecordFiles().Truncate(fd, size); }
   void Close(int fd) override { PosixRecordFiles().Close(fd); }
   void Remove(const std::filesystem::path &path) override { PosixRecordFiles().Remove(path); }
 };
