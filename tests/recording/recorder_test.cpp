@@ -13,10 +13,8 @@ constexpr std::uint8_t kAv0 = 0x13;
 TEST_F(RecorderTest, AChannelRecordingRunsTheAutomaticListAndIsAnnounced) {
   TRecorder &recorder = Recorder();
   ASSERT_TRUE(recorder.RecStartChannel(TestChannel(), 0, 0, true));
-  std::vector<TRecordPid> running;
-  for (const auto &filter : source_.Running())
-    running.push_back({filter.Pid, filter.Mode});
-  EXPECT_EQ(running, (std::vector<TRecordPid>{{0x100, kAv0}, {0x101, kAv0}, {0x20, 188}}));
+  EXPECT_EQ(source_.Running(),
+            (std::vector<TRecordPid>{{0x100, kAv0}, {0x101, kAv0}, {0x20, 188}}));
   EXPECT_TRUE(recorder.RecIsActive());
   EXPECT_TRUE(recorder.RecIsAvSlotActive(0));
   EXPECT_FALSE(recorder.RecIsAvSlotActive(1));
