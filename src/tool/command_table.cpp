@@ -28,6 +28,10 @@ constexpr TToolCommand kCommands[] = {
     {"scan", "(--ts FILE | --sat N [--tp FREQ,POL,SR]...) [--merge]  (services with their PIDs)",
      RunScan, true},
     {"epg", "(--ts FILE | HANDLE | --name NAME) [--seconds N] [--xmltv]  (the guide)", RunEpg},
+    {"record",
+     "(HANDLE | --name NAME | --pids P,P --tp SAT,FREQ,POL,SR | --full --tp SAT,FREQ,POL,SR) "
+     "[--seconds N] [--out DIR] [--split MB]  (through the recorder)",
+     RunRecord},
 };
 
 std::vector<std::string> Words(const char *name) {
