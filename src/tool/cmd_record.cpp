@@ -168,12 +168,17 @@ struct TTsCount {
   }
 };
 
+// Frequencies come in kHz from channels and in MHz from the command line.
+std::uint32_t MegaHertz(std::uint32_t frequency) {
+  return frequency >= 1'000'000 ? frequency / 1000 : frequency;
+}
+
 bool StartRecordings(recording::TRecorder &recorder, const TRecordArgs &args,
                      const data::TChannelRec &channel) {
   if (args.full)
     return recorder.RecStartPid(
         recording::kFullTsPid,
-        fmt::format("FTS-{}{}", args.tune.frequency / 1000, args.tune.polarisation), "");
+        fmt::format("FTS-{}{}", MegaHertz(args.tune.frequency), args.tune.polarisation), "");
   if (!args.streams())
     return recorder.RecStartChannel(channel, 255, 0, false);
   for (const std::uint16_t pid : args.pids)
