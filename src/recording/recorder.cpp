@@ -204,6 +204,13 @@ bool TRecorder::TImpl::Open(int index, TStartPlan plan) {
       avActive = ++AvRunning[avSlot] > 0;
   }
   Announce(avSlot, true, avActive);
+  bool endedEarly = false; // a size limit or a failed write before the start was marked
+  {
+    const std::lock_guard io(slot.Io);
+    endedEarly = !slot.Accepting;
+  }
+  if (endedEarly)
+    RequestStop(slot);
   return true;
 }
 
@@ -404,7 +411,9 @@ bool TRecorder::RecStartPid(std::uint16_t pid, const std::string &title, const s
     plan.Extension = SafeExtension("TS", kExtensionChars);
   } else {
     const std::uint8_t mode = ask.Mode == kModePackets ? kModePackets : kModePayloads;
-    plan.Pids = {{ask.Pid, mode}};
+    AddRecordPid(plan.Pids, ask.Pid, false, 255); // 0x1FFF is never recorded
+    for (TRecordPid &entry : plan.Pids)
+      entry.Mode = mode;
     plan.Title = fmt::format("PID-0x{:04X}", ask.Pid);
     plan.Extension = SafeExtension(mode == kModePackets ? "TS" : "184", kExtensionChars);
   }

@@ -69,8 +69,10 @@ TEST_F(RecorderTest, RefusalsReachTheUserWithTheirTexts) {
   nothing.EsCount = 0;
   EXPECT_FALSE(recorder.RecStartChannel(nothing, 0, 0, false));
   EXPECT_FALSE(recorder.RecStartChannel(TestChannel(""), 0, 0, false)); // silently
+  EXPECT_FALSE(recorder.RecStartPid(0x1FFF, "", ""));
   EXPECT_EQ(presenter_.Texts(),
-            (std::vector<std::string>{"No recording information (empty PIDs list)..."}));
+            (std::vector<std::string>{"No recording information (empty PIDs list)...",
+                                      "No recording information (empty PIDs list)..."}));
 
   presenter_.shown.clear();
   options_.DestDirectory = (dir_ / "file").string();
