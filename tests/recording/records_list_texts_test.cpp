@@ -43,5 +43,15 @@ TEST(RecordsListTexts, SizesAndPidColumns) {
   EXPECT_EQ(ModeColumnText(0x13), "13");
 }
 
+TEST(RecordsListTexts, AStopTimeBecomesALimitFromTheStart) {
+  const std::chrono::system_clock::time_point start{hours(480000)};
+  const auto now = start + seconds(100);
+  EXPECT_EQ(StopAfterSecondsFor(start, start + hours(2), now), 7200u);
+  // Already past: the recording ends now, not at a moment it has left behind.
+  EXPECT_EQ(StopAfterSecondsFor(start, start + seconds(10), now), 100u);
+  EXPECT_EQ(StopAfterSecondsFor(start, start - hours(1), start), 0u);
+  EXPECT_EQ(StopAfterSecondsFor(start, start + hours(24 * 365 * 200), now), 0xFFFFFFFFu);
+}
+
 } // namespace
 } // namespace qev::recording

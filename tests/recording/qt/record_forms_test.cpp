@@ -27,7 +27,7 @@ data::TChannelRec Channel() {
   rec.PcrPid = 0x100;
   rec.PmtPid = 0x20;
   auto es = [&](std::uint8_t type, std::uint16_t pid, std::uint8_t kind) {
-    rec.EsList[rec.EsCount++] = {type, pid, kind, {'e', 'n', 'g'}, 0};
+    rec.EsList[rec.EsCount++] = {type, pid, kind, {3, 'E', 'N', 'G'}, 0};
   };
   es(2, 0x100, data::kKindVideo);
   es(3, 0x101, data::kKindAudio);
@@ -68,6 +68,7 @@ TEST(FormRecordAsk, ShowsTheStreamsTickedFromTheAutomaticList) {
   ASSERT_EQ(tree.topLevelItemCount(), 3);
   EXPECT_EQ(tree.headerItem()->text(0), "Type");
   EXPECT_EQ(tree.headerItem()->text(4), "Language");
+  EXPECT_EQ(tree.topLevelItem(1)->text(2), "ENG");
   EXPECT_EQ(tree.topLevelItem(0)->text(1), "0100");
   EXPECT_EQ(tree.topLevelItem(2)->text(3), "888");
   EXPECT_EQ(tree.topLevelItem(0)->checkState(0), Qt::Checked);
