@@ -33,12 +33,12 @@ TFilterConsumers::~TFilterConsumers() {
 
 std::int32_t TFilterConsumers::Start(std::uint16_t pid, std::uint16_t mode,
                                      const std::uint8_t *match, const std::uint8_t *mask,
-                                     DataCallback callback) {
+                                     DataCallback callback, std::uint8_t flags) {
   auto consumer = std::make_unique<Consumer>(Consumer{std::move(callback)});
   // The module may deliver before StartFilter returns, so the consumer exists from here on;
   // after a refusal nothing is delivered and it simply goes.
   const std::int32_t handle = device_.StartFilter(pid, &TFilterConsumers::Deliver, mode, match,
-                                                  mask, QEV_FILTER_LATENCY, consumer.get());
+                                                  mask, flags, consumer.get());
   if (handle > 0) {
     std::lock_guard lock(mutex_);
     consumers_[handle] = std::move(consumer);

@@ -26,9 +26,11 @@ public:
   TFilterConsumers(const TFilterConsumers &) = delete;
   TFilterConsumers &operator=(const TFilterConsumers &) = delete;
 
-  // StartFilter's result: a handle > 0, else the filter was refused.
+  // StartFilter's result: a handle > 0, else the filter was refused. `flags` is the filter's
+  // flag byte: 1 (QEV_FILTER_LATENCY) waits for each block, 0 (QEV_FILTER_BULK) lets the module
+  // batch them.
   std::int32_t Start(std::uint16_t pid, std::uint16_t mode, const std::uint8_t *match,
-                     const std::uint8_t *mask, DataCallback callback);
+                     const std::uint8_t *mask, DataCallback callback, std::uint8_t flags = 1);
   // When it returns, no callback of the filter runs (except the one that called it) and none
   // will.
   void Stop(std::int32_t handle);

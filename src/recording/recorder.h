@@ -22,6 +22,8 @@ struct TRecordingOptions;
 
 namespace qev::recording {
 
+class IRecordFiles;
+
 inline constexpr int kRecordSlots = 8;
 inline constexpr std::uint16_t kFullTsPid = 0x2000;
 
@@ -37,12 +39,16 @@ enum TRecState : std::uint8_t {
 struct TRecordSlotView {
   TRecState State = kRecFree;
   std::string Title;
+  std::string Folder;    // where the files go
+  std::string BaseName;  // without part suffix and extension
+  std::string Extension; // with its dot
   std::string FileName;  // RecFileName: the current part
   std::string FirstFile; // folder + BaseName + Extension
   std::int64_t TotalBytes = 0;
   int PartNumber = 0;
   std::chrono::system_clock::time_point StartTime{}; // for display only
-  std::chrono::seconds Elapsed{0};
+  std::chrono::seconds Elapsed{0};                   // on the steady clock
+  std::uint64_t DroppedBlocks = 0; // delivered after a write failure or the size limit
   TRecordLimits Limits;
   std::uint8_t AvSlot = 255;
   std::vector<TRecordPid> Pids;
@@ -69,11 +75,14 @@ struct TRecorderContext {
   std::function<void(int avSlot, bool recorded)> SlotReason; // the plugin host's bit 0x02
   std::function<std::chrono::steady_clock::time_point()> Steady = std::chrono::steady_clock::now;
   std::function<std::chrono::system_clock::time_point()> Wall = std::chrono::system_clock::now;
+  IRecordFiles *Files = nullptr; // null: the real file system
 };
 
 // The eight record slots, their files and the watch thread that ends recordings at their time
 // limit. Starts and stops run on the user-interface thread (or the watch thread); data arrive on
-// the device's delivery threads.
+// the device's delivery threads. Each slot writes its files under a lock of its own, so a slow
+// disk stalls only its own recording; the recorder's lock guards states and counters only. A
+// recording whose file cannot be written any more is logged and stopped like one at its limit.
 class TRecorder {
 public:
   TRecorder(IRecordSource &source, TRecorderContext context);
