@@ -42,6 +42,7 @@ class TGuide;
 namespace qev::app {
 
 class TGuideLink;
+class TRecorderLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
 // windows. Needs a QApplication, the dispatcher and the message presenter in place.
@@ -74,6 +75,7 @@ public:
   // What the start-up window showed before it was closed.
   const QStringList& StartupLog() const { return startupLog_; }
   guide::TGuide& Guide();
+  TRecorderLink& Recorder() { return *recorder_; }
 
 private:
   void PlugSteps();
@@ -104,6 +106,7 @@ private:
   std::unique_ptr<frame::TFormStartup> startupWindow_;
   // Declared before the windows, which read it, and created with the program.
   std::unique_ptr<TGuideLink> guide_;
+  std::unique_ptr<TRecorderLink> recorder_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;

@@ -1,3 +1,4 @@
+#include "recording/record_texts.h"
 #include "recording/records_list_texts.h"
 
 #include <gtest/gtest.h>
@@ -9,26 +10,26 @@ using std::chrono::hours;
 using std::chrono::seconds;
 
 TEST(RecordsListTexts, DurationsKeepCountingPastADay) {
-  EXPECT_EQ(DurationText(seconds(0)), "00:00:00");
-  EXPECT_EQ(DurationText(seconds(3599)), "00:59:59");
-  EXPECT_EQ(DurationText(hours(23) + seconds(59 * 60 + 59)), "23:59:59");
+  EXPECT_EQ(RecDurationText(seconds(0)), "00:00:00");
+  EXPECT_EQ(RecDurationText(seconds(3599)), "00:59:59");
+  EXPECT_EQ(RecDurationText(hours(23) + seconds(59 * 60 + 59)), "23:59:59");
   // A clock would show 01:00:05 again here; a recording's elapsed time must not.
-  EXPECT_EQ(DurationText(hours(25) + seconds(5)), "25:00:05");
-  EXPECT_EQ(DurationText(hours(100)), "100:00:00");
-  EXPECT_EQ(DurationText(seconds(-5)), "00:00:00");
+  EXPECT_EQ(RecDurationText(hours(25) + seconds(5)), "25:00:05");
+  EXPECT_EQ(RecDurationText(hours(100)), "100:00:00");
+  EXPECT_EQ(RecDurationText(seconds(-5)), "00:00:00");
 }
 
 TEST(RecordsListTexts, RemainingTimeOnlyWithALimit) {
   TRecordSlotView slot;
   slot.Elapsed = seconds(70);
-  EXPECT_EQ(RemainingText(slot), kNoTimeLimit);
+  EXPECT_EQ(RecRemainingText(slot), "---");
   slot.Limits.StopAfterSeconds = 3600;
-  EXPECT_EQ(RemainingText(slot), "00:58:50");
+  EXPECT_EQ(RecRemainingText(slot), "00:58:50");
   slot.Limits.StopAfterSeconds = 30 * 3600;
-  EXPECT_EQ(RemainingText(slot), "29:58:50");
+  EXPECT_EQ(RecRemainingText(slot), "29:58:50");
   // The watch thread may not have ended it yet: no negative countdown.
   slot.Limits.StopAfterSeconds = 60;
-  EXPECT_EQ(RemainingText(slot), "00:00:00");
+  EXPECT_EQ(RecRemainingText(slot), "00:00:00");
 }
 
 TEST(RecordsListTexts, SizesAndPidColumns) {

@@ -2,6 +2,7 @@
 
 #include "frame/notification_hub.h"
 #include "recording/qt/record_edit_stop_form.h"
+#include "recording/record_texts.h"
 #include "recording/records_list_texts.h"
 
 #include <QAction>
@@ -39,8 +40,8 @@ QAction *AddItem(QWidget &owner, const char *name, const QString &text) {
 void SetTexts(QTreeWidgetItem &row, const TRecordSlotView &slot) {
   row.setText(kName, QString::fromStdString(slot.Title));
   row.setText(kSize, QString::fromStdString(TotalSizeText(slot.TotalBytes)));
-  row.setText(kElapsed, QString::fromStdString(DurationText(slot.Elapsed)));
-  row.setText(kRemaining, QString::fromStdString(RemainingText(slot)));
+  row.setText(kElapsed, QString::fromStdString(RecElapsedText(slot)));
+  row.setText(kRemaining, QString::fromStdString(RecRemainingText(slot)));
   row.setText(kPidCount, QString::number(slot.Pids.size()));
   row.setText(kFile, QString::fromStdString(slot.FileName));
 }
