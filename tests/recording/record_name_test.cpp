@@ -61,7 +61,9 @@ TEST(RecordName, ExtensionsAndPartNames) {
   EXPECT_EQ(NormalizeExtension("   "), "");
   EXPECT_EQ(SafeExtension(" mpeg2"), ".mpe");
   EXPECT_EQ(SafeExtension("../x"), ".__x");
-  EXPECT_EQ(SafeExtension("a\x01" "b"), ".a_b");
+  EXPECT_EQ(SafeExtension("a\x01"
+                          "b"),
+            ".a_b");
   EXPECT_EQ(RecFileName("base", 0, ".TS"), "base.TS");
   EXPECT_EQ(RecFileName("base", 1, ".TS"), "base_001.TS");
   EXPECT_EQ(RecFileName("base", 1234, ".TS"), "base_1234.TS");

@@ -42,10 +42,10 @@ inline Bytes ReadAll(const std::filesystem::path &path) {
 // with an error, and writes cut short.
 class TFaultyFiles final : public IRecordFiles {
 public:
-  std::set<std::string> Taken;      // file names that give EEXIST
+  std::set<std::string> Taken;         // file names that give EEXIST
   std::atomic<int> FailAfterBytes{-1}; // writes past this many bytes in all fail
   int FailError = ENOSPC;
-  std::size_t ShortWrite = 0;       // > 0: no write takes more than this
+  std::size_t ShortWrite = 0; // > 0: no write takes more than this
   std::atomic<long> Written{0};
 
   int CreateNew(const std::filesystem::path &path) override {
@@ -68,11 +68,46 @@ public:
       Written += n;
     return n;
   }
-  int Truncate(int fd, std::int64_t size) override {
-    return PosixRecordFiles().Truncate(fd, size);
-  }
+  int Truncate(int fd, std::int64_t size) override { return PosixRecordFiles().Truncate(fd, size); }
   void Close(int fd) override { PosixRecordFiles().Close(fd); }
   void Remove(const std::filesystem::path &path) override { PosixRecordFiles().Remove(path); }
 };
+
+} // namespace qev::recording::test
+
+#include "si/crc32_mpeg.h"
+
+#include <map>
+
+namespace qev::recording::test {
+
+// What is wrong with a recorded transport stream, or empty: whole packets with their sync
+// bytes, continuity counters running on per PID (from each PID's first packet on), and every
+// section that starts in a packet of `psiPids` carrying a good CRC.
+inline std::string CheckTs(const Bytes &ts, const std::set<std::uint16_t> &psiPids = {0}) {
+  if (ts.size() % 188 != 0)
+    return "size " + std::to_string(ts.size()) + " is not whole packets";
+  std::map<std::uint16_t, int> counters;
+  for (std::size_t at = 0; at < ts.size(); at += 188) {
+    const std::uint8_t *p = ts.data() + at;
+    if (p[0] != 0x47)
+      return "no sync byte at " + std::to_string(at);
+    const std::uint16_t pid = static_cast<std::uint16_t>(((p[1] & 0x1F) << 8) | p[2]);
+    const int counter = p[3] & 0x0F;
+    if ((p[3] & 0x10) != 0) {
+      const auto last = counters.find(pid);
+      if (last != counters.end() && ((last->second + 1) & 0x0F) != counter)
+        return "continuity break on PID " + std::to_string(pid) + " at " + std::to_string(at);
+      counters[pid] = counter;
+    }
+    if (psiPids.count(pid) && (p[1] & 0x40) != 0) {
+      const std::size_t start = 5 + p[4];
+      const std::size_t length = 3 + (((p[start + 1] & 0x0F) << 8) | p[start + 2]);
+      if (start + length > 188 || si::Crc32Mpeg({p + start, length}) != 0)
+        return "bad section on PID " + std::to_string(pid) + " at " + std::to_string(at);
+    }
+  }
+  return {};
+}
 
 } // namespace qev::recording::test
