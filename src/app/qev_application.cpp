@@ -2,6 +2,7 @@
 
 #include "app/guide_link.h"
 #include "app/guide_window_link.h"
+#include "app/recorder_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
 #include "app/screen_saver_link.h"
@@ -25,6 +26,7 @@
 #include "frame/qt/logind_sleep_monitor.h"
 #include "frame/qt/placement_qt.h"
 #include "frame/window_placement.h"
+#include "recording/recorder.h"
 #include "ui/main_commands.h"
 #include "ui/qt/form_dvb_main.h"
 #include "ui/qt/frame_chan_tree.h"
@@ -65,7 +67,11 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
       tunerStatus_(device::MakeTunerStatusThread(device::Tuner())),
       guide_(std::make_unique<TGuideLink>(device::Device(), device::TuningEngine().Hooks())),
       teletext_(std::make_unique<TTeletextLink>(device::Device(), device::TuningEngine().Hooks(),
-                                                [this] { PostSubtitlePagesChanged(); })) {
+                                                [this] { PostSubtitlePagesChanged(); })),
+      recorder_(std::make_unique<TRecorderLink>(
+          TRecorderLink::TLinks{device::Device(), device::TuningEngine(),
+                                frame::GlobalNotifications(), [] { return frame::Paths().ExeDir; },
+                                [this]() -> QWidget* { return mainWindow_.get(); }})) {
   // Only the name: a display name would be appended to every window's caption. No file
   // location depends on it; the root is found without Qt.
   QCoreApplication::setApplicationName(frame::kApplicationTitle);
@@ -106,6 +112,7 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::GraphSlotLocks, [this] { return CreateGraphSlots(); });
   startupSteps_.Plug(frame::StartupStep::Device, [this] { return ChooseDevice(); });
   startupSteps_.Plug(frame::StartupStep::Channels, data::LoadChannelsStep);
+  shutdownSteps_.SetRecordingQuery([this] { return recorder_->Recorder().RecIsActive(); });
   shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, [this]() -> std::optional<std::string> {
     auto optionsError = frame::SaveOptionsStep();
     auto lastChannelsError = device::SaveLastChannelsStep();
@@ -297,6 +304,7 @@ void TQevApplication::CreateMainWindow() {
   uiContext_ = std::make_unique<ui::TUiContext>(ProgramUiContext());
   uiContext_->Subsystems.GuideNowEvent = guide_->NowLookup();
   uiContext_->Subsystems.SubtitlePages = [this] { return teletext_->SubtitlePages(); };
+  recorder_->FillSubsystems(uiContext_->Subsystems);
   uiContext_->Subsystems.OpenGuide = [this] {
     OpenGuideWindow(mainWindow_.get(), *uiContext_, guide_->Guide());
   };

@@ -49,6 +49,7 @@ namespace qev::app {
 class TGuideLink;
 class TSubtitleLink;
 class TTeletextLink;
+class TRecorderLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
 // windows. Needs a QApplication, the dispatcher and the message presenter in place.
@@ -84,6 +85,7 @@ public:
   // Created with the program over its device module; the teletext window and the subtitles
   // hold it while they are open.
   teletext::TTeletext& Teletext();
+  TRecorderLink& Recorder() { return *recorder_; }
 
 private:
   void PlugSteps();
@@ -119,6 +121,7 @@ private:
   // Declared before the windows, which read it, and created with the program.
   std::unique_ptr<TGuideLink> guide_;
   std::unique_ptr<TTeletextLink> teletext_;
+  std::unique_ptr<TRecorderLink> recorder_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;

@@ -27,7 +27,7 @@ void AddPcrAndTables(std::vector<TRecordPid> &list, const data::TChannelRec &cha
 } // namespace
 
 void AddRecordPid(std::vector<TRecordPid> &list, std::uint16_t pid, bool av, std::uint8_t avSlot) {
-  if (pid >= 0x1FFF && pid != 0x2000)
+  if (!RecordablePid(pid))
     return;
   if (list.size() >= kMaxRecordPids ||
       std::any_of(list.begin(), list.end(), [&](const TRecordPid &p) { return p.Pid == pid; }))

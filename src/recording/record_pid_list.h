@@ -23,6 +23,10 @@ constexpr std::uint8_t AvSlotMode(std::uint8_t avSlot) {
   return static_cast<std::uint8_t>(16 * (avSlot + 1) + 3);
 }
 
+// Whether a PID can be recorded: a real PID below the null packets' 0x1FFF, or 0x2000, the
+// whole transport stream.
+constexpr bool RecordablePid(std::uint16_t pid) { return pid < 0x1FFF || pid == 0x2000; }
+
 // Appends a PID unless it is 0x1FFF or above (0x2000, the whole stream, excepted), already
 // listed, or the list is full. A/V PIDs of a programme in AV slot 0..3 get that slot's mode,
 // everything else whole packets.

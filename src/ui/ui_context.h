@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+class QWidget;
+
 namespace qev::ui {
 
 // What other subsystems offer the windows. An empty entry means the subsystem does not exist
@@ -56,6 +58,11 @@ struct TUiSubsystems {
   // Recorder: whether an AV slot is being recorded, and stopping that recording.
   std::function<bool(int slot)> RecSlotActive;
   std::function<void(int slot)> RecStopSlot;
+  // Recorder: whether any recording runs, whether the device can record the whole stream, and
+  // the recordings tab of the information area (made once, owned by the parent given).
+  std::function<bool()> RecActive;
+  std::function<bool()> RecFullTsPossible;
+  std::function<QWidget *(QWidget *parent)> RecordsTab;
   // Sleep timer: clears it.
   std::function<void()> ClearSleepTimer;
   // Guide: the event on air of a service, and the guide window (modal).

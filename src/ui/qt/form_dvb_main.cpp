@@ -35,6 +35,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QThread>
+#include <QToolButton>
 #include <QTreeView>
 
 #include <chrono>
@@ -45,6 +46,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kIndicatorTick{200};
 constexpr std::chrono::seconds kSecondTick{1};
+constexpr std::chrono::milliseconds kBlinkTick{500};
 
 QProgressBar *SignalBar(const char *name, const char *format) {
   auto *bar = new QProgressBar;
@@ -119,6 +121,7 @@ void TFormDvbMain::Detach() {
   Subscribe(false);
   indicatorTimer_.stop();
   secondTimer_.stop();
+  blinkTimer_.stop();
 }
 
 void TFormDvbMain::BuildLayout() {
@@ -220,6 +223,11 @@ QWidget *TFormDvbMain::BuildInfoTabs() {
   infoTabs_->addTab(new TFrameSatList(infoTabs_, context_), tr("Satellites"));
   infoTabs_->addTab(new TFrameChannelInfo(infoTabs_, context_), tr("Channel"));
   infoTabs_->setCurrentIndex(1);
+  if (const auto &records = context_.Subsystems.RecordsTab) {
+    recordsTab_ = records(infoTabs_);
+    recordsTab_->setObjectName("recordsTab");
+    infoTabs_->insertTab(0, recordsTab_, tr("Recordings"));
+  }
   return infoTabs_;
 }
 
@@ -237,6 +245,48 @@ void TFormDvbMain::BuildStatusBar() {
   statusBar()->addPermanentWidget(levelBar_);
   statusBar()->addPermanentWidget(qualityBar_);
   statusBar()->addPermanentWidget(lockPanel_);
+  AddRecordsActiveButton();
+}
+
+// Enabled while anything records, its glyph blinking; it brings the recordings to front.
+void TFormDvbMain::AddRecordsActiveButton() {
+  if (!context_.Subsystems.RecActive || !recordsTab_)
+    return;
+  recordsActive_ = new QToolButton;
+  recordsActive_->setObjectName("recordsActiveButton");
+  recordsActive_->setToolTip(tr("Recordings are running"));
+  recordsActive_->setAutoRaise(true);
+  statusBar()->insertPermanentWidget(0, recordsActive_);
+  connect(recordsActive_, &QToolButton::clicked, this, [this] { ShowRecordsTab(); });
+  connect(&blinkTimer_, &QTimer::timeout, this, [this] {
+    const bool lit = recordsActive_->icon().isNull();
+    recordsActive_->setIcon(lit ? style()->standardIcon(QStyle::SP_DialogNoButton) : QIcon());
+  });
+  ShowRecordsActive();
+}
+
+void TFormDvbMain::ShowRecordsActive() {
+  if (!recordsActive_)
+    return;
+  const bool active = context_.Subsystems.RecActive();
+  recordsActive_->setEnabled(active);
+  recordsActive_->setIcon(active ? style()->standardIcon(QStyle::SP_DialogNoButton) : QIcon());
+  if (active)
+    blinkTimer_.start(kBlinkTick);
+  else
+    blinkTimer_.stop();
+}
+
+// The information area may have been folded away: it opens again.
+void TFormDvbMain::ShowRecordsTab() {
+  infoTabs_->setCurrentWidget(recordsTab_);
+  auto *split = findChild<QSplitter *>("mainSplitter");
+  QList<int> sizes = split->sizes();
+  if (sizes.value(2) == 0) {
+    sizes[2] = infoTabs_->sizeHint().width();
+    sizes[1] = std::max(0, sizes[1] - sizes[2]);
+    split->setSizes(sizes);
+  }
 }
 
 void TFormDvbMain::StartTimers() {
@@ -327,10 +377,14 @@ void TFormDvbMain::OnTunerStatus(std::intptr_t, std::intptr_t) {
   });
 }
 
-void TFormDvbMain::OnRecording(std::intptr_t, std::intptr_t) {
-  OnGui([this] {
+// A start brings the recordings to front.
+void TFormDvbMain::OnRecording(std::intptr_t first, std::intptr_t) {
+  OnGui([this, started = first == 1] {
     const auto &active = context_.Subsystems.RecSlotActive;
     actionBar_->ShowRecording(active && active(0));
+    ShowRecordsActive();
+    if (started && recordsTab_)
+      infoTabs_->setCurrentWidget(recordsTab_);
   });
 }
 

@@ -17,6 +17,7 @@ class QLabel;
 class QProgressBar;
 class QSystemTrayIcon;
 class QTabWidget;
+class QToolButton;
 
 namespace qev::video {
 class TVideoPanel;
@@ -118,6 +119,9 @@ private:
   QWidget *BuildVideoArea();
   QWidget *BuildInfoTabs();
   void BuildStatusBar();
+  void AddRecordsActiveButton();
+  void ShowRecordsActive();
+  void ShowRecordsTab();
   void StartTimers();
   void SwitchBegins(int slot);
   void SwitchEnded(int slot);
@@ -143,6 +147,8 @@ private:
   TFrameChanTree *trees_[2] = {nullptr, nullptr};
   QPointer<QWidget> focusBeforeSwitch_;
   QTabWidget *infoTabs_ = nullptr;
+  QWidget *recordsTab_ = nullptr;
+  QToolButton *recordsActive_ = nullptr;
   TMainActionBar *actionBar_ = nullptr;
   TMainChannelPanels *channelPanels_ = nullptr;
   TMainVolumeControls *volume_ = nullptr;
@@ -155,6 +161,7 @@ private:
   QSystemTrayIcon *tray_ = nullptr;
   QTimer indicatorTimer_;
   QTimer secondTimer_;
+  QTimer blinkTimer_;
 };
 
 } // namespace qev::ui

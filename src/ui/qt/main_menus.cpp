@@ -12,6 +12,8 @@ namespace qev::ui {
 
 namespace {
 
+constexpr std::uint16_t kFullTsPid = 0x2000; // every PID of the transport stream
+
 QToolButton *Button(const char *name, const QString &text, const QString &tip,
                     QStyle::StandardPixmap icon, QToolBar &bar) {
   auto *button = new QToolButton;
@@ -94,7 +96,8 @@ void TMainActionBar::AddRecordButton() {
   connect(record_, &QToolButton::clicked, this, [this] { Call(handlers_.RecordToggle); });
 }
 
-// "AV0: name" and "PIP: name" start a recording of that slot with the question.
+// "AV0: name" and "PIP: name" start a recording of that slot with the question; the whole
+// stream and a single PID follow when the recorder takes PIDs.
 void TMainActionBar::FillRecordMenu(QMenu &menu) {
   menu.clear();
   const int slotCount = pip_->isEnabled() ? 2 : 1;
@@ -109,6 +112,16 @@ void TMainActionBar::FillRecordMenu(QMenu &menu) {
         context_.Subsystems.RecStartChannel(rec, slot, 0, true);
       });
   }
+  const auto &startPid = context_.Subsystems.RecStartPid;
+  if (!startPid)
+    return;
+  menu.addSeparator();
+  const std::string title = FullTsTitle(context_.Engine.Slot(0).CurrentChannel);
+  const auto &fullTs = context_.Subsystems.RecFullTsPossible;
+  AddItem(menu, "recordFullTsItem", tr("Full TS"), [startPid, title] {
+    startPid(kFullTsPid, title, {});
+  })->setEnabled(fullTs && fullTs());
+  AddItem(menu, "recordPidItem", tr("Record PID..."), [startPid] { startPid(0, {}, {}); });
 }
 
 void TMainActionBar::AddAudioChannelButton() {
