@@ -46,8 +46,8 @@ std::vector<int> NumberedNames(const std::vector<std::string> &names, const std:
 TFrontendEntry ProbeFrontend(IKernelCalls &kernel, const std::string &dvbFolder, int adapter,
                              int frontend) {
   TFrontendEntry entry{adapter, frontend, {}, 0};
-  const int fd = kernel.Open(DevicePath(dvbFolder, adapter, "frontend", frontend),
-                             O_RDONLY | O_NONBLOCK);
+  const int fd =
+      kernel.Open(DevicePath(dvbFolder, adapter, "frontend", frontend), O_RDONLY | O_NONBLOCK);
   if (fd < 0) {
     entry.error = fd;
     return entry;

@@ -123,9 +123,9 @@ std::int32_t TDvbDevice::Tune(const TuneRequest &request) {
   const std::int32_t result =
       frontend_.Tune(request, lockWaitMs, [this] { notify_(QEV_MSG_PUMP, 0, nullptr); });
   if (result == kBadRequest)
-    Log(2, fmt::format("Tune refused: {} kHz, oscillator {} kHz, {} symbols/s, voltage {}",
-                       request.Frequency, request.LnbFrequency, request.SymbolRate,
-                       request.Voltage));
+    Log(2,
+        fmt::format("Tune refused: {} kHz, oscillator {} kHz, {} symbols/s, voltage {}",
+                    request.Frequency, request.LnbFrequency, request.SymbolRate, request.Voltage));
   return result;
 }
 
@@ -144,15 +144,15 @@ std::int32_t TDvbDevice::SendDiseqc(const std::uint8_t *bytes, std::int32_t leng
   return frontend_.SendDiseqc(std::span(bytes, static_cast<std::size_t>(length)));
 }
 
-std::int32_t TDvbDevice::SetChannelPids(std::int32_t slot, std::uint16_t audio,
-                                        std::uint16_t video, std::uint16_t pcr) {
+std::int32_t TDvbDevice::SetChannelPids(std::int32_t slot, std::uint16_t audio, std::uint16_t video,
+                                        std::uint16_t pcr) {
   engine_.SetChannelPids(slot, audio, video, pcr);
   return 0;
 }
 
-std::int32_t TDvbDevice::StartFilter(std::uint16_t pid, FilterCallback callback,
-                                     std::uint16_t mode, const std::uint8_t *match,
-                                     const std::uint8_t *mask, std::uint8_t flags, void *context) {
+std::int32_t TDvbDevice::StartFilter(std::uint16_t pid, FilterCallback callback, std::uint16_t mode,
+                                     const std::uint8_t *match, const std::uint8_t *mask,
+                                     std::uint8_t flags, void *context) {
   {
     std::lock_guard lock(mutex_);
     if (!open_)

@@ -75,9 +75,9 @@ private:
 
   std::mutex openMutex_; // one Open or Close at a time
   std::mutex mutex_;
-  bool open_ = false;                         // under mutex_
-  int lockWaitMs_ = kDefaultLockWaitMs;       // under mutex_
-  std::string infoText_;                      // under mutex_
+  bool open_ = false;                            // under mutex_
+  int lockWaitMs_ = kDefaultLockWaitMs;          // under mutex_
+  std::string infoText_;                         // under mutex_
   std::map<std::int32_t, std::uint16_t> tapped_; // under mutex_: handle -> PID it taps
 };
 

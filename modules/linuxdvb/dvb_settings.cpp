@@ -20,13 +20,13 @@ constexpr long kLongestLockWaitMs = 60000;
 
 bool TakeNumber(const devkit::IniFile &ini, const char *key, long largest, int &value,
                 std::string &error) {
-  const std::string_view text = devkit::TrimText(ini.Get(kSettingsSection, key));
+  const std::string stored = ini.Get(kSettingsSection, key);
+  const std::string_view text = devkit::TrimText(stored);
   if (text.empty())
     return true;
   long number = -1;
   const auto [end, failed] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (failed != std::errc() || end != text.data() + text.size() || number < 0 ||
-      number > largest) {
+  if (failed != std::errc() || end != text.data() + text.size() || number < 0 || number > largest) {
     error = fmt::format("{}={} is not a number in 0..{}", key, text, largest);
     return false;
   }

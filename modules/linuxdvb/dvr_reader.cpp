@@ -116,7 +116,8 @@ bool TDvrReader::ReadOnce(int fd, std::vector<std::uint8_t> &buffer) {
     return true;
   }
   if (count < 0) {
-    log_(2, fmt::format("Reading the dvr device failed: {}", std::strerror(static_cast<int>(-count))));
+    log_(2,
+         fmt::format("Reading the dvr device failed: {}", std::strerror(static_cast<int>(-count))));
     return false;
   }
   if (count == 0)

@@ -16,8 +16,8 @@ namespace qev::linuxdvb {
 
 namespace {
 
-constexpr std::uint16_t kStatusBits = QEV_SIGNAL_SIGNAL | QEV_SIGNAL_CARRIER | QEV_SIGNAL_VITERBI |
-                                      QEV_SIGNAL_SYNC | QEV_SIGNAL_LOCK;
+constexpr std::uint16_t kStatusBits =
+    QEV_SIGNAL_SIGNAL | QEV_SIGNAL_CARRIER | QEV_SIGNAL_VITERBI | QEV_SIGNAL_SYNC | QEV_SIGNAL_LOCK;
 static_assert(FE_HAS_SIGNAL == QEV_SIGNAL_SIGNAL && FE_HAS_CARRIER == QEV_SIGNAL_CARRIER &&
                   FE_HAS_VITERBI == QEV_SIGNAL_VITERBI && FE_HAS_SYNC == QEV_SIGNAL_SYNC &&
                   FE_HAS_LOCK == QEV_SIGNAL_LOCK,
@@ -307,7 +307,7 @@ std::intptr_t TFrontend::DeliveryCode() {
     system = asked[0].u.data;
     modulation = ModulationCode(asked[1].u.data);
   }
-  const std::intptr_t delivery = system == SYS_DVBS2 ? QEV_DELIVERY_DVBS2
+  const std::intptr_t delivery = system == SYS_DVBS2  ? QEV_DELIVERY_DVBS2
                                  : system == SYS_DVBS ? QEV_DELIVERY_DVBS
                                                       : 0;
   return delivery == 0 ? 0 : delivery | (modulation << 8);

@@ -80,11 +80,11 @@ private:
   IKernelCalls &kernel_;
   const Log log_;
   mutable std::mutex mutex_;
-  int fd_ = -1;                         // under mutex_
-  TFrontendInfo info_;                  // under mutex_
+  int fd_ = -1;                          // under mutex_
+  TFrontendInfo info_;                   // under mutex_
   std::optional<unsigned long> voltage_; // under mutex_: the SEC voltage last set
-  std::optional<bool> toneOn_;          // under mutex_: unknown until set
-  std::uint32_t system_ = 0;            // under mutex_: the delivery system last tuned
+  std::optional<bool> toneOn_;           // under mutex_: unknown until set
+  std::uint32_t system_ = 0;             // under mutex_: the delivery system last tuned
 };
 
 } // namespace qev::linuxdvb

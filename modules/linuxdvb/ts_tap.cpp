@@ -68,8 +68,7 @@ bool TTsTap::TapPids() {
   bool first = true;
   for (const auto &[pid, count] : users_) {
     std::uint16_t value = pid;
-    if (!(first ? SetFilter(pid)
-                : Call("DMX_ADD_PID", kernel_.Ioctl(fd_, DMX_ADD_PID, &value))))
+    if (!(first ? SetFilter(pid) : Call("DMX_ADD_PID", kernel_.Ioctl(fd_, DMX_ADD_PID, &value))))
       return false;
     first = false;
   }

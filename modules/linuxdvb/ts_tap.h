@@ -43,9 +43,9 @@ private:
   IKernelCalls &kernel_;
   const Log log_;
   std::mutex mutex_;
-  int fd_ = -1;                                // under mutex_
-  std::map<std::uint16_t, int> users_;         // under mutex_: filters per PID
-  bool running_ = false;                       // under mutex_: the demux filter is set
+  int fd_ = -1;                        // under mutex_
+  std::map<std::uint16_t, int> users_; // under mutex_: filters per PID
+  bool running_ = false;               // under mutex_: the demux filter is set
 };
 
 } // namespace qev::linuxdvb
