@@ -38,13 +38,16 @@ void TPacketAligner::Push(std::span<const std::uint8_t> bytes, const Sink &sink)
       pos = start;
       synced_ = true;
     }
+    // A packet counts when the next one starts right after it, or when it ends the bytes in
+    // hand: a packet cut short by lost bytes is not glued to the one after the gap.
     std::size_t end = pos;
-    while (end + kPacket <= pending_.size() && pending_[end] == kSync)
+    while (end + kPacket <= pending_.size() && pending_[end] == kSync &&
+           (end + kPacket == pending_.size() || pending_[end + kPacket] == kSync))
       end += kPacket;
     if (end > pos)
       sink(std::span(pending_).subspan(pos, end - pos));
     if (end + kPacket <= pending_.size())
-      synced_ = false; // a whole packet's worth is there but it does not start with a sync byte
+      synced_ = false; // a whole packet's worth is there but it is not followed by one
     pos = end;
     if (synced_)
       break;
