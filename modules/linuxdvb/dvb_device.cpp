@@ -102,6 +102,7 @@ void TDvbDevice::Close() {
     std::lock_guard lock(mutex_);
     open_ = false;
     tapped_.clear();
+    infoText_.clear();
   }
   reader_.Stop();
   engine_.StopAll();

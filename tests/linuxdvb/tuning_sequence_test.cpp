@@ -42,6 +42,8 @@ TEST_F(TuningSequence, OpeningLooksAtEveryAdapterThenTakesTheChosenFrontend) {
   char text[QEV_INFO_TEXT_MAX + 1] = {};
   EXPECT_EQ(Device().GetDeviceInfo(QEV_INFO_TEXT, reinterpret_cast<std::intptr_t>(text)), 1);
   EXPECT_STREQ(text, "adapter0/frontend0: Fake DVB-S/S2 Frontend");
+  Device().Close();
+  EXPECT_EQ(Device().GetDeviceInfo(QEV_INFO_TEXT, reinterpret_cast<std::intptr_t>(text)), 0);
   EXPECT_EQ(Device().GetDeviceInfo(QEV_INFO_DISEQC_LEVEL, 0), 12);
   EXPECT_EQ(Device().GetDeviceInfo(QEV_INFO_ALL_PIDS, 0), 1);
 }
