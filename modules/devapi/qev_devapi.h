@@ -337,18 +337,24 @@ typedef struct DsHelperTable {
   void (*HlpFeedData)(int32_t slot, const uint8_t* data, int32_t length);
 } DsHelperTable;
 
-/* The exports. DvbCard_SetHelpers and DvbCard_FileVersion are optional. */
+/* The exports. DvbCard_SetHelpers, DvbCard_FileVersion and DvbCard_GetAdapters are optional. */
 QEV_DEVAPI_EXPORT void DvbCard_SetCallback(DeviceCallback callback);
 QEV_DEVAPI_EXPORT int32_t DvbCard_GetInterface(DeviceInterface* table);     /* 0 success */
 QEV_DEVAPI_EXPORT int32_t DvbCard_GetDescription(DeviceDescription* description); /* 0 success */
 QEV_DEVAPI_EXPORT int32_t DvbCard_SetHelpers(int32_t kind, const DsHelperTable* table);
 /* The module's version, shown as "%d.%d.%d.%d" in the device choice. */
 QEV_DEVAPI_EXPORT extern const uint16_t DvbCard_FileVersion[4];
+/* Optional: the hardware the module sees, one line of UTF-8 per adapter ("adapter0/frontend0:
+   name (DVB-S, DVB-S2)"), copied NUL-terminated and cut to `size`; answers the full length.
+   Like DvbCard_GetDescription it works without the callback and without OpenDevice; the
+   device listing of qevtool shows the lines. */
+QEV_DEVAPI_EXPORT int32_t DvbCard_GetAdapters(char *text, int32_t size);
 
 typedef void (*DvbCard_SetCallback_t)(DeviceCallback);
 typedef int32_t (*DvbCard_GetInterface_t)(DeviceInterface*);
 typedef int32_t (*DvbCard_GetDescription_t)(DeviceDescription*);
 typedef int32_t (*DvbCard_SetHelpers_t)(int32_t, const DsHelperTable*);
+typedef int32_t (*DvbCard_GetAdapters_t)(char*, int32_t);
 
 /* Layout checks: a module built against this header and the program agree byte for byte. */
 #ifdef __cplusplus

@@ -1,7 +1,7 @@
 #include "sky_config.h"
 
 #include "devapi/qev_devapi.h"
-#include "ini_reader.h"
+#include "devkit/ini_reader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,6 +13,8 @@
 namespace qev::sim {
 
 namespace fs = std::filesystem;
+using devkit::EqualsNoCase;
+using devkit::TrimText;
 
 namespace {
 

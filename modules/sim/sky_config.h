@@ -7,9 +7,13 @@
 #include <string>
 #include <vector>
 
+namespace qev::devkit {
+class IniFile;
+}
+
 namespace qev::sim {
 
-class IniFile;
+using devkit::IniFile;
 
 enum class Polarisation { Horizontal, Vertical };
 

@@ -11,6 +11,9 @@
 
 #include <fmt/format.h>
 
+#include <cstring>
+#include <sstream>
+
 namespace qev::device {
 
 namespace fs = std::filesystem;
@@ -122,6 +125,25 @@ std::vector<DeviceModuleRow> ListDeviceModules(const fs::path& folder) {
     rows.push_back(row);
   }
   return rows;
+}
+
+std::vector<std::string> ModuleAdapters(const fs::path& file) {
+  const TSharedLibrary library(file);
+  const auto get = library.Function<DvbCard_GetAdapters_t>("DvbCard_GetAdapters");
+  if (get == nullptr)
+    return {};
+  const std::int32_t length = get(nullptr, 0);
+  if (length <= 0)
+    return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  get(text.data(), static_cast<std::int32_t>(text.size()));
+  text.resize(std::strlen(text.c_str()));
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty())
+      lines.push_back(line);
+  return lines;
 }
 
 std::string HwiText(const DeviceDescription& description) {

@@ -46,6 +46,9 @@ std::filesystem::path DeviceModulePath(const std::string& file);
 // calls no export but the description.
 std::vector<DeviceModuleRow> ListDeviceModules(const std::filesystem::path& folder);
 std::string HwiText(const DeviceDescription& description);
+// The hardware a module sees, one line per adapter, from its optional DvbCard_GetAdapters;
+// empty without that export. The device choice never asks for it.
+std::vector<std::string> ModuleAdapters(const std::filesystem::path& file);
 // A text field of the description, which need not end in NUL.
 template <std::size_t N>
 std::string FieldText(const char (&field)[N]) {

@@ -24,19 +24,19 @@ nlohmann::ordered_json RowJson(const device::DeviceModuleRow &row) {
 
 std::string RowLine(const device::DeviceModuleRow &row) {
   const std::string description =
-      row.descriptionFailed
-          ? "(cannot check module description)"
-          : fmt::format("{} ({})", device::FieldText(row.description.Name),
-                        device::FieldText(row.description.Author));
+      row.descriptionFailed ? "(cannot check module description)"
+                            : fmt::format("{} ({})", device::FieldText(row.description.Name),
+                                          device::FieldText(row.description.Author));
   return fmt::format("{:<24} {:<10} {:<4} {}", row.fileName, row.version,
                      row.descriptionFailed ? "" : device::HwiText(row.description), description);
 }
 
 } // namespace
 
-// Lists the device modules as the device choice does; listing calls only their description.
+// Lists the device modules as the device choice does, and under each the adapters it reports.
 int RunDevices(TToolContext &context) {
-  const std::string folder = context.TakeOption("--folder").value_or(frame::Paths().Devices.string());
+  const std::string folder =
+      context.TakeOption("--folder").value_or(frame::Paths().Devices.string());
   if (!context.Args.empty())
     return context.BadArguments("devices takes only --folder DIR");
   const auto rows = device::ListDeviceModules(folder);
@@ -44,7 +44,13 @@ int RunDevices(TToolContext &context) {
   context.Doc["devices"] = nlohmann::json::array();
   for (const device::DeviceModuleRow &row : rows) {
     context.Line(RowLine(row));
-    context.Doc["devices"].push_back(RowJson(row));
+    auto json = RowJson(row);
+    // The cards a hardware module sees, for a user checking that the system finds them.
+    const auto adapters = device::ModuleAdapters(frame::FindExisting(folder) / row.fileName);
+    for (const std::string &adapter : adapters)
+      context.Line("    " + adapter);
+    json["adapters"] = adapters;
+    context.Doc["devices"].push_back(json);
   }
   context.Line(fmt::format("{} device modules in {}", rows.size(), folder));
   return kExitOk;

@@ -139,6 +139,22 @@ TEST_F(Tool, DevicesListsEveryModuleWithVersionAndDescription) {
   EXPECT_EQ(Run({"devices", "--bogus"}), 2);
 }
 
+TEST_F(Tool, DevicesShowTheAdaptersACardModuleSees) {
+  fs::create_directories(root / "Devices");
+  fs::copy_file(QEV_LINUXDVB_MODULE, root / "Devices/Dev_LinuxDvb.int");
+  fs::create_directories(root / "dvb");
+  Write(root / "Devices/Dev_LinuxDvb.ini", "[LinuxDvb]\nDvbFolder=" + (root / "dvb").string());
+  EXPECT_EQ(Run({"--json", "devices"}), 0);
+  const auto doc = nlohmann::json::parse(out.str());
+  ASSERT_EQ(doc["devices"].size(), 1u);
+  EXPECT_EQ(doc["devices"][0]["name"], "Linux DVB-S/S2 card");
+  EXPECT_TRUE(doc["devices"][0]["adapters"].empty());
+  AddSimulator();
+  EXPECT_EQ(Run({"devices"}), 0);
+  EXPECT_NE(out.str().find("Linux DVB-S/S2 card (QEV-DVB)"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("2 device modules"), std::string::npos) << out.str();
+}
+
 TEST_F(Tool, DevicesOfTheRootFindTheSimulatedSky) {
   AddSimulator();
   EXPECT_EQ(Run({"devices"}), 0);

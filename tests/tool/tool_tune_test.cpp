@@ -151,3 +151,15 @@ TEST_F(ToolTune, ACBandSatelliteLocksAndABackwardsBandSwitchDoesNot) {
   EXPECT_EQ(tune({"6", "10788", "V", "22000", "--wait", "300"}), 1);
   EXPECT_EQ(tune({"1", "3900", "H", "27500", "--wait", "300"}), 1); // a Ku LNB's request
 }
+
+// The card module on a machine without adapters: tune fails with the module's own reason.
+TEST_F(ToolTune, ACardModuleWithoutAdapterSaysSo) {
+  fs::copy_file(QEV_LINUXDVB_MODULE, root / "Devices/Dev_LinuxDvb.int");
+  fs::create_directories(root / "dvb");
+  std::ofstream(root / "Devices/Dev_LinuxDvb.ini")
+      << "[LinuxDvb]\nDvbFolder=" << (root / "dvb").string();
+  EXPECT_EQ(Run({"--device", "Dev_LinuxDvb.int", "tune", "19.2E", "10788", "V", "22000"}), 1);
+  EXPECT_THAT(out.str() + err.str(),
+              HasSubstr("No DVB adapter found in " + (root / "dvb").string()));
+  EXPECT_THAT(err.str(), HasSubstr("cannot load device module"));
+}

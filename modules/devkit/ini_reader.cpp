@@ -1,4 +1,4 @@
-#include "ini_reader.h"
+#include "devkit/ini_reader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace qev::sim {
+namespace qev::devkit {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(
@@ -87,4 +87,4 @@ long IniFile::GetInt(std::string_view section, std::string_view key, long fallba
   return error == std::errc() && end == text.data() + text.size() ? value : fallback;
 }
 
-} // namespace qev::sim
+} // namespace qev::devkit

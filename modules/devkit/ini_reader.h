@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-namespace qev::sim {
+namespace qev::devkit {
 
-// The few INI files the module reads: "[Section]" lines, "Key=Value" lines, ';' or '#'
+// The few INI files a module reads: "[Section]" lines, "Key=Value" lines, ';' or '#'
 // comments. Names compare without regard to letter case; entries keep the order of the file.
-// The module keeps its own reader so that it needs nothing of the program.
+// Modules keep their own reader so that they need nothing of the program.
 class IniFile {
 public:
   using Entry = std::pair<std::string, std::string>;
@@ -39,4 +39,4 @@ private:
 bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string_view TrimText(std::string_view text);
 
-} // namespace qev::sim
+} // namespace qev::devkit
