@@ -1,5 +1,7 @@
 #include "frame/command_line.h"
+#include "frame/command_receiver.h"
 #include "frame/log.h"
+#include "frame/process_flags.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -199,6 +201,89 @@ TEST_F(CommandLineResolve, OnlyViewAndRecordAreResolved) {
   EXPECT_EQ(ParseCommandLine("/ch+ /sat 2 /chn one", &resolver).ChannelHandle, -1);
   EXPECT_EQ(ParseCommandLine("/sat 4 /chn one", &resolver).ChannelHandle, -1);
   EXPECT_THAT(lines, IsEmpty());
+}
+
+// Records what a received command did, in order.
+class CommandReceiver : public CommandLineResolve {
+protected:
+  void SetUp() override {
+    CommandLineResolve::SetUp();
+    Flags().ForceExit = false;
+  }
+  void TearDown() override {
+    Flags().ForceExit = false;
+    CommandLineResolve::TearDown();
+  }
+  TCommandHooks Hooks() {
+    TCommandHooks h;
+    h.Ready = [this] { return ready; };
+    h.ResumeEngine = [this] { did.push_back("resume"); };
+    h.View = [this](std::int32_t handle) { did.push_back("view " + std::to_string(handle)); };
+    h.Record = [this](std::int32_t handle, int minutes) {
+      did.push_back("rec " + std::to_string(handle) + " " + std::to_string(minutes));
+    };
+    h.StepChannel = [this](int direction) { did.push_back("step " + std::to_string(direction)); };
+    h.Close = [this] { did.push_back(Flags().ForceExit ? "close forced" : "close"); };
+    h.StartRequest.SetSleepTimer = [this](std::int64_t seconds, int action) {
+      did.push_back("sleep " + std::to_string(seconds) + " " + std::to_string(action));
+    };
+    h.StartRequest.ApplyWindowState = [this](int state) {
+      did.push_back("window " + std::to_string(state));
+    };
+    return h;
+  }
+  bool ready = true;
+  std::vector<std::string> did;
+  TCommandReceiver receiver{resolver, Hooks()};
+};
+
+TEST_F(CommandReceiver, DropsTextsUntilTheMainWindowIsReady) {
+  ready = false;
+  receiver.ReceiveCommand("/EXIT");
+  EXPECT_THAT(did, IsEmpty());
+  EXPECT_FALSE(Flags().ForceExit);
+  ready = true;
+  receiver.ReceiveCommand(""); // a start without words changes nothing
+  EXPECT_THAT(did, ElementsAre("resume"));
+}
+
+TEST_F(CommandReceiver, ActionsThenWindowStateThenSleepTimer) {
+  receiver.ReceiveCommand("/view /sat 2 /chn zwei /full");
+  receiver.ReceiveCommand("/rec /sat 2 /chn one /dur 60 /atend suspend /min");
+  receiver.ReceiveCommand("/ch+ /view");
+  receiver.ReceiveCommand("/ch-");
+  EXPECT_THAT(did,
+              ElementsAre("resume", "view 131073", "window 3", "resume", "rec 131072 60",
+                          "window 2", "sleep 3602 2", "resume", "step 1", "resume", "step -1"));
+}
+
+TEST_F(CommandReceiver, AnUnresolvedChannelStillAppliesTheRest) {
+  receiver.ReceiveCommand("/rec /sat 2 /chn nowhere /dur 1 /atend exit /norm");
+  EXPECT_THAT(did, ElementsAre("resume", "window 1", "sleep 62 1"));
+  EXPECT_THAT(lines, ElementsAre("2 Cannot find channel by NAME"));
+}
+
+TEST_F(CommandReceiver, ExitClosesWithoutAskingAboutRecordings) {
+  receiver.ReceiveCommand("/exit");
+  EXPECT_THAT(did, ElementsAre("resume", "close forced"));
+}
+
+TEST(StartRequest, SleepTimerNeedsBothActionAndDurationAndNeverWraps) {
+  std::vector<std::string> did;
+  TStartRequestHooks hooks{[&](std::int64_t seconds, int action) {
+                             did.push_back(std::to_string(seconds) + "/" + std::to_string(action));
+                           },
+                           [&](int state) { did.push_back("w" + std::to_string(state)); }};
+  ExecuteStartRequest(ParseCommandLine("/dur 30 /atend shutdown /float"), hooks,
+                      TStartRequestOrder::SleepTimerFirst);
+  ExecuteStartRequest(ParseCommandLine("/dur 30"), hooks, TStartRequestOrder::SleepTimerFirst);
+  ExecuteStartRequest(ParseCommandLine("/atend exit"), hooks, TStartRequestOrder::SleepTimerFirst);
+  ExecuteStartRequest(ParseCommandLine("/dur -5 /atend exit"), hooks,
+                      TStartRequestOrder::SleepTimerFirst);
+  // The largest duration: far ahead, not a 32-bit wrap into the past.
+  ExecuteStartRequest(ParseCommandLine("/dur 2147483647 /atend exit"), hooks,
+                      TStartRequestOrder::SleepTimerFirst);
+  EXPECT_THAT(did, ElementsAre("1802/4", "w4", "128849018822/1"));
 }
 
 } // namespace
