@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devapi/qev_devapi.h"
+#include "frame/instance_hand_over.h"
 #include "frame/log.h"
 #include "frame/power_events.h"
 #include "frame/program_options.h"
@@ -41,6 +42,7 @@ class TGuide;
 
 namespace qev::app {
 
+class TCommandLink;
 class TGuideLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
@@ -59,6 +61,11 @@ public:
   // (they pump messages), they wait until it has returned.
   void SystemSuspend();
   void SystemResume();
+  // The listener of later starts' command lines; they run once the main window is ready.
+  void AttachHandOver(std::unique_ptr<frame::THandOverListener> listener);
+  // A command line handed over by a later start (on the user-interface thread).
+  void ReceiveCommand(const std::string &text);
+  TCommandLink &Commands() { return *commands_; }
   // Called once the close has been agreed and the shutdown begins.
   void OnCloseAgreed(std::function<void()> hook) { closeAgreed_ = std::move(hook); }
 
@@ -93,6 +100,7 @@ private:
   std::optional<std::string> ReleaseGraphSlots();
   void CreateVideos();
   void PlugVideoHooks();
+  bool CloseRequested();
 
   const frame::ProgramOptions options_;
   const std::filesystem::path placementFile_;
@@ -104,6 +112,7 @@ private:
   std::unique_ptr<frame::TFormStartup> startupWindow_;
   // Declared before the windows, which read it, and created with the program.
   std::unique_ptr<TGuideLink> guide_;
+  std::unique_ptr<TCommandLink> commands_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;

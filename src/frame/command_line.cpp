@@ -130,10 +130,10 @@ TCommandRecord ParseCommandLine(std::string_view rawText, IChannelResolver *reso
   if (auto v = text.ValueOf("/ATEND"))
     r.AtEnd = AtEndOf(*v);
   static constexpr std::pair<std::string_view, std::uint8_t> kStates[] = {
-      {"/NORM", kWindowNormal},
-      {"/MIN", kWindowMinimised},
-      {"/FULL", kWindowFullScreen},
-      {"/FLOAT", kWindowFloating}};
+      {"/NORM", kStartWindowNormal},
+      {"/MIN", kStartWindowMinimised},
+      {"/FULL", kStartWindowFullScreen},
+      {"/FLOAT", kStartWindowFloating}};
   for (const auto &[word, state] : kStates)
     if (text.Has(word))
       r.WindowState = state;

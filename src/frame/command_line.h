@@ -41,11 +41,11 @@ enum TAtEnd : std::uint16_t {
 };
 
 enum TWindowStateRequest : std::uint8_t {
-  kWindowUnchanged = 0,
-  kWindowNormal = 1,
-  kWindowMinimised = 2,
-  kWindowFullScreen = 3,
-  kWindowFloating = 4
+  kStartWindowUnchanged = 0,
+  kStartWindowNormal = 1,
+  kStartWindowMinimised = 2,
+  kStartWindowFullScreen = 3,
+  kStartWindowFloating = 4
 };
 
 // Log lines of the channel lookup (level 2).

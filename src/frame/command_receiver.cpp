@@ -26,7 +26,7 @@ void ExecuteStartRequest(const TCommandRecord &r, const TStartRequestHooks &hook
       hooks.SetSleepTimer(AtEndSeconds(r.Duration), r.AtEnd);
   };
   const auto windowState = [&] {
-    if (r.WindowState >= kWindowNormal && r.WindowState <= kWindowFloating &&
+    if (r.WindowState >= kStartWindowNormal && r.WindowState <= kStartWindowFloating &&
         hooks.ApplyWindowState)
       hooks.ApplyWindowState(r.WindowState);
   };

@@ -60,6 +60,26 @@ TSleepTimer::TCheck TSleepTimer::CheckSleepTimer() {
   return check;
 }
 
+TSleepStatus SleepStatus(const TSleepTimer &timer) {
+  TSleepStatus status;
+  if (!timer.Armed())
+    return status;
+  const auto remaining = duration_cast<seconds>(timer.Trigger() - timer.Now());
+  if (remaining < seconds(1))
+    return status;
+  return {SleepRemainingText(remaining) + " " + SleepActionLetter(timer.Action()), true};
+}
+
+std::string ArmFromDialog(TSleepTimer &timer, TSleepTimer::TimePoint trigger,
+                          const std::string &triggerText, int item) {
+  if (timer.Now() >= trigger)
+    return kWarnTriggerPast + triggerText;
+  if (item < 0 || item > kSleepRecord - 1)
+    return kWarnNoAction;
+  timer.SetTrigger(trigger, item + 1);
+  return {};
+}
+
 void FireSleepAction(int action, int recordMinutes, const TSleepHandlers &handlers) {
   // Only a close that really ends the program skips the recordings question; after a suspend
   // the program runs on and must still ask (and still refuse the system's sleep when told to).

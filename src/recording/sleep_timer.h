@@ -77,6 +77,23 @@ private:
   bool glyphShown_ = true;
 };
 
+inline constexpr const char *kWarnTriggerPast = "Cannot set timer: (TriggerTime < Now)\r";
+inline constexpr const char *kWarnNoAction = "Action not defined..";
+
+// The dialog's status: the remaining time and the action letter while armed and not yet due,
+// else "--:--:--".
+struct TSleepStatus {
+  std::string text = "--:--:--";
+  bool armed = false;
+  bool operator==(const TSleepStatus &) const = default;
+};
+TSleepStatus SleepStatus(const TSleepTimer &timer);
+
+// The dialog's set button: arms the timer with item + 1 as the action, or returns the warning
+// (the timer then stays as it was). triggerText is the trigger as the warning shows it.
+std::string ArmFromDialog(TSleepTimer &timer, TSleepTimer::TimePoint trigger,
+                          const std::string &triggerText, int item);
+
 // What the fired actions do; an empty entry does nothing.
 struct TSleepHandlers {
   std::function<void()> CloseProgram;

@@ -35,7 +35,7 @@ TEST(CommandLineParse, WordsCaseOccurrenceAndValues) {
       {"/CH+ /VIEW", rec([](R &r) { r.Action = R::kActionNext; })},
       {"/ch- /ch+ /rec", rec([](R &r) { r.Action = R::kActionPrevious; })},
       {"/EXIT /view", rec([](R &r) { r.Action = R::kActionView; })},
-      {"/FLOAT /min /norm", rec([](R &r) { r.WindowState = kWindowFloating; })},
+      {"/FLOAT /min /norm", rec([](R &r) { r.WindowState = kStartWindowFloating; })},
       // A word inside a longer word still counts: "/RECORD" holds "/REC".
       {"/RECORD", rec([](R &r) { r.Action = R::kActionRecord; })},
       {"/view /tid $3F /sid 63", rec([](R &r) {
@@ -53,7 +53,7 @@ TEST(CommandLineParse, WordsCaseOccurrenceAndValues) {
       {"/atend reboot", R{}},
       {"/novid /full", rec([](R &r) {
          r.NoVideo = 1;
-         r.WindowState = kWindowFullScreen;
+         r.WindowState = kStartWindowFullScreen;
        })},
   };
   for (const Case &c : cases)
@@ -103,13 +103,13 @@ TEST(CommandLineWrite, WordOrderAndHexIds) {
   r.ChannelName = "never written";
   r.Duration = 90;
   r.AtEnd = kAtEndShutdown;
-  r.WindowState = kWindowMinimised;
+  r.WindowState = kStartWindowMinimised;
   r.NoVideo = 1;
   EXPECT_EQ(WriteCommandLine(r, false),
             "/REC /SAT 1 /TID 1101 /SID 10 /DUR 90 /ATEND SHUTDOWN /MIN /NOVID ");
   EXPECT_EQ(WriteCommandLine(r, true),
             "/REC /SAT $01 /TID $44D /SID $0A /DUR 90 /ATEND SHUTDOWN /MIN /NOVID ");
-  r.WindowState = kWindowFloating;
+  r.WindowState = kStartWindowFloating;
   r.NoVideo = 0;
   r.Sid = 0xFFFF;
   r.Duration = 0;

@@ -113,6 +113,23 @@ TEST_F(SleepTimer, OnlyExitAndShutdownSkipTheRecordingsQuestion) {
   EXPECT_THAT(ran, ElementsAre("suspend", "hibernate", "rec 45", "close", "off"));
 }
 
+TEST_F(SleepTimer, TheDialogArmsOnlyAFutureTriggerWithAnAction) {
+  timer.SetSleepTimer(600, kSleepHibernate);
+  EXPECT_EQ(ArmFromDialog(timer, now, "01-02-2027 03:04:05", 0),
+            "Cannot set timer: (TriggerTime < Now)\r01-02-2027 03:04:05");
+  EXPECT_EQ(ArmFromDialog(timer, now + seconds(90), "x", -1), "Action not defined..");
+  EXPECT_EQ(timer.Trigger(), now + seconds(600)); // as it was
+  EXPECT_EQ(timer.Action(), kSleepHibernate);
+  EXPECT_EQ(SleepStatus(timer), (TSleepStatus{"00:10:00 H", true}));
+  EXPECT_EQ(ArmFromDialog(timer, now + seconds(90), "x", 4), "");
+  EXPECT_EQ(timer.Action(), kSleepRecord);
+  EXPECT_EQ(SleepStatus(timer), (TSleepStatus{"00:01:30 R", true}));
+  Advance(seconds(90));
+  EXPECT_EQ(SleepStatus(timer), TSleepStatus{}); // due: no longer shown as armed
+  timer.ClearSleepTimer();
+  EXPECT_EQ(SleepStatus(timer).text, "--:--:--");
+}
+
 TEST(SleepTimerTexts, LettersAndRemainingTime) {
   std::string letters;
   for (int action = -1; action <= 6; ++action)
