@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -23,6 +24,16 @@ namespace {
 
 constexpr int kRefreshMs = 500;
 constexpr const char *kActionItems[] = {"Exit", "Suspend", "Hibernate", "Shutdown", "Record !"};
+
+// The style's clock-like icon; a plain mark where the style has none.
+QIcon Glyph(const QStyle &style) {
+  QIcon icon = style.standardIcon(QStyle::SP_BrowserReload);
+  if (!icon.isNull())
+    return icon;
+  QPixmap mark(16, 16);
+  mark.fill(Qt::darkBlue);
+  return QIcon(mark);
+}
 
 QDateTime LocalOf(TSleepTimer::TimePoint instant) {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(instant.time_since_epoch());
@@ -161,8 +172,7 @@ void TFormSleepTimerSet::RefreshStatus() {
 }
 
 TSleepTimerButton::TSleepTimerButton(TSleepTimer &timer, TSleepHandlers handlers, QWidget *parent)
-    : QToolButton(parent), timer_(timer), handlers_(std::move(handlers)),
-      glyph_(style()->standardIcon(QStyle::SP_BrowserReload)) {
+    : QToolButton(parent), timer_(timer), handlers_(std::move(handlers)), glyph_(Glyph(*style())) {
   setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   setToolTip("Sleep timer");
   Show(TSleepDisplay{});
