@@ -88,7 +88,8 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 }
 
 TQevApplication::~TQevApplication() {
-  commands_.reset();
+  // No later start's text arrives while the windows go.
+  commands_->AttachHandOver(nullptr);
   if (mainWindow_)
     mainWindow_->AttachVideos(nullptr);
   videos_.reset();
