@@ -3,9 +3,11 @@
 #include "app/qev_application.h"
 #include "device/device_module.h"
 #include "frame/app_paths.h"
+#include "frame/instance_hand_over.h"
 #include "frame/message_boxes.h"
 #include "frame/process_flags.h"
 #include "frame/program_options.h"
+#include "frame/string_utils.h"
 #include "frame/qt/qt_dispatcher.h"
 #include "frame/qt/qt_message_presenter.h"
 #include "frame/qt/termination_watcher.h"
@@ -40,6 +42,14 @@ int main(int argc, char* argv[]) {
   const auto exeDir = frame::ExecutableFile().parent_path();
   const auto root =
       frame::ResolveRoot(frame::RootSourcesFromEnvironment(parsed.options.root, exeDir));
+  // Before anything else of the program exists: a running instance takes the command line.
+  frame::THandOverResult handOver =
+      frame::HandOver(frame::HandOverPlaceOf(root, frame::HandOverRuntimeFolder()),
+                      frame::JoinArguments(parsed.options.commandWords));
+  if (handOver.handedOver)
+    return 0;
+  if (!handOver.listener)
+    std::cerr << programName << ": " << handOver.error << '\n';
   if (const std::string error = frame::SeedRoot(root, frame::ShareDir(exeDir)); !error.empty())
     std::cerr << programName << ": " << error << '\n';
   frame::SetPaths(frame::TAppPaths(root));
@@ -59,6 +69,7 @@ int main(int argc, char* argv[]) {
     app::TQevApplication application(parsed.options,
                                      frame::Paths().PlacementFile(programName));
     application.OnCloseAgreed([&watchdog] { watchdog.Arm(); });
+    application.AttachHandOver(std::move(handOver.listener));
     frame::TTerminationWatcher watcher(terminationSignals, [&](int) {
       frame::Flags().ForceExit = true;
       application.RequestClose();

@@ -1,5 +1,6 @@
 #include "app/qev_application.h"
 
+#include "app/command_link.h"
 #include "app/guide_link.h"
 #include "app/guide_window_link.h"
 #include "app/recorder_link.h"
@@ -71,7 +72,19 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
       recorder_(std::make_unique<TRecorderLink>(
           TRecorderLink::TLinks{device::Device(), device::TuningEngine(),
                                 frame::GlobalNotifications(), [] { return frame::Paths().ExeDir; },
-                                [this]() -> QWidget* { return mainWindow_.get(); }})) {
+                                [this]() -> QWidget* { return mainWindow_.get(); }})),
+      commands_(std::make_unique<TCommandLink>(TCommandLink::THooks{
+          [this](bool show) {
+            if (mainWindow_)
+              mainWindow_->ShowMainWindow(show);
+          },
+          [this](int command, std::intptr_t argument) { RunCommand(command, argument); },
+          [this] { RequestClose(); }, [this] { power_.Resume(); },
+          [this](int minutes) {
+            if (uiContext_ && uiContext_->Subsystems.RecStartChannel)
+              uiContext_->Subsystems.RecStartChannel(device::TuningEngine().Slot(0).CurrentChannel,
+                                                     0, minutes, false);
+          }})) {
   // Only the name: a display name would be appended to every window's caption. No file
   // location depends on it; the root is found without Qt.
   QCoreApplication::setApplicationName(frame::kApplicationTitle);
@@ -86,6 +99,8 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 }
 
 TQevApplication::~TQevApplication() {
+  // No later start's text arrives while the windows go.
+  commands_->AttachHandOver(nullptr);
   if (mainWindow_)
     mainWindow_->AttachVideos(nullptr);
   subtitles_.reset();
@@ -319,8 +334,9 @@ void TQevApplication::CreateMainWindow() {
   uiContext_->Subsystems.ScanTransponder = [this](int satIndex, const data::TTransponder &tp) {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
   };
-  mainWindow_ = std::make_unique<ui::TFormDvbMain>(
-      *uiContext_, [this] { return shutdownSteps_.RequestClose(); });
+  uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
+  mainWindow_ =
+      std::make_unique<ui::TFormDvbMain>(*uiContext_, [this] { return CloseRequested(); });
   ShowDeviceInCaption();
   frame::Log("Scheduler initialization");
   if (const auto placement = frame::LoadPlacement(placementFile_))
@@ -330,17 +346,36 @@ void TQevApplication::CreateMainWindow() {
   logRouter_.AttachMainWindow(mainWindow_.get());
   CreateVideos();
   LinkScreenSaver(*mainWindow_);
+  mainWindow_->AddActionWidget(commands_->MakeSleepTimerButton(mainWindow_.get()));
+  const frame::TCommandRecord start = commands_->ApplyOwnCommandLine(options_.commandWords);
   mainWindow_->show();
+  commands_->ApplyWindowState(start);
   CloseStartupWindow();
+  commands_->SetReady();
 
   sleepMonitor_ = std::make_unique<frame::TLogindSleepMonitor>(frame::TLogindSleepMonitor::Handlers{
       [this] { return power_.SuspendAllowed(); }, [this] { SystemSuspend(); },
       [this] { SystemResume(); }});
+  commands_->AttachSleepMonitor(sleepMonitor_.get());
   if (closeRequested_)
     QTimer::singleShot(0, mainWindow_.get(), [this] { RequestClose(); });
   else
-    device::SwitchToStartChannel();
+    commands_->RecordIfAsked(start, device::SwitchToStartChannel());
 }
+
+// The shutdown; a shut-down action of the sleep timer powers the machine off once it has run.
+bool TQevApplication::CloseRequested() {
+  if (!shutdownSteps_.RequestClose())
+    return false;
+  commands_->AfterClose();
+  return true;
+}
+
+void TQevApplication::AttachHandOver(std::unique_ptr<frame::THandOverListener> listener) {
+  commands_->AttachHandOver(std::move(listener));
+}
+
+void TQevApplication::ReceiveCommand(const std::string &text) { commands_->ReceiveCommand(text); }
 
 void TQevApplication::ShowStartupWindow() {
   startupWindow_ = std::make_unique<frame::TFormStartup>();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devapi/qev_devapi.h"
+#include "frame/instance_hand_over.h"
 #include "frame/log.h"
 #include "frame/power_events.h"
 #include "frame/program_options.h"
@@ -46,6 +47,7 @@ class TTeletext;
 
 namespace qev::app {
 
+class TCommandLink;
 class TGuideLink;
 class TSubtitleLink;
 class TTeletextLink;
@@ -67,6 +69,11 @@ public:
   // (they pump messages), they wait until it has returned.
   void SystemSuspend();
   void SystemResume();
+  // The listener of later starts' command lines; they run once the main window is ready.
+  void AttachHandOver(std::unique_ptr<frame::THandOverListener> listener);
+  // A command line handed over by a later start (on the user-interface thread).
+  void ReceiveCommand(const std::string &text);
+  TCommandLink &Commands() { return *commands_; }
   // Called once the close has been agreed and the shutdown begins.
   void OnCloseAgreed(std::function<void()> hook) { closeAgreed_ = std::move(hook); }
 
@@ -106,6 +113,7 @@ private:
   std::optional<std::string> ReleaseGraphSlots();
   void CreateVideos();
   void PlugVideoHooks();
+  bool CloseRequested();
 
   const frame::ProgramOptions options_;
   const std::filesystem::path placementFile_;
@@ -122,6 +130,7 @@ private:
   std::unique_ptr<TGuideLink> guide_;
   std::unique_ptr<TTeletextLink> teletext_;
   std::unique_ptr<TRecorderLink> recorder_;
+  std::unique_ptr<TCommandLink> commands_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;

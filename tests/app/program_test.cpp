@@ -1,4 +1,6 @@
 // Runs the real qevdvb program as a script or a user's session would.
+#include "frame/instance_hand_over.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -171,4 +173,25 @@ TEST_F(Program, AFailedSaveAtTheCloseReachesStandardErrorAndTheExitCode) {
   fs::create_symlink("/proc/qev-no-such-folder/Options.cfg", root / "Configs/Options.cfg");
   EXPECT_EQ(RunOffline(), 1); // the box that says so does not keep the script waiting
   EXPECT_NE(Errors().find("Settings could not be saved: "), std::string::npos) << Errors();
+}
+
+TEST_F(Program, ASecondStartOnTheSameRootHandsOverItsExitAndEndsAtOnce) {
+  const pid_t first = Spawn({"--root", root.string(), "--offline", "--quit-after", "60000"});
+  const fs::path socket =
+      qev::frame::HandOverPlaceOf(root, qev::frame::HandOverRuntimeFolder()).Socket;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(socket) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(socket));
+  // The first instance may still be starting and drop the text: then it is sent again.
+  const auto started = std::chrono::steady_clock::now();
+  int firstStatus = 0;
+  while (::waitpid(first, &firstStatus, WNOHANG) == 0 &&
+         std::chrono::steady_clock::now() - started < std::chrono::seconds(30)) {
+    EXPECT_EQ(ExitCode(Spawn({"--root", root.string(), "/EXIT"})), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  EXPECT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+  EXPECT_FALSE(fs::exists(socket));
 }

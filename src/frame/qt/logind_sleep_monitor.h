@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QTimer>
@@ -28,13 +29,18 @@ public:
   static constexpr std::chrono::milliseconds kRefreshInterval{1000};
 
   explicit TLogindSleepMonitor(Handlers handlers,
-                               std::chrono::milliseconds refreshInterval = kRefreshInterval);
+                               std::chrono::milliseconds refreshInterval = kRefreshInterval,
+                               QDBusConnection bus = QDBusConnection::systemBus());
 
   bool Active() const { return active_; }
   // Whether a suspend is being refused (with a bus, the block inhibitor is held).
   bool Refusing() const { return refusing_; }
   // Takes or drops the block inhibitor after the refusal's conditions changed.
   void RefreshRefusal();
+  // The program itself puts the machine to sleep: the refusal is lifted until the machine has
+  // woken up again (or until the request is withdrawn because it failed).
+  void PermitOwnSleep(bool permit);
+  bool OwnSleepPermitted() const { return ownSleep_; }
 
 private slots:
   void PrepareForSleep(bool start);
@@ -43,7 +49,9 @@ private:
   QDBusUnixFileDescriptor Inhibit(const char* mode);
 
   Handlers handlers_;
+  QDBusConnection bus_;
   bool active_ = false;
+  bool ownSleep_ = false;
   bool refusing_ = false;
   QTimer refreshTimer_;
   QDBusUnixFileDescriptor delayLock_;

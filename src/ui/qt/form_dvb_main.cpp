@@ -593,6 +593,8 @@ void TFormDvbMain::PipCycleSize() {
 
 void TFormDvbMain::CloseMainWindow() { close(); }
 
+void TFormDvbMain::AddActionWidget(QWidget *widget) { actionBar_->addWidget(widget); }
+
 void TFormDvbMain::ClearSleepTimer() {
   if (context_.Subsystems.ClearSleepTimer)
     context_.Subsystems.ClearSleepTimer();

@@ -59,6 +59,8 @@ public:
   TMainChannelPanels &ChannelPanels() const { return *channelPanels_; }
   TMainVolumeControls &VolumeControls() const { return *volume_; }
   TMainKeyIndicators &KeyIndicators() const { return *keyIndicators_; }
+  // A button of another subsystem joins the window's tool bar (the window takes it over).
+  void AddActionWidget(QWidget *widget);
 
   // The command message (0x487B) or the output command message (0x487C).
   bool Execute(int message, std::intptr_t first, std::intptr_t second, bool repeat = false);
