@@ -69,6 +69,15 @@ std::optional<std::int64_t> ParseIsoMinute(std::string_view text) {
   return joined;
 }
 
+std::string JobTimeText(std::int64_t localSeconds) {
+  if (localSeconds == 0)
+    return "Never";
+  const TLocalFields f = SplitLocal(localSeconds);
+  return fmt::format("{}, {:04}-{:02}-{:02} {:02}:{:02}:{:02}",
+                     kDayNames[static_cast<std::size_t>(f.WeekDay)], f.Year, f.Month, f.Day,
+                     f.Hour, f.Minute, f.Second);
+}
+
 std::string OnCalendarOf(int kind, int days, std::int64_t startLocal) {
   const TLocalFields f = SplitLocal(startLocal);
   if (kind == kTriggerOnce)

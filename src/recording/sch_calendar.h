@@ -35,6 +35,9 @@ std::int64_t JoinLocal(int year, int month, int day, int hour, int minute, int s
 std::string IsoMinute(std::int64_t localSeconds);
 std::optional<std::int64_t> ParseIsoMinute(std::string_view text);
 
+// "Fri, 2027-01-01 20:15:00", or "Never" for 0.
+std::string JobTimeText(std::int64_t localSeconds);
+
 // The OnCalendar= expression of a trigger in local time: "2027-01-01 20:15:00" once,
 // "Mon,Wed *-*-* 20:15:00" weekly. Empty for a weekly trigger without a day, which systemd would
 // run every day, and for other triggers.

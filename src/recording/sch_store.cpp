@@ -269,4 +269,9 @@ std::string TSchStore::Remove(const TSchJob &job) {
   return {};
 }
 
+std::unique_ptr<TSchStore> MakeUserStore(TSchLaunch launch, ISchManager &manager) {
+  return std::make_unique<TSchStore>(UserUnitFolder(), std::move(launch), manager,
+                                     ::geteuid() == 0);
+}
+
 } // namespace qev::recording

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,5 +72,8 @@ private:
   ISchManager &manager_;
   const bool asRoot_;
 };
+
+// The store of the user's own unit folder; WakeSystem= is written only when running as root.
+std::unique_ptr<TSchStore> MakeUserStore(TSchLaunch launch, ISchManager &manager);
 
 } // namespace qev::recording

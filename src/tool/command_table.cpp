@@ -28,6 +28,12 @@ constexpr TToolCommand kCommands[] = {
     {"scan", "(--ts FILE | --sat N [--tp FREQ,POL,SR]...) [--merge]  (services with their PIDs)",
      RunScan, true},
     {"epg", "(--ts FILE | HANDLE | --name NAME) [--seconds N] [--xmltv]  (the guide)", RunEpg},
+    {"jobs list", "(scheduled jobs: systemd user timers)", RunJobsList},
+    {"jobs add",
+     "--channel NAME --at YYYY-MM-DDTHH:MM [--minutes N] [--name TEXT] [--view] "
+     "[--weekly Mon,Wed,...] [--at-end exit|suspend|hibernate|shutdown] [--no-wake]",
+     RunJobsAdd},
+    {"jobs delete", "ID|NAME", RunJobsDelete},
 };
 
 std::vector<std::string> Words(const char *name) {

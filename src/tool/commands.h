@@ -15,5 +15,8 @@ int RunSwitch(TToolContext &context);
 int RunTpList(TToolContext &context);
 int RunTpImport(TToolContext &context);
 int RunTune(TToolContext &context);
+int RunJobsList(TToolContext &context);
+int RunJobsAdd(TToolContext &context);
+int RunJobsDelete(TToolContext &context);
 
 } // namespace qev::tool

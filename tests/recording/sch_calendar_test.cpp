@@ -45,6 +45,8 @@ TEST(SchCalendar, WritesOnceAndWeeklyExpressionsInLocalTime) {
 
 TEST(SchCalendar, ReadsAndWritesMinutes) {
   EXPECT_EQ(IsoMinute(JoinLocal(2027, 1, 1, 20, 15)), "2027-01-01T20:15");
+  EXPECT_EQ(JobTimeText(JoinLocal(2027, 1, 1, 20, 15)), "Fri, 2027-01-01 20:15:00");
+  EXPECT_EQ(JobTimeText(0), "Never");
   EXPECT_EQ(ParseIsoMinute("2027-01-01T20:15"), JoinLocal(2027, 1, 1, 20, 15));
   for (const char *bad : {"2027-02-30T10:00", "2027-01-01 20:15", "2027-01-01T24:00", "",
                           "2027-01-01T20:15x"})
