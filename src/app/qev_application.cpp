@@ -4,6 +4,7 @@
 #include "app/guide_window_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
+#include "app/scheduler_link.h"
 #include "app/screen_saver_link.h"
 #include "data/data_store.h"
 #include "device/device_loader.h"
@@ -288,10 +289,12 @@ void TQevApplication::CreateMainWindow() {
   uiContext_->Subsystems.ScanTransponder = [this](int satIndex, const data::TTransponder &tp) {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
   };
+  frame::Log("Scheduler initialization");
+  scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ = std::make_unique<ui::TFormDvbMain>(
       *uiContext_, [this] { return shutdownSteps_.RequestClose(); });
+  scheduler_->AttachMainWindow(*mainWindow_);
   ShowDeviceInCaption();
-  frame::Log("Scheduler initialization");
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);
   frame::Log("Build user interface");

@@ -42,6 +42,7 @@ class TGuide;
 namespace qev::app {
 
 class TGuideLink;
+class TSchedulerLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
 // windows. Needs a QApplication, the dispatcher and the message presenter in place.
@@ -74,6 +75,8 @@ public:
   // What the start-up window showed before it was closed.
   const QStringList& StartupLog() const { return startupLog_; }
   guide::TGuide& Guide();
+  // The scheduled jobs; null before the main window exists.
+  TSchedulerLink* Scheduler() const { return scheduler_.get(); }
 
 private:
   void PlugSteps();
@@ -106,6 +109,8 @@ private:
   std::unique_ptr<TGuideLink> guide_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
+  // Declared after the context it plugs into and before the main window, whose tab it fills.
+  std::unique_ptr<TSchedulerLink> scheduler_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
   // Declared after the main window, so that the videos close while its panel still exists.

@@ -10,8 +10,7 @@ namespace qev::recording {
 
 namespace {
 
-constexpr std::array<const char *, 7> kDayNames = {"Sun", "Mon", "Tue", "Wed",
-                                                   "Thu", "Fri", "Sat"};
+constexpr std::array<const char *, 7> kDayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr std::int64_t kDaySeconds = 86400;
 
 // The days in systemd's order, Monday first, joined by the separator.
@@ -74,8 +73,8 @@ std::string JobTimeText(std::int64_t localSeconds) {
     return "Never";
   const TLocalFields f = SplitLocal(localSeconds);
   return fmt::format("{}, {:04}-{:02}-{:02} {:02}:{:02}:{:02}",
-                     kDayNames[static_cast<std::size_t>(f.WeekDay)], f.Year, f.Month, f.Day,
-                     f.Hour, f.Minute, f.Second);
+                     kDayNames[static_cast<std::size_t>(f.WeekDay)], f.Year, f.Month, f.Day, f.Hour,
+                     f.Minute, f.Second);
 }
 
 std::string OnCalendarOf(int kind, int days, std::int64_t startLocal) {

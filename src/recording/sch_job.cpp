@@ -31,9 +31,8 @@ std::string ChannelOfJobName(std::string_view name) {
   if (open == std::string_view::npos)
     return {};
   const std::size_t close = name.find(']', open + 1);
-  return std::string(name.substr(open + 1, close == std::string_view::npos
-                                               ? std::string_view::npos
-                                               : close - open - 1));
+  return std::string(name.substr(open + 1, close == std::string_view::npos ? std::string_view::npos
+                                                                           : close - open - 1));
 }
 
 std::string JobCommandText(const TSchJob &job) {

@@ -1,5 +1,6 @@
 #include "recording/sch_store.h"
 
+#include "frame/app_paths.h"
 #include "frame/atomic_file.h"
 #include "frame/file_reader.h"
 #include "frame/log.h"
@@ -68,9 +69,7 @@ TSchStore::TSchStore(fs::path folder, TSchLaunch launch, ISchManager &manager, b
 
 fs::path TSchStore::TimerFile(const std::string &id) const { return folder_ / (id + ".timer"); }
 
-fs::path TSchStore::ServiceFile(const std::string &id) const {
-  return folder_ / (id + ".service");
-}
+fs::path TSchStore::ServiceFile(const std::string &id) const { return folder_ / (id + ".service"); }
 
 std::string TSchStore::Open() const {
   std::error_code ec;
@@ -85,8 +84,9 @@ std::string TSchStore::Open() const {
 }
 
 std::string TSchStore::TimerText(const TSchJob &job) const {
-  std::string text = "# A scheduled job of QEV-DVB: change it in the program or with qevtool jobs.\n"
-                     "[Unit]\n";
+  std::string text =
+      "# A scheduled job of QEV-DVB: change it in the program or with qevtool jobs.\n"
+      "[Unit]\n";
   text += "Description=" + EscapeSpecifiers(EscapeUnitValue(job.Name)) + "\n";
   text += Key(kKeyName, job.Name);
   text += Key(kKeyComment, job.Comment);
@@ -268,6 +268,8 @@ std::string TSchStore::Remove(const TSchJob &job) {
   manager_.Reload();
   return {};
 }
+
+fs::path ReceiverProgram() { return frame::ExecutableFile().parent_path() / kProgramName; }
 
 std::unique_ptr<TSchStore> MakeUserStore(TSchLaunch launch, ISchManager &manager) {
   return std::make_unique<TSchStore>(UserUnitFolder(), std::move(launch), manager,

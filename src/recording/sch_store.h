@@ -36,8 +36,7 @@ std::filesystem::path UserUnitFolder();
 class TSchStore {
 public:
   // asRoot: whether WakeSystem= may be written (user timers of others may not wake the system).
-  TSchStore(std::filesystem::path folder, TSchLaunch launch, ISchManager &manager,
-            bool asRoot);
+  TSchStore(std::filesystem::path folder, TSchLaunch launch, ISchManager &manager, bool asRoot);
 
   const std::filesystem::path &Folder() const { return folder_; }
   std::filesystem::path TimerFile(const std::string &id) const;
@@ -72,6 +71,10 @@ private:
   ISchManager &manager_;
   const bool asRoot_;
 };
+
+// The receiver a job starts: qevdvb in the folder of the running program (itself, when that is
+// the receiver; the one installed beside it for qevtool).
+std::filesystem::path ReceiverProgram();
 
 // The store of the user's own unit folder; WakeSystem= is written only when running as root.
 std::unique_ptr<TSchStore> MakeUserStore(TSchLaunch launch, ISchManager &manager);

@@ -17,8 +17,7 @@ namespace {
 
 using recording::TSchJob;
 
-constexpr std::array<const char *, 7> kDayWords = {"sun", "mon", "tue", "wed",
-                                                   "thu", "fri", "sat"};
+constexpr std::array<const char *, 7> kDayWords = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
 constexpr std::array<const char *, 5> kAtEndWords = {"", "exit", "suspend", "hibernate",
                                                      "shutdown"};
 
@@ -28,8 +27,8 @@ std::int64_t NowLocal() { return data::UtcToLocal(data::NowUtc()); }
 // this root.
 struct TToolStore {
   std::unique_ptr<recording::ISchManager> manager = recording::MakeSystemctlManager();
-  std::unique_ptr<recording::TSchStore> store = recording::MakeUserStore(
-      {frame::ExecutableFile().parent_path() / "qevdvb", frame::Paths().ExeDir}, *manager);
+  std::unique_ptr<recording::TSchStore> store =
+      recording::MakeUserStore({recording::ReceiverProgram(), frame::Paths().ExeDir}, *manager);
 };
 
 nlohmann::ordered_json DaysJson(int days) {

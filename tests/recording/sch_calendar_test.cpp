@@ -10,9 +10,7 @@
 namespace qev::recording {
 namespace {
 
-bool HaveSystemdAnalyze() {
-  return std::system("command -v systemd-analyze >/dev/null 2>&1") == 0;
-}
+bool HaveSystemdAnalyze() { return std::system("command -v systemd-analyze >/dev/null 2>&1") == 0; }
 
 // systemd's next elapse of the expression as "YYYY-MM-DD HH:MM", "never", or empty when it
 // refused the expression.
@@ -20,7 +18,8 @@ std::string SystemdNextElapse(const std::string &calendar) {
   const std::string output =
       test::Capture("systemd-analyze calendar '" + calendar + "' 2>/dev/null");
   std::smatch match;
-  if (std::regex_search(output, match, std::regex(R"(Next elapse: \w+ (\d{4}-\d\d-\d\d \d\d:\d\d))")))
+  if (std::regex_search(output, match,
+                        std::regex(R"(Next elapse: \w+ (\d{4}-\d\d-\d\d \d\d:\d\d))")))
     return match[1];
   return output.find("Next elapse: never") != std::string::npos ? "never" : "";
 }
@@ -48,8 +47,8 @@ TEST(SchCalendar, ReadsAndWritesMinutes) {
   EXPECT_EQ(JobTimeText(JoinLocal(2027, 1, 1, 20, 15)), "Fri, 2027-01-01 20:15:00");
   EXPECT_EQ(JobTimeText(0), "Never");
   EXPECT_EQ(ParseIsoMinute("2027-01-01T20:15"), JoinLocal(2027, 1, 1, 20, 15));
-  for (const char *bad : {"2027-02-30T10:00", "2027-01-01 20:15", "2027-01-01T24:00", "",
-                          "2027-01-01T20:15x"})
+  for (const char *bad :
+       {"2027-02-30T10:00", "2027-01-01 20:15", "2027-01-01T24:00", "", "2027-01-01T20:15x"})
     EXPECT_FALSE(ParseIsoMinute(bad)) << bad;
 }
 

@@ -68,8 +68,7 @@ TEST_F(SchStoreTest, WritesATimerAndServicePairNamedByIdAndReadsTheJobBack) {
   const std::string service = FileText(store.ServiceFile(job.Id));
   EXPECT_NE(timer.find("OnCalendar=2027-01-01 20:15:00\n"), std::string::npos) << timer;
   EXPECT_NE(timer.find("X-Qev-Name=QEVDVB-Rec [QEVOne] [01012027 2015]\n"), std::string::npos);
-  EXPECT_NE(timer.find("X-Qev-Comment=\\x20 Film: \"100%\" $5 \\\\ end \\x20\n"),
-            std::string::npos)
+  EXPECT_NE(timer.find("X-Qev-Comment=\\x20 Film: \"100%\" $5 \\\\ end \\x20\n"), std::string::npos)
       << timer;
   EXPECT_NE(timer.find("Unit=" + job.Id + ".service\n"), std::string::npos);
   EXPECT_NE(timer.find("WantedBy=timers.target"), std::string::npos);
@@ -130,7 +129,8 @@ TEST_F(SchStoreTest, AnEditRenamesUnlessAnotherJobHasTheNewNameThenNothingIsWrit
   TSchJob second = Job("QEV One", start + 3600);
   ASSERT_EQ(store.Add(first), "");
   ASSERT_EQ(store.Add(second), "");
-  EXPECT_EQ(store.Add(second), "A job named \"QEVDVB-Rec [QEV One] [01012027 2115]\" exists already");
+  EXPECT_EQ(store.Add(second),
+            "A job named \"QEVDVB-Rec [QEV One] [01012027 2115]\" exists already");
 
   TSchJob moved = second;
   moved.Start = start + 7200;

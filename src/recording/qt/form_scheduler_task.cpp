@@ -24,8 +24,7 @@ namespace {
 constexpr int kClockMs = 500;
 // Day boxes Monday first, with their bits.
 constexpr const char *kDayBoxes[7] = {"CkMo", "CkTu", "CkWe", "CkTh", "CkFr", "CkSa", "CkSu"};
-constexpr int kDayBits[7] = {kMonday, kTuesday, kWednesday, kThursday,
-                             kFriday, kSaturday, kSunday};
+constexpr int kDayBits[7] = {kMonday, kTuesday, kWednesday, kThursday, kFriday, kSaturday, kSunday};
 
 QLineEdit *NumberEdit(const char *name, const QString &pattern) {
   auto *edit = new QLineEdit;
@@ -87,8 +86,8 @@ void TFormSchedulerTask::BuildFields() {
   duration_->setObjectName("EditDuration");
   duration_->setRange(0, kSchMaxDuration);
   duration_->setSuffix(tr(" min"));
-  atEnd_ = Combo("ComboAtEnd", {tr("Nothing"), tr("Exit"), tr("Suspend"), tr("Hibernate"),
-                                tr("Shut down")});
+  atEnd_ = Combo("ComboAtEnd",
+                 {tr("Nothing"), tr("Exit"), tr("Suspend"), tr("Hibernate"), tr("Shut down")});
   auto *durationRow = new QHBoxLayout;
   durationRow->addWidget(duration_);
   durationRow->addWidget(atEnd_);
@@ -137,8 +136,7 @@ void TFormSchedulerTask::BuildFields() {
 
   for (QLineEdit *edit : {satId_, tid_, sid_})
     connect(edit, &QLineEdit::textChanged, this, &TFormSchedulerTask::RefreshChannel);
-  connect(trigger_, &QComboBox::currentIndexChanged, this,
-          &TFormSchedulerTask::RefreshVisibility);
+  connect(trigger_, &QComboBox::currentIndexChanged, this, &TFormSchedulerTask::RefreshVisibility);
   connect(action_, &QComboBox::currentIndexChanged, this, &TFormSchedulerTask::RefreshVisibility);
   connect(duration_, &QSpinBox::valueChanged, this, &TFormSchedulerTask::RefreshVisibility);
 }
@@ -161,9 +159,8 @@ void TFormSchedulerTask::Load(const TSchJob &job, const QString &title) {
   satId_->setText(QString::number(command.SatId));
   tid_->setText(QString::number(command.Tid, 16).toUpper());
   sid_->setText(QString::number(command.Sid, 16).toUpper());
-  windowState_->setCurrentIndex(command.WindowState <= frame::kWindowFullScreen
-                                    ? command.WindowState
-                                    : 0);
+  windowState_->setCurrentIndex(
+      command.WindowState <= frame::kWindowFullScreen ? command.WindowState : 0);
   comment_->setText(QString::fromStdString(job.Comment));
   calendar_ = job.Calendar;
   RefreshChannel();
@@ -203,8 +200,7 @@ void TFormSchedulerTask::accept() {
     return;
   }
   frame::ShowError(refusal->Text);
-  (refusal->Focus == TSchEntry::Duration ? static_cast<QWidget *>(duration_) : tid_)
-      ->setFocus();
+  (refusal->Focus == TSchEntry::Duration ? static_cast<QWidget *>(duration_) : tid_)->setFocus();
 }
 
 TSchChannelDisplay TFormSchedulerTask::Channel() const {
@@ -214,8 +210,8 @@ TSchChannelDisplay TFormSchedulerTask::Channel() const {
 }
 
 void TFormSchedulerTask::RefreshCaption() {
-  setWindowTitle(title_ + "   [ Now: " +
-                 QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss") + " ]");
+  setWindowTitle(
+      title_ + "   [ Now: " + QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss") + " ]");
 }
 
 void TFormSchedulerTask::RefreshChannel() {

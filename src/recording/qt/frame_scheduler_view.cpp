@@ -21,8 +21,8 @@ TFrameSchedulerView::TFrameSchedulerView(QWidget *parent, TScheduler &scheduler,
   list_->setObjectName("SchedulerList");
   list_->setRootIsDecorated(false);
   list_->setColumnCount(kColumnCount);
-  list_->setHeaderLabels({tr("Del"), tr("Channel"), tr("Action"), tr("Start time"),
-                          tr("Next run")});
+  list_->setHeaderLabels(
+      {tr("Del"), tr("Channel"), tr("Action"), tr("Start time"), tr("Next run")});
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   status_ = new QLabel;
@@ -72,8 +72,8 @@ void TFrameSchedulerView::Reload() {
     row->setIcon(kColDel, style->standardIcon(QStyle::SP_TrashIcon));
     row->setText(kColChannel, QString::fromStdString(job.Command.ChannelName));
     row->setText(kColAction, view ? tr("View") : tr("Record"));
-    row->setIcon(kColAction, style->standardIcon(view ? QStyle::SP_MediaPlay
-                                                      : QStyle::SP_DialogSaveButton));
+    row->setIcon(kColAction,
+                 style->standardIcon(view ? QStyle::SP_MediaPlay : QStyle::SP_DialogSaveButton));
     row->setText(kColStart, QString::fromStdString(JobTimeText(job.Start)));
     row->setText(kColNextRun, QString::fromStdString(JobTimeText(job.NextRun)));
     row->setData(kColDel, Qt::UserRole, i);
@@ -122,8 +122,7 @@ void TFrameSchedulerView::ShowUnits() {
   for (const auto &file : {scheduler_.Store().TimerFile(id), scheduler_.Store().ServiceFile(id)}) {
     const frame::TFileContent content = frame::ReadFileContent(file);
     text += "## " + file.string() + "\n" +
-            (content.Status == frame::FileReadStatus::Read ? content.Text : content.Error()) +
-            "\n";
+            (content.Status == frame::FileReadStatus::Read ? content.Text : content.Error()) + "\n";
   }
   frame::ShowInformation(text);
   scheduler_.SchRefresh();

@@ -64,16 +64,16 @@ protected:
   test::ScriptedPresenter presenter;
   NoManager manager;
   frame::TNotificationHub hub;
-  TScheduler scheduler{
-      std::make_unique<TSchStore>(units.Path(), TSchLaunch{"/usr/bin/qevdvb", "/r"}, manager,
-                                  false),
-      hub};
+  TScheduler scheduler{std::make_unique<TSchStore>(
+                           units.Path(), TSchLaunch{"/usr/bin/qevdvb", "/r"}, manager, false),
+                       hub};
   TFormSchedulerTask form{nullptr, root.sats, root.lists};
 };
 
 TEST_F(SchedulerWindowsTest, ChannelDisplaysNameWhatTheIdsFind) {
   form.Load(Job(1, 0x401, 0x411, 30), "Add job");
-  EXPECT_TRUE(form.windowTitle().startsWith("Add job   [ Now: 20")) << form.windowTitle().toStdString();
+  EXPECT_TRUE(form.windowTitle().startsWith("Add job   [ Now: 20"))
+      << form.windowTitle().toStdString();
   auto *satName = Field<QLineEdit>(form, "EditSatName");
   auto *chanName = Field<QLineEdit>(form, "EditChanName");
   EXPECT_EQ(satName->text(), "QEV Sat 19.2E");
@@ -178,10 +178,10 @@ TEST_F(SchedulerWindowsTest, ViewListsTheJobsAndDeletesByItsDeleteColumn) {
     bool EditJob(TSchJob &, const std::string &) override { return true; }
   } accepting;
   data::TChannelRec channel = root.lists.ListOf(1)->Item(0);
-  ASSERT_TRUE(scheduler.SchAddJob({&channel, 30, "Film", 1, JoinLocal(2027, 1, 1, 20, 15)},
-                                  accepting));
-  ASSERT_TRUE(scheduler.SchAddJob({&channel, 90, "News", 0, JoinLocal(2027, 1, 2, 19, 0)},
-                                  accepting));
+  ASSERT_TRUE(
+      scheduler.SchAddJob({&channel, 30, "Film", 1, JoinLocal(2027, 1, 1, 20, 15)}, accepting));
+  ASSERT_TRUE(
+      scheduler.SchAddJob({&channel, 90, "News", 0, JoinLocal(2027, 1, 2, 19, 0)}, accepting));
   TFrameSchedulerView view(nullptr, scheduler, accepting, hub);
   view.resize(640, 240);
   view.show();
@@ -199,9 +199,9 @@ TEST_F(SchedulerWindowsTest, ViewListsTheJobsAndDeletesByItsDeleteColumn) {
   test::SaveScreenshot(view, "scheduler_view");
 
   const QRect cell = list->visualItemRect(list->topLevelItem(1));
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                    QPoint(list->columnViewportPosition(TFrameSchedulerView::kColDel) + 4,
-                           cell.center().y()));
+  QTest::mouseClick(
+      list->viewport(), Qt::LeftButton, {},
+      QPoint(list->columnViewportPosition(TFrameSchedulerView::kColDel) + 4, cell.center().y()));
   QApplication::processEvents();
   EXPECT_EQ(scheduler.Count(), 1);
   ASSERT_EQ(list->topLevelItemCount(), 1);
