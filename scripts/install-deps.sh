@@ -12,6 +12,8 @@ packages=(
   # the fuzz phase of ./test.sh --sanitize: clang and its libFuzzer/sanitizer runtimes
   clang libclang-rt-14-dev
   ffmpeg dvbpsi-utils desktop-file-utils dbus-daemon
+  # systemd-analyze: checks the calendar of scheduled jobs
+  systemd
   # teletext cross-checks and the teletext benchmark's reference decoder
   libzvbi-dev
   # the application icon's sizes (scripts/render-icons.sh)

@@ -6,6 +6,7 @@
 #include "app/recorder_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
+#include "app/scheduler_link.h"
 #include "app/screen_saver_link.h"
 #include "app/subtitle_link.h"
 #include "app/teletext_link.h"
@@ -335,10 +336,12 @@ void TQevApplication::CreateMainWindow() {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
   };
   uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
+  frame::Log("Scheduler initialization");
+  scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =
       std::make_unique<ui::TFormDvbMain>(*uiContext_, [this] { return CloseRequested(); });
+  scheduler_->AttachMainWindow(*mainWindow_);
   ShowDeviceInCaption();
-  frame::Log("Scheduler initialization");
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);
   frame::Log("Build user interface");

@@ -52,6 +52,7 @@ class TGuideLink;
 class TSubtitleLink;
 class TTeletextLink;
 class TRecorderLink;
+class TSchedulerLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
 // windows. Needs a QApplication, the dispatcher and the message presenter in place.
@@ -93,6 +94,8 @@ public:
   // hold it while they are open.
   teletext::TTeletext& Teletext();
   TRecorderLink& Recorder() { return *recorder_; }
+  // The scheduled jobs; null before the main window exists.
+  TSchedulerLink* Scheduler() const { return scheduler_.get(); }
 
 private:
   void PlugSteps();
@@ -133,6 +136,8 @@ private:
   std::unique_ptr<TCommandLink> commands_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
+  // Declared after the context it plugs into and before the main window, whose tab it fills.
+  std::unique_ptr<TSchedulerLink> scheduler_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
   // Declared after the main window, so that the videos close while its panel still exists.

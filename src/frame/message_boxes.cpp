@@ -32,8 +32,9 @@ template <typename F> void OnUiThreadAndWait(F&& show) {
     dispatcher->Send(std::forward<F>(show));
 }
 
-void Tell(const char* caption, std::string_view text, MessageIcon icon) {
-  OnUiThreadAndWait([&] { currentPresenter.load()->Tell(caption, std::string(text), icon); });
+void Tell(std::string_view caption, std::string_view text, MessageIcon icon) {
+  OnUiThreadAndWait(
+      [&] { currentPresenter.load()->Tell(std::string(caption), std::string(text), icon); });
 }
 
 } // namespace
@@ -56,5 +57,9 @@ void ShowInformation(std::string_view text) {
 }
 
 void ShowWarning(std::string_view text) { Tell(kCaptionWarning, text, MessageIcon::Warning); }
+
+void ShowErrorBox(std::string_view caption, std::string_view text) {
+  Tell(caption, text, MessageIcon::Error);
+}
 
 } // namespace qev::frame

@@ -31,5 +31,7 @@ bool Confirm(std::string_view text, MessageIcon icon = MessageIcon::Question);
 void ShowError(std::string_view text);
 void ShowInformation(std::string_view text);
 void ShowWarning(std::string_view text);
+// An error box under a caption of its own, for a subsystem that names its boxes.
+void ShowErrorBox(std::string_view caption, std::string_view text);
 
 } // namespace qev::frame

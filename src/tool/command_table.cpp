@@ -36,6 +36,12 @@ constexpr TToolCommand kCommands[] = {
      "(HANDLE | --name NAME | --pids P,P --tp SAT,FREQ,POL,SR | --full --tp SAT,FREQ,POL,SR) "
      "[--seconds N] [--out DIR] [--split MB]  (through the recorder)",
      RunRecord},
+    {"jobs list", "(scheduled jobs: systemd user timers)", RunJobsList},
+    {"jobs add",
+     "--channel NAME --at YYYY-MM-DDTHH:MM [--minutes N] [--name TEXT] [--view] "
+     "[--weekly Mon,Wed,...] [--at-end exit|suspend|hibernate|shutdown] [--no-wake]",
+     RunJobsAdd},
+    {"jobs delete", "ID|NAME", RunJobsDelete},
 };
 
 std::vector<std::string> Words(const char *name) {

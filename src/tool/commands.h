@@ -17,5 +17,8 @@ int RunTpList(TToolContext &context);
 int RunTpImport(TToolContext &context);
 int RunTune(TToolContext &context);
 int RunTeletext(TToolContext &context);
+int RunJobsList(TToolContext &context);
+int RunJobsAdd(TToolContext &context);
+int RunJobsDelete(TToolContext &context);
 
 } // namespace qev::tool

@@ -9,6 +9,9 @@
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The program's scheduled jobs, and those of a receiver these tests start, never reach the
+  // user's own systemd folder.
+  setenv("XDG_CONFIG_HOME", QEV_TEST_CONFIG_HOME, 1);
   QApplication app(argc, argv);
   qev::frame::TQtDispatcher dispatcher;
   qev::frame::SetCurrentDispatcher(&dispatcher);

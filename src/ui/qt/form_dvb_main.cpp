@@ -231,6 +231,10 @@ QWidget *TFormDvbMain::BuildInfoTabs() {
   return infoTabs_;
 }
 
+void TFormDvbMain::InsertInfoTab(int position, QWidget *page, const QString &caption) {
+  infoTabs_->insertTab(position, page, caption);
+}
+
 void TFormDvbMain::BuildStatusBar() {
   messageLine_ = new QLabel;
   messageLine_->setObjectName("messageLine");
@@ -388,11 +392,14 @@ void TFormDvbMain::OnRecording(std::intptr_t first, std::intptr_t) {
   });
 }
 
-// The scheduler's tab comes to front when it exists.
+// The scheduler's tab comes to front when it exists. The pages are children of the tab
+// widget's stack, not of the tab widget itself, so they are looked up by index.
 void TFormDvbMain::OnScheduledJobs(std::intptr_t, std::intptr_t) {
   OnGui([this] {
-    if (auto *tab = infoTabs_->findChild<QWidget *>("schedulerTab", Qt::FindDirectChildrenOnly))
-      infoTabs_->setCurrentWidget(tab);
+    for (int i = 0; i < infoTabs_->count(); ++i) {
+      if (infoTabs_->widget(i)->objectName() == "schedulerTab")
+        infoTabs_->setCurrentIndex(i);
+    }
   });
 }
 

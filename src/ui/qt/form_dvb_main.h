@@ -77,6 +77,10 @@ public:
   QSystemTrayIcon *TrayIcon() const { return tray_; }
   // Whether a tray exists to hide into; the desktop's answer unless a test gives its own.
   void SetTrayAvailable(std::function<bool()> available) { trayAvailable_ = std::move(available); }
+  // A page of another subsystem among the information tabs, at the given place (the
+  // recordings and the scheduler come before the satellites); the page's object name finds it.
+  void InsertInfoTab(int position, QWidget *page, const QString &caption);
+  QTabWidget *InfoTabs() const { return infoTabs_; }
   // The shutdown's step: no more notifications and timers.
   void Detach();
 
