@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -127,6 +128,13 @@ TEST_F(AppRecord, TheRecordButtonRecordsTheMainChannelIntoAFileThatPlays) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !rows->topLevelItem(0)->isHidden(); }));
   EXPECT_TRUE(Main().findChild<QToolButton *>("recordsActiveButton")->isEnabled());
   test::SaveScreenshot(Main(), "app_recording");
+  // Folded away and turned to another tab, the status button brings the recordings back.
+  auto *split = Main().findChild<QSplitter *>("mainSplitter");
+  split->setSizes({200, 800, 0});
+  tabs->setCurrentIndex(1);
+  Main().findChild<QToolButton *>("recordsActiveButton")->click();
+  EXPECT_EQ(tabs->currentWidget()->objectName(), "recordsTab");
+  EXPECT_GT(split->sizes().value(2), 0);
 
   RecordButton().click();
   EXPECT_FALSE(Recorder().RecIsActive());
