@@ -2,7 +2,7 @@
 // arithmetic without a clock, and the sky file's forms.
 #include "devapi/qev_devapi.h"
 #include "diseqc_state.h"
-#include "ini_reader.h"
+#include "devkit/ini_reader.h"
 #include "pcr_pacer.h"
 #include "sky_config.h"
 

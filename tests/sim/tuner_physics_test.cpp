@@ -1,7 +1,7 @@
 // The tuner as a receiver's mistakes meet it: band, tone, voltage, intermediate-frequency range,
 // mirror images, LNB kinds, the DiSEqC path, a travelling positioner, DVB-S2, drift and fades.
 // The tuner is driven with made-up times, so nothing here waits.
-#include "ini_reader.h"
+#include "devkit/ini_reader.h"
 #include "sky_tuner.h"
 
 #include <gtest/gtest.h>
