@@ -18,7 +18,7 @@ TRecorderLink::TRecorderLink(TLinks links)
       dialogs_(std::make_unique<recording::TQtRecordDialogs>(
           std::move(links.Owner), [] { return frame::Options().General.PidEditsInHex; })) {
   recording::TRecorderContext context{
-      links.Hub, [] -> const frame::TRecordingOptions & { return frame::Options().Recording; },
+      links.Hub, []() -> const frame::TRecordingOptions & { return frame::Options().Recording; },
       [root = std::move(links.Root)] { return recording::DefaultRecordFolder(root()); },
       dialogs_.get()};
   context.Files = links.Files;

@@ -68,6 +68,13 @@ public:
 
 // What the recorder needs of the rest of the program.
 struct TRecorderContext {
+  TRecorderContext(frame::TNotificationHub &hub,
+                   std::function<const frame::TRecordingOptions &()> options,
+                   std::function<std::filesystem::path()> defaultFolder,
+                   IRecordDialogs *dialogs = nullptr)
+      : Hub(hub), Options(std::move(options)), DefaultFolder(std::move(defaultFolder)),
+        Dialogs(dialogs) {}
+
   frame::TNotificationHub &Hub; // list 2
   std::function<const frame::TRecordingOptions &()> Options;
   std::function<std::filesystem::path()> DefaultFolder;      // when DestDirectory is empty

@@ -212,7 +212,7 @@ int FakeKernel::FrontendIoctl(const Node &node, unsigned long request, void *arg
       } else if (p.cmd == DTV_DELIVERY_SYSTEM) {
         p.u.data = tuned.system;
       } else if (p.cmd == DTV_MODULATION) {
-        p.u.data = tuned.system == SYS_DVBS2 ? info.lockedModulation : QPSK;
+        p.u.data = tuned.system == SYS_DVBS2 ? info.lockedModulation : std::uint32_t{QPSK};
       }
     }
     return 0;

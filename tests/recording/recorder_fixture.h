@@ -80,18 +80,15 @@ protected:
 
   TRecorder &Recorder(IRecordFiles *files = nullptr) {
     if (!recorder_) {
-      TRecorderContext context{
-          hub_,
-          [this]() -> const frame::TRecordingOptions & { return options_; },
-          [this] { return dir_.Path(); },
-          dialogs_ ? &*dialogs_ : nullptr,
-          [this](int av, bool on) {
-            const std::lock_guard lock(mutex_);
-            reasons_.push_back({av, on});
-          },
-          [this] { return std::chrono::steady_clock::time_point(now_.load()); },
-          std::chrono::system_clock::now,
-          files};
+      TRecorderContext context(
+          hub_, [this]() -> const frame::TRecordingOptions & { return options_; },
+          [this] { return dir_.Path(); }, dialogs_ ? &*dialogs_ : nullptr);
+      context.SlotReason = [this](int av, bool on) {
+        const std::lock_guard lock(mutex_);
+        reasons_.push_back({av, on});
+      };
+      context.Steady = [this] { return std::chrono::steady_clock::time_point(now_.load()); };
+      context.Files = files;
       recorder_ = std::make_unique<TRecorder>(source_, std::move(context));
     }
     return *recorder_;

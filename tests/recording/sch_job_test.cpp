@@ -40,7 +40,7 @@ TEST(SchJobName, DropsCharactersThatBreakTheNameAndReadsTheCleanedChannelBack) {
 TEST(SchJobCommand, WritesTheCommandWithoutTheChannelNameAndReadsItBack) {
   TSchJob job = RecordJob("QEV One");
   job.Command.AtEnd = frame::kAtEndSuspend;
-  job.Command.WindowState = frame::kWindowMinimised;
+  job.Command.WindowState = frame::kStartWindowMinimised;
   const std::string text = JobCommandText(job);
   EXPECT_EQ(text, "/REC /SAT 1 /TID 10 /SID 28006 /DUR 30 /ATEND SUSPEND /MIN");
   const frame::TCommandRecord back = ReadJobCommand(text, SchJobName(job));
@@ -50,7 +50,7 @@ TEST(SchJobCommand, WritesTheCommandWithoutTheChannelNameAndReadsItBack) {
   EXPECT_EQ(back.Sid, 28006);
   EXPECT_EQ(back.Duration, 30);
   EXPECT_EQ(back.AtEnd, frame::kAtEndSuspend);
-  EXPECT_EQ(back.WindowState, frame::kWindowMinimised);
+  EXPECT_EQ(back.WindowState, frame::kStartWindowMinimised);
   EXPECT_EQ(back.ChannelName, "QEV One");
 }
 

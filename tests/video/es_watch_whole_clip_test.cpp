@@ -27,8 +27,9 @@ TEST(TEsTypeWatcher, KeepsTheTypeOverEveryPacketOfTheDemoClips) {
     int changes = 0;
     for (const std::uint8_t *packet : test::PidPackets(clip, s.Pid)) {
       changes += watcher.Feed(packet) ? 1 : 0;
-      if (watcher.Current())
+      if (watcher.Current()) {
         ASSERT_EQ(s.Subtype, watcher.Current()->Subtype);
+      }
     }
     EXPECT_EQ(1, changes);
   }

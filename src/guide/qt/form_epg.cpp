@@ -64,10 +64,6 @@ int ListIndexOf(const QTreeWidgetItem *item) {
   return item ? item->data(0, Qt::UserRole).toInt() : -1;
 }
 
-std::size_t StoreIndexOf(const QTreeWidgetItem *item) {
-  return item->data(kColChannel, Qt::UserRole).value<qulonglong>();
-}
-
 bool RowInView(const QTreeWidget &tree, const QTreeWidgetItem *item) {
   return item && tree.viewport()->rect().intersects(tree.visualItemRect(item));
 }

@@ -160,7 +160,7 @@ void TFormSchedulerTask::Load(const TSchJob &job, const QString &title) {
   tid_->setText(QString::number(command.Tid, 16).toUpper());
   sid_->setText(QString::number(command.Sid, 16).toUpper());
   windowState_->setCurrentIndex(
-      command.WindowState <= frame::kWindowFullScreen ? command.WindowState : 0);
+      command.WindowState <= frame::kStartWindowFullScreen ? command.WindowState : 0);
   comment_->setText(QString::fromStdString(job.Comment));
   calendar_ = job.Calendar;
   RefreshChannel();

@@ -10,10 +10,12 @@ namespace {
 
 TEST(TtxRenderer, FontFallsBackWhenTheConfiguredOneIsMissing) {
   EXPECT_EQ(TtxFontFamily("No Such Teletext Font"), "DejaVu Sans Mono");
-  if (QFontDatabase::hasFamily("DejaVu Serif"))
+  if (QFontDatabase::hasFamily("DejaVu Serif")) {
     EXPECT_EQ(TtxFontFamily("DejaVu Serif"), "DejaVu Serif");
-  if (!QFontDatabase::hasFamily("Lucida Console"))
+  }
+  if (!QFontDatabase::hasFamily("Lucida Console")) {
     EXPECT_EQ(TtxFontFamily(""), "DejaVu Sans Mono");
+  }
 }
 
 TEST(TtxRenderer, GlyphSizeFitsTheCell) {
