@@ -136,6 +136,8 @@ TEST_F(AppRecord, TheRecordButtonRecordsTheMainChannelIntoAFileThatPlays) {
   EXPECT_EQ(tabs->currentWidget()->objectName(), "recordsTab");
   EXPECT_GT(split->sizes().value(2), 0);
 
+  // Long enough for the broadcast PMT that the recording carries to have come by.
+  ASSERT_TRUE(Grows(0, 512 * 1024));
   RecordButton().click();
   EXPECT_FALSE(Recorder().RecIsActive());
   EXPECT_FALSE(RecordButton().isChecked());
