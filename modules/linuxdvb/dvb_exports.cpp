@@ -1,15 +1,16 @@
 // The module's exports: the contract's entries over the real kernel, and the optional
 // DvbCard_GetAdapters that lists the hardware the module sees.
 #include "adapter_list.h"
+#include "devkit/module_exports.h"
 #include "dvb_device.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
-#include <cstring>
 
 namespace qev::linuxdvb {
 namespace {
+
+using devkit::CopyText;
+using devkit::Guard;
 
 std::atomic<DeviceCallback> programCallback{nullptr};
 
@@ -20,10 +21,7 @@ void Notify(std::int32_t message, std::int32_t value, void *data) {
 
 // Devices/Dev_LinuxDvb.int -> Devices/Dev_LinuxDvb.ini.
 std::filesystem::path SettingsFile() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void *>(&Notify), &info) == 0 || info.dli_fname == nullptr)
-    return "Dev_LinuxDvb.ini";
-  return std::filesystem::path(info.dli_fname).replace_extension(".ini");
+  return devkit::SettingsBeside(reinterpret_cast<const void *>(&Notify), "Dev_LinuxDvb.ini");
 }
 
 TSystemKernel &Kernel() {
@@ -34,15 +32,6 @@ TSystemKernel &Kernel() {
 TDvbDevice &Device() {
   static TDvbDevice device(Kernel(), &Notify, SettingsFile());
   return device;
-}
-
-// Runs an entry so that no exception reaches the program.
-template <class Result, class Body> Result Guard(Result failure, Body body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return failure;
-  }
 }
 
 std::int32_t OpenDevice() noexcept {
@@ -84,11 +73,6 @@ std::intptr_t GetDeviceInfo(std::int32_t code, std::intptr_t parameter) noexcept
   return Guard(std::intptr_t{0}, [=] { return Device().GetDeviceInfo(code, parameter); });
 }
 
-void CopyText(const std::string &from, char *to, std::size_t size) {
-  std::strncpy(to, from.c_str(), size - 1);
-  to[size - 1] = '\0';
-}
-
 } // namespace
 } // namespace qev::linuxdvb
 
@@ -105,16 +89,7 @@ QEV_DEVAPI_EXPORT void DvbCard_SetCallback(DeviceCallback callback) {
 QEV_DEVAPI_EXPORT std::int32_t DvbCard_GetDescription(DeviceDescription *description) {
   if (description == nullptr)
     return -1;
-  *description = DeviceDescription{};
-  description->Version = QEV_DEVAPI_VERSION;
-  CopyText("Linux DVB-S/S2 card", description->Name, sizeof description->Name);
-  CopyText("QEV-DVB", description->Author, sizeof description->Author);
-  description->VideoStreams = 1;
-  description->VideoDecoders = 1;
-  description->MinFilters = 32;
-  description->Packets188 = 1;
-  CopyText(".ts", description->StreamExt, sizeof description->StreamExt);
-  description->StreamExtLength = 3;
+  qev::devkit::FillDescription(*description, "Linux DVB-S/S2 card", 1);
   return 0;
 }
 

@@ -1,14 +1,15 @@
 // The module's exports: the contract's entries, and the extra SimTest_* entries that tests use
 // to look inside and to provoke faults (the program never looks them up).
+#include "devkit/module_exports.h"
 #include "sim_device.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
-#include <cstring>
 
 namespace qev::sim {
 namespace {
+
+using devkit::CopyText;
+using devkit::Guard;
 
 std::atomic<DeviceCallback> programCallback{nullptr};
 
@@ -19,10 +20,7 @@ void Notify(std::int32_t message, std::int32_t value, void *data) {
 
 // The default sky is the .ini beside the module: Devices/Dev_Sim.int -> Devices/Dev_Sim.ini.
 std::filesystem::path DefaultSkyFile() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void *>(&Notify), &info) == 0 || info.dli_fname == nullptr)
-    return "Dev_Sim.ini";
-  return std::filesystem::path(info.dli_fname).replace_extension(".ini");
+  return devkit::SettingsBeside(reinterpret_cast<const void *>(&Notify), "Dev_Sim.ini");
 }
 
 CallJournal &Journal() {
@@ -38,15 +36,6 @@ TestHooks &Hooks() {
 SimDevice &Device() {
   static SimDevice device(Journal(), Hooks(), &Notify, DefaultSkyFile());
   return device;
-}
-
-// Runs an entry so that no exception reaches the program.
-template <class Result, class Body> Result Guard(Result failure, Body body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    return failure;
-  }
 }
 
 std::int32_t OpenDevice() noexcept {
@@ -127,11 +116,6 @@ std::int32_t GetVideoError(std::int32_t slot, char *text, std::int32_t maxLength
   return Guard(-1, [=] { return Device().Video().ErrorText(slot, text, maxLength); });
 }
 
-void CopyText(const char *from, char *to, std::size_t size) {
-  std::strncpy(to, from, size - 1);
-  to[size - 1] = '\0';
-}
-
 } // namespace
 } // namespace qev::sim
 
@@ -148,16 +132,7 @@ QEV_DEVAPI_EXPORT void DvbCard_SetCallback(DeviceCallback callback) {
 QEV_DEVAPI_EXPORT std::int32_t DvbCard_GetDescription(DeviceDescription *description) {
   if (description == nullptr)
     return -1;
-  *description = DeviceDescription{};
-  description->Version = QEV_DEVAPI_VERSION;
-  CopyText("QEV Sky Simulator", description->Name, sizeof description->Name);
-  CopyText("QEV-DVB", description->Author, sizeof description->Author);
-  description->VideoStreams = 2;
-  description->VideoDecoders = 1;
-  description->MinFilters = 32;
-  description->Packets188 = 1;
-  CopyText(".ts", description->StreamExt, sizeof description->StreamExt);
-  description->StreamExtLength = 3;
+  qev::devkit::FillDescription(*description, "QEV Sky Simulator", 2);
   return 0;
 }
 
