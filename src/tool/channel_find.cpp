@@ -1,6 +1,7 @@
 #include "tool/channel_find.h"
 
 #include "data/channel_handle.h"
+#include "tool/tool_context.h"
 
 namespace qev::tool {
 
@@ -13,6 +14,19 @@ std::int32_t FindChannelByName(const data::TSatList &sats, const data::TChannelL
       return data::MakeChannelHandle(sat.SatIdx, static_cast<std::uint16_t>(position));
   }
   return -1;
+}
+
+int TakeChannelHandle(TToolContext &context, const std::string &usage, bool named,
+                      std::int32_t &handle) {
+  if (named ? !context.Args.empty() : context.Args.size() != 1)
+    return context.BadArguments(usage);
+  if (!named) {
+    const auto number = ParseInt(context.Args[0], 1, kMaxHandle);
+    if (!number)
+      return context.BadArguments(usage);
+    handle = *number;
+  }
+  return kExitOk;
 }
 
 } // namespace qev::tool

@@ -20,7 +20,6 @@ namespace qev::tool {
 
 namespace {
 
-constexpr int kMaxHandle = std::numeric_limits<std::int32_t>::max();
 constexpr int kDefaultSeconds = 15;
 constexpr int kMaxSeconds = 86400;
 constexpr const char *kUsage = "epg takes --ts FILE, HANDLE (satellite index * 65536 + position) "
@@ -48,15 +47,7 @@ int TakeEpgArgs(TToolContext &context, TEpgArgs &args) {
     return args.name || !context.Args.empty()
                ? context.BadArguments("--ts collects its file alone: no HANDLE or --name")
                : kExitOk;
-  if (args.name ? !context.Args.empty() : context.Args.size() != 1)
-    return context.BadArguments(kUsage);
-  if (!args.name) {
-    const auto handle = ParseInt(context.Args[0], 1, kMaxHandle);
-    if (!handle)
-      return context.BadArguments(kUsage);
-    args.handle = *handle;
-  }
-  return kExitOk;
+  return TakeChannelHandle(context, kUsage, args.name.has_value(), args.handle);
 }
 
 // What to tune: the channel's transponder on its satellite, or the --ts file's one.

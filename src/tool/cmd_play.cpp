@@ -18,7 +18,6 @@ namespace qev::tool {
 
 namespace {
 
-constexpr int kMaxHandle = std::numeric_limits<std::int32_t>::max();
 constexpr int kDefaultSeconds = 5;
 constexpr int kMaxSeconds = 86400;
 // Where the --ts file's satellite stands in the channel lists: any position does, the sky has
@@ -50,15 +49,7 @@ int TakePlayArgs(TToolContext &context, TPlayArgs &args) {
     args.slot = *slot;
   }
   args.name = context.TakeOption("--name");
-  if (args.name ? !context.Args.empty() : context.Args.size() != 1)
-    return context.BadArguments(kUsage);
-  if (!args.name) {
-    const auto handle = ParseInt(context.Args[0], 1, kMaxHandle);
-    if (!handle)
-      return context.BadArguments(kUsage);
-    args.handle = *handle;
-  }
-  return kExitOk;
+  return TakeChannelHandle(context, kUsage, args.name.has_value(), args.handle);
 }
 
 // The satellites and channels a play chooses from: the root's, or with --ts the services of

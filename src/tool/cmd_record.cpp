@@ -26,7 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMaxHandle = std::numeric_limits<std::int32_t>::max();
 constexpr int kDefaultSeconds = 10;
 constexpr int kMaxSeconds = 86400;
 constexpr int kMaxSplitMb = 1 << 20;
@@ -95,15 +94,7 @@ int TakeRecordArgs(TToolContext &context, TRecordArgs &args) {
     return context.BadArguments("--full records every PID: no --pids with it");
   if (args.streams())
     return args.name ? context.BadArguments(kUsage) : TakeTransponder(context, args);
-  if (args.name ? !context.Args.empty() : context.Args.size() != 1)
-    return context.BadArguments(kUsage);
-  if (!args.name) {
-    const auto handle = ParseInt(context.Args[0], 1, kMaxHandle);
-    if (!handle)
-      return context.BadArguments(kUsage);
-    args.handle = *handle;
-  }
-  return kExitOk;
+  return TakeChannelHandle(context, kUsage, args.name.has_value(), args.handle);
 }
 
 // The channel to record and its transponder.

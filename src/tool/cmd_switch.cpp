@@ -28,8 +28,6 @@ namespace qev::tool {
 
 namespace {
 
-constexpr int kMaxHandle = std::numeric_limits<std::int32_t>::max();
-
 // The steps of the switch in the order they happened; log lines may come from the module's
 // threads.
 class TSwitchSteps {
@@ -268,8 +266,8 @@ int RunSwitch(TToolContext &context) {
   bool switched = false;
   {
     TStepCapture capture(steps);
-    loaded = device::LoadDeviceModule(device::Device(), module, &ModuleCallback,
-                                      nullptr) == device::kLoaded;
+    loaded = device::LoadDeviceModule(device::Device(), module, &ModuleCallback, nullptr) ==
+             device::kLoaded;
     if (loaded)
       switched = SwitchAll(context, sats, lists, slot, handles, steps);
     device::Device().Unload();

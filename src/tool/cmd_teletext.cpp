@@ -21,7 +21,6 @@ namespace qev::tool {
 
 namespace {
 
-constexpr int kMaxHandle = std::numeric_limits<std::int32_t>::max();
 constexpr int kDefaultPage = 100;
 constexpr int kDefaultSeconds = 15;
 constexpr int kMaxSeconds = 86400;
@@ -55,15 +54,7 @@ int TakeTtxArgs(TToolContext &context, TTtxArgs &args) {
     return args.name || !context.Args.empty()
                ? context.BadArguments("--ts reads its file alone: no HANDLE or --name")
                : kExitOk;
-  if (args.name ? !context.Args.empty() : context.Args.size() != 1)
-    return context.BadArguments(kUsage);
-  if (!args.name) {
-    const auto handle = ParseInt(context.Args[0], 1, kMaxHandle);
-    if (!handle)
-      return context.BadArguments(kUsage);
-    args.handle = *handle;
-  }
-  return kExitOk;
+  return TakeChannelHandle(context, kUsage, args.name.has_value(), args.handle);
 }
 
 // The channel whose teletext is read and the satellite it is tuned on.
