@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/data_store.h"
 #include "frame/app_paths.h"
 #include "frame/process_flags.h"
 #include "frame/program_options.h"
@@ -27,6 +28,10 @@ protected:
     frame::Flags().Closing = false;
   }
   void TearDown() override {
+    // The program's lists outlive one program in the process: the next test's program must
+    // open its own root's files, not keep these.
+    for (int satIndex = 1; satIndex <= 255; ++satIndex)
+      data::ChannelLists().ListClose(satIndex);
     std::filesystem::remove_all(root);
     frame::Flags().Closing = false;
   }
