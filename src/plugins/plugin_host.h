@@ -46,6 +46,9 @@ struct TSlotChannel {
 enum SlotReason : std::uint8_t { kReasonPlaying = 0x01, kReasonRecording = 0x02 };
 
 struct TPluginHostLinks {
+  TPluginHostLinks(IPluginDevice &device, frame::TNotificationHub &hub)
+      : Device(device), Hub(hub) {}
+
   IPluginDevice &Device;
   frame::TNotificationHub &Hub;
   // Where plugins' commands from other threads run; null: every call is taken as coming from
