@@ -96,7 +96,7 @@ bool TPluginHost::LoadPlugins(bool pipPossible) {
   }
   for (auto &plugin : plugins_)
     plugin->Entry.MonitorMenuId = ReadMonitorMenuId(config, plugin->Entry.DllName);
-  if (known.size() != knownBefore) {
+  if (known.size() != knownBefore && !links_.ReadOnlyConfig) {
     WriteKnowPlugins(config, known);
     if (const std::string error = config.UpdateFile(); !error.empty())
       frame::ShowError(error);

@@ -55,7 +55,9 @@ struct TPluginHostLinks {
   // the user-interface thread.
   frame::UiDispatcher *Ui = nullptr;
   std::filesystem::path ConfigFile; // "Plugins.cfg"
-  std::filesystem::path ExeDir;     // scanned for slot 0 without subfolders
+  // Leaves "Plugins.cfg" as it is (a listing of plugins, not the program's run).
+  bool ReadOnlyConfig = false;
+  std::filesystem::path ExeDir; // scanned for slot 0 without subfolders
   std::filesystem::path PluginsDir;
   std::function<TSlotChannel(int slot)> SlotChannel;
   // StoreEditedChannel of the tuning engine; true when stored.
