@@ -119,6 +119,8 @@ public:
   void SetOptions(const TPluginOptions &options);
   // Run by LoadPlugins with (StartProfile, false) once the plugins are loaded.
   void SetApplyProfile(std::function<bool(int profile, bool notify)> apply);
+  // The profile applier's answer; false while none is plugged in.
+  bool ApplyProfile(int number, bool notify);
   // The plugin window of a table index as plugins get it.
   std::uintptr_t WindowOf(int index) const;
   const std::filesystem::path &ConfigFile() const { return links_.ConfigFile; }

@@ -22,6 +22,10 @@
 
 class QWidget;
 
+namespace qev::plugins {
+class TPluginHost;
+}
+
 namespace qev::ui {
 
 // What other subsystems offer the windows. An empty entry means the subsystem does not exist
@@ -55,6 +59,8 @@ struct TUiSubsystems {
   // and whether a plugin filter is open on a PID.
   std::function<bool(int &profile)> SelectProfile;
   std::function<bool(std::uint16_t pid)> PluginFilterOpen;
+  // The plugin host: its table, logs, options and menus (null without plugins).
+  plugins::TPluginHost *PluginHost = nullptr;
   // Recorder: whether an AV slot is being recorded, and stopping that recording.
   std::function<bool(int slot)> RecSlotActive;
   std::function<void(int slot)> RecStopSlot;
