@@ -84,20 +84,19 @@ extern "C" {
 #define QEV_MDAPI_MESSAGE 0x400
 
 /* Command codes and what the parameter points to. */
-#define QEV_MDAPI_GET_CHANNEL 0x01020010u   /* TPlgChannelInfo to fill; answer 1 */
-#define QEV_MDAPI_SET_ECM 0x01020011u       /* TPlgChannelInfo whose EcmPid to select; 0 */
-#define QEV_MDAPI_SAVE_CHANNEL 0x01020013u  /* none; stores the slot's channel; 0 */
+#define QEV_MDAPI_GET_CHANNEL 0x01020010u    /* TPlgChannelInfo to fill; answer 1 */
+#define QEV_MDAPI_SET_ECM 0x01020011u        /* TPlgChannelInfo whose EcmPid to select; 0 */
+#define QEV_MDAPI_SAVE_CHANNEL 0x01020013u   /* none; stores the slot's channel; 0 */
 #define QEV_MDAPI_CHANNEL_NUMBER 0x01020014u /* two int32 receiving the channel number; 0 */
-#define QEV_MDAPI_NOP_1 0x01020015u         /* accepted, no action; 1 */
-#define QEV_MDAPI_START_FILTER 0x01020020u  /* TPlgFilterRequest; 1 when the filter runs */
-#define QEV_MDAPI_STOP_FILTER 0x01020021u   /* the running id itself; 1 when closed */
-#define QEV_MDAPI_SCAN_CAT 0x01020031u      /* TPlgCatList to fill (takes up to 5 s); 1 when a
-                                               CA descriptor was found */
+#define QEV_MDAPI_NOP_1 0x01020015u          /* accepted, no action; 1 */
+#define QEV_MDAPI_START_FILTER 0x01020020u   /* TPlgFilterRequest; 1 when the filter runs */
+#define QEV_MDAPI_STOP_FILTER 0x01020021u    /* the running id itself; 1 when closed */
+#define QEV_MDAPI_SCAN_CAT 0x01020031u       /* TPlgCatList to fill (up to 5 s); 1: found */
 #define QEV_MDAPI_DEVICE_COMMAND 0x01020060u /* TPlgDeviceCommand; 1 when passed on */
-#define QEV_MDAPI_GET_VERSION 0x01020100u   /* char[28] receiving QEV_MDAPI_VERSION_TEXT; 1 */
-#define QEV_MDAPI_GET_SIGNAL 0x01022001u    /* three int32: 12, quality, level; 1 */
-#define QEV_MDAPI_GET_NAMES 0x01022003u     /* TPlgChannelNames to fill; 1 */
-#define QEV_MDAPI_NOP_2 0x01022004u         /* accepted, no action; 0 */
+#define QEV_MDAPI_GET_VERSION 0x01020100u    /* char[28] receiving QEV_MDAPI_VERSION_TEXT; 1 */
+#define QEV_MDAPI_GET_SIGNAL 0x01022001u     /* three int32: 12, quality, level; 1 */
+#define QEV_MDAPI_GET_NAMES 0x01022003u      /* TPlgChannelNames to fill; 1 */
+#define QEV_MDAPI_NOP_2 0x01022004u          /* accepted, no action; 0 */
 
 #pragma pack(push, 1)
 
@@ -114,46 +113,46 @@ typedef struct TPlgCaEntry {
 
 /* 804 bytes: the channel an AV slot carries. All zero (EcmPid 0x1FFF) when it has none. */
 typedef struct TPlgChannelInfo {
-  char ChName[30];           /* +0   at most 29 bytes and the zero */
-  char ChProv[30];           /* +30  at most 29 bytes and the zero */
-  uint8_t Reserved60[32];    /* +60 */
-  uint32_t Freq;             /* +92  kHz */
-  uint8_t Reserved96;        /* +96 */
-  uint8_t Voltage;           /* +97  18 horizontal, 13 vertical, else 0 */
-  uint8_t Reserved98[2];     /* +98 */
-  uint16_t SRate;            /* +100 kS/s */
-  uint8_t Reserved102[6];    /* +102 */
-  uint16_t TID;              /* +108 */
-  uint16_t VidPid;           /* +110 */
-  uint16_t AudPid;           /* +112 */
-  uint16_t TtxPid;           /* +114 */
-  uint16_t PmtPid;           /* +116 */
-  uint16_t PcrPid;           /* +118 */
-  uint16_t EcmPid;           /* +120 0x1FFF when none */
-  uint16_t SID;              /* +122 */
-  uint8_t Reserved124[3];    /* +124 */
-  uint8_t SrvType;           /* +127 */
-  uint8_t CaIdHigh;          /* +128 high byte of the first CA entry's CaId */
-  uint8_t Reserved129[261];  /* +129 */
-  uint16_t CaCount;          /* +390 */
+  char ChName[30];                      /* +0   at most 29 bytes and the zero */
+  char ChProv[30];                      /* +30  at most 29 bytes and the zero */
+  uint8_t Reserved60[32];               /* +60 */
+  uint32_t Freq;                        /* +92  kHz */
+  uint8_t Reserved96;                   /* +96 */
+  uint8_t Voltage;                      /* +97  18 horizontal, 13 vertical, else 0 */
+  uint8_t Reserved98[2];                /* +98 */
+  uint16_t SRate;                       /* +100 kS/s */
+  uint8_t Reserved102[6];               /* +102 */
+  uint16_t TID;                         /* +108 */
+  uint16_t VidPid;                      /* +110 */
+  uint16_t AudPid;                      /* +112 */
+  uint16_t TtxPid;                      /* +114 */
+  uint16_t PmtPid;                      /* +116 */
+  uint16_t PcrPid;                      /* +118 */
+  uint16_t EcmPid;                      /* +120 0x1FFF when none */
+  uint16_t SID;                         /* +122 */
+  uint8_t Reserved124[3];               /* +124 */
+  uint8_t SrvType;                      /* +127 */
+  uint8_t CaIdHigh;                     /* +128 high byte of the first CA entry's CaId */
+  uint8_t Reserved129[261];             /* +129 */
+  uint16_t CaCount;                     /* +390 */
   TPlgCaEntry CaList[QEV_MDAPI_MAX_CA]; /* +392 the enabled CA entries, in list order */
-  uint8_t Reserved584[220];  /* +584 */
+  uint8_t Reserved584[220];             /* +584 */
 } TPlgChannelInfo;
 
 /* 72 bytes: one CA descriptor (tag 9) of the CAT. */
 typedef struct TPlgCatItem {
-  uint8_t Tag;          /* +0 9 */
-  uint8_t Length;       /* +1 descriptor length */
-  uint16_t CaSystemId;  /* +2 */
-  uint16_t EmmPid;      /* +4 13 bits */
-  uint16_t Copied;      /* +6 bytes in Raw: Length + 2, at most 64 */
-  uint8_t Raw[64];      /* +8 the descriptor from its tag on */
+  uint8_t Tag;         /* +0 9 */
+  uint8_t Length;      /* +1 descriptor length */
+  uint16_t CaSystemId; /* +2 */
+  uint16_t EmmPid;     /* +4 13 bits */
+  uint16_t Copied;     /* +6 bytes in Raw: Length + 2, at most 64 */
+  uint8_t Raw[64];     /* +8 the descriptor from its tag on */
 } TPlgCatItem;
 
 /* 580 bytes: the CA descriptors of the transponder's CAT, in order. */
 typedef struct TPlgCatList {
-  uint32_t Count;         /* +0 */
-  TPlgCatItem Items[8];   /* +4 */
+  uint32_t Count;       /* +0 */
+  TPlgCatItem Items[8]; /* +4 */
 } TPlgCatList;
 
 /* 112 bytes: the names of QEV_MDAPI_GET_NAMES. */
@@ -173,7 +172,7 @@ typedef struct TPlgDeviceCommand {
 } TPlgDeviceCommand;
 
 /* A filter's data entry point: the plugin's FilterId, the length in bytes and the data. */
-typedef void (*TPlgDataEntry)(int32_t filterId, int32_t length, const uint8_t* data);
+typedef void (*TPlgDataEntry)(int32_t filterId, int32_t length, const uint8_t *data);
 
 /* 52 bytes: a filter request (QEV_MDAPI_START_FILTER). */
 typedef struct TPlgFilterRequest {
@@ -190,30 +189,29 @@ typedef struct TPlgFilterRequest {
 /* The host table, handed to On_Start and On_Exit where a Windows plugin gets its instance. */
 typedef struct TPlgHostTable {
   uint16_t Version; /* QEV_MDAPI_HOST_VERSION */
-  intptr_t (*SendMessage)(uintptr_t window, uint32_t message, uintptr_t wparam,
-                          intptr_t lparam);
+  intptr_t (*SendMessage)(uintptr_t window, uint32_t message, uintptr_t wparam, intptr_t lparam);
 } TPlgHostTable;
 
 #define QEV_MDAPI_HOST_VERSION 0x0106
 
 /* The exports. */
-QEV_MDAPI_EXPORT void On_Send_Dll_ID_Name(char* name);
-QEV_MDAPI_EXPORT void On_Start(const TPlgHostTable* host, uintptr_t window, int32_t logFlag,
-                               int32_t pluginNumber, uint8_t* startArea, const char* version,
-                               int32_t* result);
+QEV_MDAPI_EXPORT void On_Send_Dll_ID_Name(char *name);
+QEV_MDAPI_EXPORT void On_Start(const TPlgHostTable *host, uintptr_t window, int32_t logFlag,
+                               int32_t pluginNumber, uint8_t *startArea, const char *version,
+                               int32_t *result);
 QEV_MDAPI_EXPORT void On_Menu_Select(uint32_t menuId);
 QEV_MDAPI_EXPORT void On_Channel_Change(TPlgChannelInfo info);
-QEV_MDAPI_EXPORT void On_Exit(const TPlgHostTable* host, uintptr_t window, int32_t zero);
+QEV_MDAPI_EXPORT void On_Exit(const TPlgHostTable *host, uintptr_t window, int32_t zero);
 QEV_MDAPI_EXPORT void On_Filter_Close(uint32_t filterId);
 /* Optional: the menu text (see above). */
 QEV_MDAPI_EXPORT extern const char MdApi_ExternMenu[];
 
-typedef void (*On_Send_Dll_ID_Name_t)(char*);
-typedef void (*On_Start_t)(const TPlgHostTable*, uintptr_t, int32_t, int32_t, uint8_t*,
-                           const char*, int32_t*);
+typedef void (*On_Send_Dll_ID_Name_t)(char *);
+typedef void (*On_Start_t)(const TPlgHostTable *, uintptr_t, int32_t, int32_t, uint8_t *,
+                           const char *, int32_t *);
 typedef void (*On_Menu_Select_t)(uint32_t);
 typedef void (*On_Channel_Change_t)(TPlgChannelInfo);
-typedef void (*On_Exit_t)(const TPlgHostTable*, uintptr_t, int32_t);
+typedef void (*On_Exit_t)(const TPlgHostTable *, uintptr_t, int32_t);
 typedef void (*On_Filter_Close_t)(uint32_t);
 
 #ifdef __cplusplus
@@ -221,7 +219,7 @@ typedef void (*On_Filter_Close_t)(uint32_t);
 #else
 #define QEV_MDAPI_ASSERT(c, m) _Static_assert(c, m)
 #endif
-QEV_MDAPI_ASSERT(sizeof(void*) == 8, "the interface is defined for 64-bit Linux");
+QEV_MDAPI_ASSERT(sizeof(void *) == 8, "the interface is defined for 64-bit Linux");
 QEV_MDAPI_ASSERT(sizeof(TPlgCaEntry) == 12, "TPlgCaEntry");
 QEV_MDAPI_ASSERT(sizeof(TPlgChannelInfo) == 804, "TPlgChannelInfo");
 QEV_MDAPI_ASSERT(offsetof(TPlgChannelInfo, ChProv) == 30, "ChProv");
