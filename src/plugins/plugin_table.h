@@ -39,10 +39,10 @@ struct TPluginFilterView {
 };
 
 class IPluginTable {
- public:
+public:
   virtual ~IPluginTable() = default;
   virtual int Count() const = 0;
-  virtual const TPluginEntry& Entry(int index) const = 0;
+  virtual const TPluginEntry &Entry(int index) const = 0;
   // Stores Enabled; with notify the plugin hears its slot's channel (on) or no channel (off).
   virtual void SetPluginEnabled(int index, bool on, bool notify) = 0;
   virtual void SetMonitorMenuId(int index, std::int32_t id) = 0;
