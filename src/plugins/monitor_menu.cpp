@@ -35,13 +35,7 @@ std::string MonitorMenuTitle(const std::string &library) {
 std::string StoreMonitorMenuId(const std::filesystem::path &pluginsCfg, const std::string &library,
                                const TMenuChoice &choice) {
   frame::TFastIniFile ini(pluginsCfg);
-  // Rewriting the key drops an older comment; the new one is set afterwards.
-  ini.DeleteKey(kMonitorMenuSection, library);
-  bool written = ini.WriteInteger(kMonitorMenuSection, library, choice.Id);
-  if (written && choice.Id != 0)
-    written = ini.SetKeyComment(kMonitorMenuSection, library, frame::TFastIniFile::kReplaceExisting,
-                                kMonitorCommentColumn, "Action:" + ActionText(choice));
-  if (!written)
+  if (!WriteMonitorMenuId(ini, library, choice.Id, ActionText(choice)))
     return fmt::format("The action of {} cannot be stored", library);
   if (ini.Unreadable())
     return fmt::format("{} cannot be read, so it is not written", pluginsCfg.string());

@@ -1,6 +1,7 @@
 #pragma once
 // The menu item a plugin runs on a double click or a key-click action ("MonitorMenuID").
 
+#include "plugins/plugin_config.h"
 #include "plugins/plugin_table.h"
 
 #include <filesystem>
@@ -9,9 +10,6 @@
 #include <vector>
 
 namespace qev::plugins {
-
-inline constexpr const char *kMonitorMenuSection = "MonitorMenuID";
-inline constexpr std::size_t kMonitorCommentColumn = 25;
 
 struct TMenuChoice {
   int Id = 0;

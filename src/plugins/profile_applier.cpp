@@ -1,6 +1,5 @@
 #include "plugins/profile_applier.h"
 
-#include "frame/fast_ini_file.h"
 #include "frame/message_boxes.h"
 #include "frame/notification_hub.h"
 #include "frame/stopwatch.h"
@@ -9,10 +8,6 @@
 #include <fmt/format.h>
 
 namespace qev::plugins {
-namespace {
-constexpr int kEventProfileApplied = 5;
-} // namespace
-
 int FindPlugin(const IPluginTable &table, int slot, std::string_view name) {
   const std::string wanted = frame::Trim(name);
   if (wanted.empty())
@@ -54,10 +49,11 @@ bool TProfileApplier::ApplyProfile(int number, bool notify) {
     if (state == kStateDisabled || state == kStateEnabled)
       table_.SetPluginEnabled(index, state == kStateEnabled, notify);
   }
-  StoreStartProfile(number);
+  if (links_.StoreStartProfile)
+    links_.StoreStartProfile(number);
   if (links_.Log)
-    links_.Log(kLogInformation, ProfileAppliedLine(number, frame::ElapsedMs(start)));
-  frame::NotifyGlobal(frame::kNotifyPluginHost, kEventProfileApplied, number);
+    links_.Log(ProfileAppliedLine(number, frame::ElapsedMs(start)));
+  frame::NotifyGlobal(frame::kNotifyPluginHost, kProfileApplied, number);
   return true;
 }
 
@@ -68,15 +64,6 @@ int TProfileApplier::StateFor(const TPluginProfile &profile, int number,
   const auto found = profile.Masks.find(entry.DllName);
   const std::uint16_t mask = found == profile.Masks.end() ? kAppliedMask : found->second;
   return SlotState(mask, entry.AvSlot);
-}
-
-void TProfileApplier::StoreStartProfile(int number) {
-  frame::TFastIniFile ini(profiles_.File());
-  ini.WriteInteger("Options", "StartProfile", number);
-  std::string error =
-      ini.Unreadable() ? profiles_.File().string() + " cannot be read" : ini.UpdateFile();
-  if (!error.empty() && links_.Log)
-    links_.Log(kLogError, "StartProfile not saved: " + error);
 }
 
 void TProfileApplier::KeyClick(int slot, int button) {

@@ -1,6 +1,7 @@
 #pragma once
 // Applying plugin profiles, and the key-click actions the current profile names.
 
+#include "plugins/plugin_log.h"
 #include "plugins/plugin_profiles.h"
 #include "plugins/plugin_table.h"
 
@@ -10,20 +11,11 @@
 
 namespace qev::plugins {
 
-// The plugin log's kinds of line.
-enum TPluginLogKind : int {
-  kLogInformation = 0,
-  kLogPluginAction = 1,
-  kLogWarning = 2,
-  kLogError = 3,
-  kLogPluginLoaded = 4,
-  kLogFilterAdded = 5,
-};
-
 // What applying a profile needs of the host beyond the plugin table.
 struct TProfileHostLinks {
-  std::function<bool()> LoadEnabled;                      // PluginsLoadEn: profile 0's state
-  std::function<void(int kind, const std::string &)> Log; // a host line of the plugin log
+  std::function<bool()> LoadEnabled;                  // PluginsLoadEn: profile 0's state
+  std::function<void(int profile)> StoreStartProfile; // "StartProfile" of "Options"
+  std::function<void(const std::string &)> Log;       // a host line of the plugin log
 };
 
 // The first plugin of the slot whose library name equals the trimmed name ignoring case, or
