@@ -92,6 +92,18 @@ std::vector<std::pair<int, std::string>> TPluginProfiles::SortedNames() const {
   return sorted;
 }
 
+std::vector<std::pair<int, std::string>> TPluginProfiles::ChannelChoices() const {
+  auto choices = SortedNames();
+  choices.emplace(choices.begin(), 0, kDisabledProfileName);
+  return choices;
+}
+
+std::vector<std::pair<int, std::string>> TPluginProfiles::ApplyChoices() const {
+  auto choices = SortedNames();
+  choices.emplace(choices.begin(), 0, names_[0]);
+  return choices;
+}
+
 int TPluginProfiles::FirstFree() const {
   for (int number = 1; number < kProfileCount; ++number)
     if (names_[number].empty())

@@ -18,6 +18,8 @@ inline constexpr int kProfileCount = 64;
 inline constexpr int kNoProfile = 255; // the current profile before the first apply
 inline constexpr const char *kDefaultProfileName = "Default";
 inline constexpr const char *kErrorProfileName = "<Error>";
+inline constexpr const char *kDisabledProfileName = "<Disabled>"; // a channel without a profile
+inline constexpr const char *kSelectProfileTitle = "Select Profile";
 
 // Per-slot states in a mask nibble.
 inline constexpr int kStateDisabled = 0;
@@ -64,6 +66,10 @@ public:
   bool Exists(int number) const;
   // Existing profiles 1..63 sorted by name (case-insensitively), with their numbers.
   std::vector<std::pair<int, std::string>> SortedNames() const;
+  // The choosers: first (0, "<Disabled>") for a channel's profile, or (0, "Default") for the
+  // profile to apply, then SortedNames.
+  std::vector<std::pair<int, std::string>> ChannelChoices() const;
+  std::vector<std::pair<int, std::string>> ApplyChoices() const;
   // The lowest number 1..63 without a name, or -1 when all are taken.
   int FirstFree() const;
   // Another profile (not number) already carries the description, compared ignoring case.
@@ -81,7 +87,7 @@ public:
 
 private:
   std::filesystem::path file_;
-  std::array<std::string, kProfileCount> names_{};
+  std::array<std::string, kProfileCount> names_{kDefaultProfileName};
 };
 
 } // namespace qev::plugins

@@ -88,6 +88,9 @@ TEST_F(ProfilesTest, NamesOfNumbersAndTheSortedList) {
   EXPECT_FALSE(profiles.Exists(9));
   EXPECT_EQ(profiles.SortedNames(),
             (std::vector<std::pair<int, std::string>>{{7, "Alpha"}, {3, "zeta"}}));
+  EXPECT_EQ(profiles.ChannelChoices(), (std::vector<std::pair<int, std::string>>{
+                                           {0, "<Disabled>"}, {7, "Alpha"}, {3, "zeta"}}));
+  EXPECT_EQ(profiles.ApplyChoices().front(), (std::pair<int, std::string>{0, "Default"}));
   EXPECT_EQ(profiles.FirstFree(), 1);
   EXPECT_TRUE(profiles.DescriptionTaken("ALPHA", 3));
   EXPECT_FALSE(profiles.DescriptionTaken("alpha", 7));
