@@ -1,6 +1,5 @@
 #include "app/plugin_window_link.h"
 
-#include "device/switch_hooks.h"
 #include "frame/fast_ini_file.h"
 #include "frame/notification_hub.h"
 #include "plugins/plugin_host.h"
@@ -29,10 +28,6 @@ TPluginWindowLink::TPluginWindowLink(plugins::TPluginHost &host)
 TPluginWindowLink::~TPluginWindowLink() {
   host_.SetApplyProfile(nullptr);
   delete viewer_.data();
-}
-
-void TPluginWindowLink::PlugSwitch(device::TSwitchHooks &hooks) {
-  hooks.ApplyPluginProfile = [this](int profile) { applier_.ApplyProfile(profile, false); };
 }
 
 void TPluginWindowLink::FillSubsystems(ui::TUiSubsystems &subsystems,

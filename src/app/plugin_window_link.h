@@ -9,9 +9,6 @@
 
 class QWidget;
 
-namespace qev::device {
-struct TSwitchHooks;
-}
 namespace qev::plugins {
 class TPluginHost;
 class TFormPluginViewer;
@@ -22,8 +19,8 @@ struct TUiSubsystems;
 
 namespace qev::app {
 
-// The plugin host's profiles and windows in the program: the start profile and the channel
-// switch apply profiles through it, and the main window reaches the plugin viewer, the profile
+// The plugin host's profiles and windows in the program: the host applies the start profile and
+// a tuned channel's profile through it, and the main window reaches the plugin viewer, the profile
 // menu, the plugins' own menus, the key-click actions and the channel tree's profile chooser.
 class TPluginWindowLink {
 public:
@@ -34,9 +31,6 @@ public:
   TPluginWindowLink(const TPluginWindowLink &) = delete;
   TPluginWindowLink &operator=(const TPluginWindowLink &) = delete;
 
-  // A channel that names a profile applies it on the main slot (the engine asks only when the
-  // option ChanPlgProfile is on).
-  void PlugSwitch(device::TSwitchHooks &hooks);
   // The windows' entries; owner gives the main window once it exists (the dialogs' parent).
   void FillSubsystems(ui::TUiSubsystems &subsystems, std::function<QWidget *()> owner);
   void OpenViewer(QWidget *owner);

@@ -3,6 +3,8 @@
 #include "app/command_link.h"
 #include "app/guide_link.h"
 #include "app/guide_window_link.h"
+#include "app/plugin_link.h"
+#include "app/plugin_window_link.h"
 #include "app/recorder_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
@@ -24,6 +26,7 @@
 #include "frame/notification_hub.h"
 #include "frame/options.h"
 #include "frame/options_steps.h"
+#include "frame/process_flags.h"
 #include "frame/qt/form_startup.h"
 #include "frame/qt/logind_sleep_monitor.h"
 #include "frame/qt/placement_qt.h"
@@ -65,7 +68,10 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
     : options_(std::move(options)), placementFile_(std::move(placementFile)),
       power_(shutdownSteps_,
              {[] { return frame::Options().General.NoSuspendAPM; }, [this] { ReloadDevice(); },
-              [] { device::SwitchToLastChannel(); }}),
+              [this] {
+                device::SwitchToLastChannel();
+                plugins_->Resumed();
+              }}),
       tunerStatus_(device::MakeTunerStatusThread(device::Tuner())),
       guide_(std::make_unique<TGuideLink>(device::Device(), device::TuningEngine().Hooks())),
       teletext_(std::make_unique<TTeletextLink>(device::Device(), device::TuningEngine().Hooks(),
@@ -74,6 +80,9 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
           TRecorderLink::TLinks{device::Device(), device::TuningEngine(),
                                 frame::GlobalNotifications(), [] { return frame::Paths().ExeDir; },
                                 [this]() -> QWidget* { return mainWindow_.get(); }})),
+      plugins_(std::make_unique<TPluginLink>(device::Device(), device::TuningEngine(),
+                                             frame::GlobalNotifications())),
+      pluginWindows_(std::make_unique<TPluginWindowLink>(plugins_->Host())),
       commands_(std::make_unique<TCommandLink>(TCommandLink::THooks{
           [this](bool show) {
             if (mainWindow_)
@@ -127,6 +136,8 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
   startupSteps_.Plug(frame::StartupStep::GraphSlotLocks, [this] { return CreateGraphSlots(); });
   startupSteps_.Plug(frame::StartupStep::Device, [this] { return ChooseDevice(); });
+  startupSteps_.Plug(frame::StartupStep::Plugins,
+                     [this] { return plugins_->LoadStep(frame::Flags().PipPossible); });
   startupSteps_.Plug(frame::StartupStep::Channels, data::LoadChannelsStep);
   shutdownSteps_.SetRecordingQuery([this] { return recorder_->Recorder().RecIsActive(); });
   shutdownSteps_.Plug(frame::ShutdownStep::SaveSettings, [this]() -> std::optional<std::string> {
@@ -158,8 +169,14 @@ void TQevApplication::PlugSteps() {
       device::Tuner().SetLnbSupply(false);
     return std::nullopt;
   });
-  shutdownSteps_.Plug(frame::ShutdownStep::UnloadDevice, []() -> std::optional<std::string> {
+  shutdownSteps_.Plug(frame::ShutdownStep::UnloadDevice, [this]() -> std::optional<std::string> {
+    // Plugin filters belong to this module: closed while it is still there.
+    plugins_->CloseFilters();
     device::Device().Unload();
+    return std::nullopt;
+  });
+  shutdownSteps_.Plug(frame::ShutdownStep::FreePlugins, [this]() -> std::optional<std::string> {
+    plugins_->FreeStep();
     return std::nullopt;
   });
   shutdownSteps_.Plug(frame::ShutdownStep::ReleaseGraphSlots,
@@ -321,6 +338,8 @@ void TQevApplication::CreateMainWindow() {
   uiContext_->Subsystems.GuideNowEvent = guide_->NowLookup();
   uiContext_->Subsystems.SubtitlePages = [this] { return teletext_->SubtitlePages(); };
   recorder_->FillSubsystems(uiContext_->Subsystems);
+  plugins_->FillSubsystems(uiContext_->Subsystems);
+  pluginWindows_->FillSubsystems(uiContext_->Subsystems, [this] { return mainWindow_.get(); });
   uiContext_->Subsystems.OpenGuide = [this] {
     OpenGuideWindow(mainWindow_.get(), *uiContext_, guide_->Guide());
   };

@@ -52,6 +52,8 @@ class TGuideLink;
 class TSubtitleLink;
 class TTeletextLink;
 class TRecorderLink;
+class TPluginLink;
+class TPluginWindowLink;
 class TSchedulerLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
@@ -94,6 +96,7 @@ public:
   // hold it while they are open.
   teletext::TTeletext& Teletext();
   TRecorderLink& Recorder() { return *recorder_; }
+  TPluginLink& Plugins() { return *plugins_; }
   // The scheduled jobs; null before the main window exists.
   TSchedulerLink* Scheduler() const { return scheduler_.get(); }
 
@@ -133,6 +136,9 @@ private:
   std::unique_ptr<TGuideLink> guide_;
   std::unique_ptr<TTeletextLink> teletext_;
   std::unique_ptr<TRecorderLink> recorder_;
+  std::unique_ptr<TPluginLink> plugins_;
+  // Over the host: made before it loads, gone before it is freed.
+  std::unique_ptr<TPluginWindowLink> pluginWindows_;
   std::unique_ptr<TCommandLink> commands_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;

@@ -96,14 +96,13 @@ bool TPluginHost::LoadPlugins(bool pipPossible) {
   }
   for (auto &plugin : plugins_)
     plugin->Entry.MonitorMenuId = ReadMonitorMenuId(config, plugin->Entry.DllName);
-  if (known.size() != knownBefore) {
+  if (known.size() != knownBefore && !links_.ReadOnlyConfig) {
     WriteKnowPlugins(config, known);
     if (const std::string error = config.UpdateFile(); !error.empty())
       frame::ShowError(error);
     log_.Add(PluginLogKind::Info, fmt::format("KnowPlugins was updated ({})..", knownBefore));
   }
-  if (applyProfile_)
-    applyProfile_(options_.StartProfile, false);
+  ApplyProfile(options_.StartProfile, false);
   return true;
 }
 
@@ -358,6 +357,10 @@ void TPluginHost::SetOptions(const TPluginOptions &options) {
 
 void TPluginHost::SetApplyProfile(std::function<bool(int, bool)> apply) {
   applyProfile_ = std::move(apply);
+}
+
+bool TPluginHost::ApplyProfile(int number, bool notify) {
+  return applyProfile_ ? applyProfile_(number, notify) : false;
 }
 
 std::uintptr_t TPluginHost::WindowOf(int index) const { return port_->Window(index); }

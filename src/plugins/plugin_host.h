@@ -46,13 +46,18 @@ struct TSlotChannel {
 enum SlotReason : std::uint8_t { kReasonPlaying = 0x01, kReasonRecording = 0x02 };
 
 struct TPluginHostLinks {
+  TPluginHostLinks(IPluginDevice &device, frame::TNotificationHub &hub)
+      : Device(device), Hub(hub) {}
+
   IPluginDevice &Device;
   frame::TNotificationHub &Hub;
   // Where plugins' commands from other threads run; null: every call is taken as coming from
   // the user-interface thread.
   frame::UiDispatcher *Ui = nullptr;
   std::filesystem::path ConfigFile; // "Plugins.cfg"
-  std::filesystem::path ExeDir;     // scanned for slot 0 without subfolders
+  // Leaves "Plugins.cfg" as it is (a listing of plugins, not the program's run).
+  bool ReadOnlyConfig = false;
+  std::filesystem::path ExeDir; // scanned for slot 0 without subfolders
   std::filesystem::path PluginsDir;
   std::function<TSlotChannel(int slot)> SlotChannel;
   // StoreEditedChannel of the tuning engine; true when stored.
@@ -114,6 +119,8 @@ public:
   void SetOptions(const TPluginOptions &options);
   // Run by LoadPlugins with (StartProfile, false) once the plugins are loaded.
   void SetApplyProfile(std::function<bool(int profile, bool notify)> apply);
+  // The profile applier's answer; false while none is plugged in.
+  bool ApplyProfile(int number, bool notify);
   // The plugin window of a table index as plugins get it.
   std::uintptr_t WindowOf(int index) const;
   const std::filesystem::path &ConfigFile() const { return links_.ConfigFile; }

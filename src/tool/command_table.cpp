@@ -36,6 +36,10 @@ constexpr TToolCommand kCommands[] = {
      "(HANDLE | --name NAME | --pids P,P --tp SAT,FREQ,POL,SR | --full --tp SAT,FREQ,POL,SR) "
      "[--seconds N] [--out DIR] [--split MB]  (through the recorder)",
      RunRecord},
+    {"plugins",
+     "[--folder DIR] | --run (HANDLE | --name NAME) [--seconds N]  (the plugins found, or run "
+     "against a playing channel with the bytes their filters received)",
+     RunPlugins},
     {"jobs list", "(scheduled jobs: systemd user timers)", RunJobsList},
     {"jobs add",
      "--channel NAME --at YYYY-MM-DDTHH:MM [--minutes N] [--name TEXT] [--view] "

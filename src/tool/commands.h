@@ -11,6 +11,7 @@ int RunChannels(TToolContext &context);
 int RunDevices(TToolContext &context);
 int RunDump(TToolContext &context);
 int RunPlay(TToolContext &context);
+int RunPlugins(TToolContext &context);
 int RunRecord(TToolContext &context);
 int RunSwitch(TToolContext &context);
 int RunTpList(TToolContext &context);

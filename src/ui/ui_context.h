@@ -23,6 +23,10 @@
 class QMenu;
 class QWidget;
 
+namespace qev::plugins {
+class TPluginHost;
+}
+
 namespace qev::ui {
 
 // What other subsystems offer the windows. An empty entry means the subsystem does not exist
@@ -56,6 +60,8 @@ struct TUiSubsystems {
   // and whether a plugin filter is open on a PID.
   std::function<bool(int &profile)> SelectProfile;
   std::function<bool(std::uint16_t pid)> PluginFilterOpen;
+  // The plugin host: its table, logs, options and menus (null without plugins).
+  plugins::TPluginHost *PluginHost = nullptr;
   // Plugin host: the plugin viewer; the plugins' own menus put into a menu (one submenu per
   // plugin that has one); the profiles to apply (number and name, "Default" first), the
   // current one and applying one; a click on the key indicator of slot 0 or 1 (button 0 left,
