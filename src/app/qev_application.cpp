@@ -4,6 +4,7 @@
 #include "app/guide_link.h"
 #include "app/guide_window_link.h"
 #include "app/plugin_link.h"
+#include "app/plugin_window_link.h"
 #include "app/recorder_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
@@ -81,6 +82,7 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
                                 [this]() -> QWidget* { return mainWindow_.get(); }})),
       plugins_(std::make_unique<TPluginLink>(device::Device(), device::TuningEngine(),
                                              frame::GlobalNotifications())),
+      pluginWindows_(std::make_unique<TPluginWindowLink>(plugins_->Host())),
       commands_(std::make_unique<TCommandLink>(TCommandLink::THooks{
           [this](bool show) {
             if (mainWindow_)
@@ -337,6 +339,7 @@ void TQevApplication::CreateMainWindow() {
   uiContext_->Subsystems.SubtitlePages = [this] { return teletext_->SubtitlePages(); };
   recorder_->FillSubsystems(uiContext_->Subsystems);
   plugins_->FillSubsystems(uiContext_->Subsystems);
+  pluginWindows_->FillSubsystems(uiContext_->Subsystems, [this] { return mainWindow_.get(); });
   uiContext_->Subsystems.OpenGuide = [this] {
     OpenGuideWindow(mainWindow_.get(), *uiContext_, guide_->Guide());
   };

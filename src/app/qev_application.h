@@ -53,6 +53,7 @@ class TSubtitleLink;
 class TTeletextLink;
 class TRecorderLink;
 class TPluginLink;
+class TPluginWindowLink;
 class TSchedulerLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
@@ -136,6 +137,8 @@ private:
   std::unique_ptr<TTeletextLink> teletext_;
   std::unique_ptr<TRecorderLink> recorder_;
   std::unique_ptr<TPluginLink> plugins_;
+  // Over the host: made before it loads, gone before it is freed.
+  std::unique_ptr<TPluginWindowLink> pluginWindows_;
   std::unique_ptr<TCommandLink> commands_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;

@@ -30,8 +30,11 @@ TUiContext ProgramUiContext() {
 }
 
 TTreeData TreeDataOf(const TUiContext &context) {
-  return TTreeData{context.Sats, context.Lists, context.Favorites, context.Categories,
-                   context.ChildLockActive, [](int) { return std::string(); }};
+  std::function<std::string(int)> profileName = context.Subsystems.PluginProfileName;
+  if (!profileName)
+    profileName = [](int) { return std::string(); };
+  return TTreeData{context.Sats,       context.Lists,           context.Favorites,
+                   context.Categories, context.ChildLockActive, std::move(profileName)};
 }
 
 } // namespace qev::ui

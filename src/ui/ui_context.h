@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+class QMenu;
 class QWidget;
 
 namespace qev::plugins {
@@ -61,6 +62,18 @@ struct TUiSubsystems {
   std::function<bool(std::uint16_t pid)> PluginFilterOpen;
   // The plugin host: its table, logs, options and menus (null without plugins).
   plugins::TPluginHost *PluginHost = nullptr;
+  // Plugin host: the plugin viewer; the plugins' own menus put into a menu (one submenu per
+  // plugin that has one); the profiles to apply (number and name, "Default" first), the
+  // current one and applying one; a click on the key indicator of slot 0 or 1 (button 0 left,
+  // 1 right).
+  std::function<void()> OpenPluginViewer;
+  std::function<void(QMenu &menu)> FillPluginMenus;
+  std::function<std::vector<std::pair<int, std::string>>()> PluginProfiles;
+  std::function<int()> CurrentPluginProfile;
+  std::function<void(int profile)> ApplyPluginProfile;
+  std::function<void(int slot, int button)> PluginKeyClick;
+  // The name of a profile number, as the channel tree shows a channel's profile.
+  std::function<std::string(int profile)> PluginProfileName;
   // Recorder: whether an AV slot is being recorded, and stopping that recording.
   std::function<bool(int slot)> RecSlotActive;
   std::function<void(int slot)> RecStopSlot;

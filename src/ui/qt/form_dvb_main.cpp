@@ -143,6 +143,7 @@ void TFormDvbMain::BuildLayout() {
   handlers.Teletext = context_.Subsystems.OpenTeletext;
   handlers.Quit = [this] { close(); };
   BuildMainMenus(*menuBar(), handlers);
+  AddPluginMenu(*menuBar(), context_.Subsystems);
   actionBar_ = new TMainActionBar(context_, pipPossible_, handlers, this);
   addToolBar(Qt::TopToolBarArea, actionBar_);
   actionBar_->ShowVideoOff(context_.Options.General.Video0Disabled);
@@ -211,6 +212,8 @@ QWidget *TFormDvbMain::BuildVideoArea() {
   keyIndicators_ = new TMainKeyIndicators(pipPossible_);
   keyIndicators_->setObjectName("keyIndicators");
   controls->addWidget(keyIndicators_);
+  if (const auto &keyClick = context_.Subsystems.PluginKeyClick)
+    keyIndicators_->OnKeyClick(keyClick);
   controls->addStretch(1);
   controls->addWidget(volume_, 2);
   column->addLayout(controls);

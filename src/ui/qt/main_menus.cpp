@@ -315,4 +315,41 @@ void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers) {
   AddItem(*tools, "diseqcConsoleItem", QObject::tr("DiSEqC console"), handlers.DiseqcConsole);
 }
 
+namespace {
+
+void FillProfileMenu(QMenu &menu, const TUiSubsystems &subsystems) {
+  menu.clear();
+  if (!subsystems.PluginProfiles || !subsystems.ApplyPluginProfile)
+    return;
+  const int current = subsystems.CurrentPluginProfile ? subsystems.CurrentPluginProfile() : -1;
+  for (const auto &[number, name] : subsystems.PluginProfiles()) {
+    QAction *item =
+        AddItem(menu, "", QString::fromStdString(name),
+                [apply = subsystems.ApplyPluginProfile, number = number] { apply(number); });
+    item->setCheckable(true);
+    item->setChecked(number == current);
+  }
+}
+
+} // namespace
+
+void AddPluginMenu(QMenuBar &bar, const TUiSubsystems &subsystems) {
+  if (!subsystems.OpenPluginViewer)
+    return;
+  QMenu *plugins = bar.addMenu(QObject::tr("&Plugins"));
+  plugins->setObjectName("pluginsMenu");
+  QObject::connect(plugins, &QMenu::aboutToShow, plugins, [plugins, &subsystems] {
+    plugins->clear();
+    AddItem(*plugins, "pluginViewerItem", QObject::tr("Plugin viewer..."),
+            subsystems.OpenPluginViewer);
+    QMenu *profiles = plugins->addMenu(QObject::tr("Profile"));
+    profiles->setObjectName("pluginProfileMenu");
+    FillProfileMenu(*profiles, subsystems);
+    if (subsystems.FillPluginMenus) {
+      plugins->addSeparator();
+      subsystems.FillPluginMenus(*plugins);
+    }
+  });
+}
+
 } // namespace qev::ui

@@ -81,5 +81,8 @@ private:
 // The menu bar: "File" with Quit, "View" with full screen, floating video and teletext, "Tools"
 // with the DiSEqC windows.
 void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers);
+// "Plugins": the plugin viewer, the profile submenu (the current profile checked) and the
+// plugins' own menus; only when the plugin host is there.
+void AddPluginMenu(QMenuBar &bar, const TUiSubsystems &subsystems);
 
 } // namespace qev::ui

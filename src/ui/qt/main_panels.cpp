@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QSlider>
 #include <QToolButton>
@@ -182,6 +183,27 @@ TMainKeyIndicators::TMainKeyIndicators(bool pipPossible, QWidget *parent) : QWid
     keys_[slot]->setStyleSheet(IndicatorStyle(indicators_[slot].Image()));
     ShowReception(slot, false, false);
   }
+}
+
+void TMainKeyIndicators::OnKeyClick(std::function<void(int slot, int button)> handler) {
+  keyClick_ = std::move(handler);
+  for (QLabel *key : keys_)
+    key->installEventFilter(this);
+}
+
+bool TMainKeyIndicators::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::MouseButtonPress && keyClick_) {
+    const auto *press = static_cast<QMouseEvent *>(event);
+    const int slot = watched == keys_[0] ? 0 : watched == keys_[1] ? 1 : -1;
+    const int button = press->button() == Qt::LeftButton    ? 0
+                       : press->button() == Qt::RightButton ? 1
+                                                            : -1;
+    if (slot >= 0 && button >= 0) {
+      keyClick_(slot, button);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TMainKeyIndicators::SetStatus(int slot, bool active) {

@@ -92,11 +92,17 @@ public:
   void ShowReception(int slot, bool audio, bool video);
   void Tick();
   TIndicatorImage Image(int slot) const { return indicators_[slot].Image(); }
+  // A click on the key indicator of a slot: (slot, 0 left / 1 right).
+  void OnKeyClick(std::function<void(int slot, int button)> handler);
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   std::array<TKeyIndicator, 2> indicators_;
   std::array<QLabel *, 2> keys_{};
   std::array<QLabel *, 2> reception_{};
+  std::function<void(int, int)> keyClick_;
 };
 
 } // namespace qev::ui
