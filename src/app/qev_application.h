@@ -48,6 +48,7 @@ class TTeletext;
 namespace qev::app {
 
 class TCommandLink;
+class THotKeysLink;
 class TGuideLink;
 class TSubtitleLink;
 class TTeletextLink;
@@ -75,6 +76,7 @@ public:
   // A command line handed over by a later start (on the user-interface thread).
   void ReceiveCommand(const std::string &text);
   TCommandLink &Commands() { return *commands_; }
+  THotKeysLink &HotKeys() { return *hotKeys_; }
   // Called once the close has been agreed and the shutdown begins.
   void OnCloseAgreed(std::function<void()> hook) { closeAgreed_ = std::move(hook); }
 
@@ -134,6 +136,8 @@ private:
   std::unique_ptr<TTeletextLink> teletext_;
   std::unique_ptr<TRecorderLink> recorder_;
   std::unique_ptr<TCommandLink> commands_;
+  // Declared before the main window, whose remote handler it holds.
+  std::unique_ptr<THotKeysLink> hotKeys_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   // Declared after the context it plugs into and before the main window, whose tab it fills.
