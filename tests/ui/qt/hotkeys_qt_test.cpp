@@ -37,9 +37,11 @@ std::string Name(Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 scanCode 
 TEST(KeyNameTest, NamesFromTheQtKeyAndTheKeypadFlag) {
   EXPECT_EQ(Name(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier), "Ctrl+Shift+R");
   EXPECT_EQ(Name(Qt::Key_X, Qt::AltModifier | Qt::ControlModifier), "Ctrl+Alt+X");
-  EXPECT_EQ(Name(Qt::Key_Shift, Qt::ShiftModifier), "Shift+");
-  EXPECT_EQ(Name(Qt::Key_Control, Qt::ControlModifier), "Ctrl+");
-  EXPECT_EQ(Name(Qt::Key_Meta, Qt::MetaModifier), "Win+");
+  // Qt counts a modifier key as held in its own press, as the desktop reports it.
+  EXPECT_EQ(Name(Qt::Key_Shift, {}), "Shift+");
+  EXPECT_EQ(Name(Qt::Key_Control, {}), "Ctrl+");
+  EXPECT_EQ(Name(Qt::Key_Control, Qt::ShiftModifier), "Ctrl+Shift+");
+  EXPECT_EQ(Name(Qt::Key_Meta, {}), "Win+");
   EXPECT_EQ(Name(Qt::Key_unknown, {}), "");
   EXPECT_EQ(Name(Qt::Key_Plus, Qt::KeypadModifier), "Num +");
   EXPECT_EQ(Name(Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier), "Ctrl+Num +");
@@ -60,12 +62,12 @@ TEST(KeyNameTest, NamesFromTheQtKeyAndTheKeypadFlag) {
 TEST(KeyNameTest, AnX11KeyCodeNamesTheKeyByItsPlace) {
   EXPECT_EQ(Name(Qt::Key_Exclam, Qt::ShiftModifier, 10), "Shift+1");
   EXPECT_EQ(Name(Qt::Key_M, {}, 58), "M");
-  EXPECT_EQ(Name(Qt::Key_8, Qt::KeypadModifier, 88), "Num 8");
-  EXPECT_EQ(Name(Qt::Key_Up, Qt::KeypadModifier, 88), "Up") << "the pad without Num Lock";
+  EXPECT_EQ(Name(Qt::Key_8, Qt::KeypadModifier, 80), "Num 8");
+  EXPECT_EQ(Name(Qt::Key_Up, Qt::KeypadModifier, 80), "Up") << "the pad without Num Lock";
   EXPECT_EQ(Name(Qt::Key_Plus, Qt::KeypadModifier, 86), "Num +");
   EXPECT_EQ(Name(Qt::Key_Enter, Qt::KeypadModifier | Qt::AltModifier, 104), "Alt+Enter");
   EXPECT_EQ(Name(Qt::Key_Slash, Qt::KeypadModifier, 114), "Num /");
-  EXPECT_EQ(Name(Qt::Key_Control, Qt::ControlModifier, 37), "Ctrl+");
+  EXPECT_EQ(Name(Qt::Key_Control, {}, 37), "Ctrl+");
   EXPECT_EQ(Name(Qt::Key_Pause, {}, 127), "Pause") << "a code without a name: the Qt name";
 }
 
@@ -135,7 +137,8 @@ TEST_F(HotKeysWindowTest, TheTableDecidesWhatAKeyDoes) {
   EXPECT_FALSE(Muted()) << "Mute lost its key";
 
   // Many fields are empty (Channel + has no second key): a key without a name matches none.
-  PressFocused(Qt::Key_unknown);
+  QKeyEvent unnamed(QEvent::KeyPress, Qt::Key_unknown, {});
+  QApplication::sendEvent(QApplication::focusWidget(), &unnamed);
   EXPECT_EQ(engine.Slot(0).CurrentHandle, alpha);
   EXPECT_FALSE(Muted());
 }
