@@ -1,4 +1,5 @@
 #include "support/finishes_within.h"
+#include "support/manual_dispatcher.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
 #include "ui/hotkeys.h"
@@ -12,8 +13,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,38 +20,6 @@ namespace qev::ui {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The user-interface thread of these tests: posted tasks wait until the test runs them.
-class ManualDispatcher final : public frame::UiDispatcher {
-public:
-  void Post(Task task) override {
-    std::lock_guard lock(mutex_);
-    tasks_.push_back(std::move(task));
-  }
-  void Send(Task task) override { task(); }
-  bool IsUiThread() const override { return true; }
-  void ProcessPending() override {
-    for (;;) {
-      Task task;
-      {
-        std::lock_guard lock(mutex_);
-        if (tasks_.empty())
-          return;
-        task = std::move(tasks_.front());
-        tasks_.pop_front();
-      }
-      task();
-    }
-  }
-  std::size_t Pending() {
-    std::lock_guard lock(mutex_);
-    return tasks_.size();
-  }
-
-private:
-  std::mutex mutex_;
-  std::deque<Task> tasks_;
-};
 
 // A server in the test's process: TCP on a free port of 127.0.0.1, or a UNIX socket.
 class TestServer {
@@ -120,7 +87,7 @@ protected:
     });
   }
 
-  ManualDispatcher ui;
+  test::ManualDispatcher ui;
   std::vector<std::string> lines; // on the test's thread only
 };
 
@@ -218,6 +185,19 @@ TEST_F(WinLircThreadTest, HotKeysHandButtonsToTheRegisteredHandler) {
                          {"KEY_OK", 0}, {"KEY_OK", 2}, {"KEY_END", 0}}));
   EXPECT_TRUE(hotKeys.RemoteRunning());
   hotKeys.StopRemote();
+  EXPECT_FALSE(hotKeys.RemoteRunning());
+}
+
+TEST_F(WinLircThreadTest, AButtonThatClosesTheProgramStopsTheClientFromItsOwnHandOver) {
+  TestServer server;
+  THotKeys hotKeys(&ui, [] { return 0ms; });
+  hotKeys.SetRemoteHandler([&](const std::string &, int) { hotKeys.StopRemote(); });
+  hotKeys.StartRemote(server.HostPort());
+  server.Accept();
+  server.Send("0 00 KEY_POWER r\n");
+  ASSERT_TRUE(test::WaitUntil([&] { return ui.Pending() == 1; }));
+  // The shutdown runs inside the line's processing and joins the thread that waits for it.
+  ASSERT_TRUE(test::FinishesWithin([&] { ui.ProcessPending(); }));
   EXPECT_FALSE(hotKeys.RemoteRunning());
 }
 
