@@ -9,10 +9,10 @@
 #include "ui/main_window_caption.h"
 #include "ui/qt/form_diseqc_console.h"
 #include "ui/qt/form_diseqc_log.h"
+#include "ui/qt/form_hot_keys.h"
 #include "ui/qt/frame_chan_tree.h"
 #include "ui/qt/frame_channel_info.h"
 #include "ui/qt/frame_sat_list.h"
-#include "ui/qt/form_hot_keys.h"
 #include "ui/qt/main_key_names.h"
 #include "ui/qt/main_menus.h"
 #include "ui/qt/main_panels.h"
@@ -606,8 +606,6 @@ void TFormDvbMain::PipCycleSize() {
 }
 
 void TFormDvbMain::CloseMainWindow() { close(); }
-
-
 
 void TFormDvbMain::AddActionWidget(QWidget *widget) { actionBar_->addWidget(widget); }
 
