@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A local lircd for trying the remote control without an infrared receiver.
 #   scripts/demo-lircd.sh            starts lircd in the foreground (Ctrl+C ends it); it serves
-#                                    127.0.0.1:8765, where the demo root's client connects
+#                                    127.0.0.1:8765, the default HostPort of the client (on with
+#                                    Enabled=1 in the [WinLirc] section of Configs/Options.cfg)
 #   scripts/demo-lircd.sh KEY_NAME   presses a button, e.g. KEY_CHANNELUP, KEY_CHANNELDOWN,
 #                                    KEY_VOLUMEUP, KEY_VOLUMEDOWN, KEY_MUTE, KEY_ZOOM, KEY_RECORD
 # Needs the Debian package lirc (scripts/install-deps.sh installs it).
