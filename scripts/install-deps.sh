@@ -14,6 +14,8 @@ packages=(
   ffmpeg dvbpsi-utils desktop-file-utils dbus-daemon
   # systemd-analyze: checks the calendar of scheduled jobs
   systemd
+  # lircd and irsend: the remote-control client against a real server
+  lirc
   # teletext cross-checks and the teletext benchmark's reference decoder
   libzvbi-dev
   # the application icon's sizes (scripts/render-icons.sh)

@@ -9,6 +9,7 @@
 #include "frame/string_utils.h"
 #include "recording/qt/sleep_timer_widgets.h"
 
+#include "ui/hotkey_table.h"
 #include "ui/main_commands.h"
 #include <QEventLoop>
 #include <QTimer>
@@ -115,6 +116,23 @@ recording::TSleepHandlers TCommandLink::SleepHandlers() {
   };
   handlers.RecordSlot0 = [this](int minutes) { hooks_.RecordSlot0(minutes); };
   return handlers;
+}
+
+void TCommandLink::RunPowerCommand(int command) {
+  switch (command) {
+  case ui::kActionStandby:
+  case ui::kActionSuspend:
+    recording::FireSleepAction(recording::kSleepSuspend, 0, SleepHandlers());
+    break;
+  case ui::kActionShutdown:
+    recording::FireSleepAction(recording::kSleepShutdown, 0, SleepHandlers());
+    break;
+  case ui::kActionHibernate:
+    recording::FireSleepAction(recording::kSleepHibernate, 0, SleepHandlers());
+    break;
+  default:
+    break;
+  }
 }
 
 QWidget *TCommandLink::MakeSleepTimerButton(QWidget *parent) {

@@ -54,6 +54,9 @@ public:
   recording::TSleepTimer &SleepTimer() { return sleepTimer_; }
   QWidget *MakeSleepTimerButton(QWidget *parent);
   void AttachSleepMonitor(frame::TLogindSleepMonitor *monitor);
+  // A power command of a key or remote button (0x7002 standby and 0x7003 suspend, 0x7004 shut
+  // down, 0x7005 hibernate), run as the sleep timer runs its actions.
+  void RunPowerCommand(int command);
   // The close that a shut-down action asked for has run: the machine goes off.
   void AfterClose();
 

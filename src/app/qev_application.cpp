@@ -2,6 +2,7 @@
 
 #include "app/command_link.h"
 #include "app/guide_link.h"
+#include "app/hotkeys_link.h"
 #include "app/guide_window_link.h"
 #include "app/plugin_link.h"
 #include "app/plugin_window_link.h"
@@ -106,6 +107,7 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
        [this](int value) { RunCommand(ui::kCmdReception, value); },
        [this](int value) { RunCommand(ui::kCmdWindowMode, value); }});
   PlugSteps();
+  hotKeys_ = std::make_unique<THotKeysLink>(startupSteps_, shutdownSteps_);
 }
 
 TQevApplication::~TQevApplication() {
@@ -355,6 +357,8 @@ void TQevApplication::CreateMainWindow() {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
   };
   uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
+  hotKeys_->FillContext(*uiContext_,
+                        [this](int command) { commands_->RunPowerCommand(command); });
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =

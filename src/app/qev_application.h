@@ -48,6 +48,7 @@ class TTeletext;
 namespace qev::app {
 
 class TCommandLink;
+class THotKeysLink;
 class TGuideLink;
 class TSubtitleLink;
 class TTeletextLink;
@@ -77,6 +78,7 @@ public:
   // A command line handed over by a later start (on the user-interface thread).
   void ReceiveCommand(const std::string &text);
   TCommandLink &Commands() { return *commands_; }
+  THotKeysLink &HotKeys() { return *hotKeys_; }
   // Called once the close has been agreed and the shutdown begins.
   void OnCloseAgreed(std::function<void()> hook) { closeAgreed_ = std::move(hook); }
 
@@ -140,6 +142,8 @@ private:
   // Over the host: made before it loads, gone before it is freed.
   std::unique_ptr<TPluginWindowLink> pluginWindows_;
   std::unique_ptr<TCommandLink> commands_;
+  // Declared before the main window, whose remote handler it holds.
+  std::unique_ptr<THotKeysLink> hotKeys_;
   // Declared before the main window, which borrows it.
   std::unique_ptr<ui::TUiContext> uiContext_;
   // Declared after the context it plugs into and before the main window, whose tab it fills.

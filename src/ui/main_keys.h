@@ -12,9 +12,8 @@ struct TKeyCommand {
   std::intptr_t Argument = 0;
 };
 
-// The main window's keys until the hotkey table takes over: the actions' default keys, named
-// as the key-name rule names them ("Num +", "Ctrl+Right", "Alt+X"...), and the desktop's own
-// shortcuts "Ctrl+Q" (quit) and "F11" (full screen of the main video).
-std::optional<TKeyCommand> DefaultKeyCommand(std::string_view keyName);
+// The desktop's own shortcuts of the main window, which the hotkey table does not hold: "Ctrl+Q"
+// (quit) and "F11" (full screen of the main video). A hotkey of the same name comes first.
+std::optional<TKeyCommand> DesktopKeyCommand(std::string_view keyName);
 
 } // namespace qev::ui

@@ -101,7 +101,11 @@ struct TUiSubsystems {
   std::function<void()> OpenTeletext;
   // The settings dialog was closed: the subtitles take the options again.
   std::function<void()> RefreshSubtitles;
+  // Power: standby, suspend, shut down or hibernate (commands 0x7002..0x7005).
+  std::function<void(int command)> PowerAction;
 };
+
+class THotKeys;
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to
 // their own lists, engine and hub.
@@ -121,6 +125,8 @@ struct TUiContext {
   device::TDiseqcSender *Diseqc = nullptr;
   // The tuner's last status as the signal bars show it; empty shows nothing.
   std::function<device::TSignalDisplay()> Signal{};
+  // The keys and the remote control; null runs the built-in keys and no remote.
+  THotKeys *HotKeys = nullptr;
 };
 
 // The program's own lists, engine, options and hub.

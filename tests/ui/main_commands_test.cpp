@@ -1,5 +1,4 @@
 #include "ui/main_commands.h"
-#include "ui/main_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -169,30 +168,6 @@ TEST_F(MainCommandsTest, AFailingOutputCommandIsSwallowed) {
   EXPECT_NO_THROW(commands.Dispatch(kOutputCommandMessage, kOutClose, 1));
   actions.throwOnState = false;
   EXPECT_EQ(RunOutput(kOutClose, 1), Lines{"State 1 0"}) << "the next command still runs";
-}
-
-TEST(MainKeysTest, DefaultKeysGiveTheirCommands) {
-  const auto command = [](std::string_view name) {
-    const auto key = DefaultKeyCommand(name);
-    return key ? key->Command : -1;
-  };
-  EXPECT_EQ(command("Num +"), kCmdChannelNext);
-  EXPECT_EQ(command("Num -"), kCmdChannelPrev);
-  EXPECT_EQ(command("Ctrl+Right"), kCmdVolumeUp);
-  EXPECT_EQ(command("Ctrl+Left"), kCmdVolumeDown);
-  EXPECT_EQ(command("M"), kCmdMute);
-  EXPECT_EQ(command("Ctrl+Num +"), kCmdPipChannelNext);
-  EXPECT_EQ(command("Num *"), kCmdPipShowHide);
-  EXPECT_EQ(command("Alt+Enter"), kCmdToggleFullScreen);
-  EXPECT_EQ(command("Alt+X"), kCmdCloseApplication);
-  EXPECT_EQ(command("Ctrl+Q"), kCmdCloseApplication);
-  EXPECT_EQ(command("Ctrl+R"), kCmdRecord);
-  EXPECT_EQ(command("m"), -1) << "names compare exactly";
-  EXPECT_EQ(command("Shift+"), -1);
-  const auto f11 = DefaultKeyCommand("F11");
-  ASSERT_TRUE(f11);
-  EXPECT_EQ(f11->Command, kCmdWindowMode);
-  EXPECT_EQ(f11->Argument, 4) << "output 0, toggle full screen";
 }
 
 } // namespace

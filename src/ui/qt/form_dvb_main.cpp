@@ -4,10 +4,12 @@
 #include "device/diseqc_log.h"
 #include "frame/busy_tracker.h"
 #include "frame/process_flags.h"
+#include "ui/hotkeys.h"
 #include "ui/main_keys.h"
 #include "ui/main_window_caption.h"
 #include "ui/qt/form_diseqc_console.h"
 #include "ui/qt/form_diseqc_log.h"
+#include "ui/qt/form_hot_keys.h"
 #include "ui/qt/frame_chan_tree.h"
 #include "ui/qt/frame_channel_info.h"
 #include "ui/qt/frame_sat_list.h"
@@ -110,6 +112,7 @@ TFormDvbMain::TFormDvbMain(TUiContext &context, std::function<bool()> closeReque
   StartTimers();
   qApp->installEventFilter(this);
   videoPanel_->installEventFilter(this);
+  AttachHotKeys(true);
 }
 
 TFormDvbMain::~TFormDvbMain() {
@@ -118,6 +121,7 @@ TFormDvbMain::~TFormDvbMain() {
 }
 
 void TFormDvbMain::Detach() {
+  AttachHotKeys(false);
   Subscribe(false);
   indicatorTimer_.stop();
   secondTimer_.stop();
@@ -179,8 +183,11 @@ QWidget *TFormDvbMain::BuildChannelPanel() {
   panel->setChildrenCollapsible(false);
   trees_[0] = new TFrameChanTree(panel, context_, {true, true, true}, context_.Options.ChFilter, 0);
   panel->addWidget(trees_[0]);
-  connect(trees_[0], &TFrameChanTree::HotkeysActiveChanged, this,
-          [this](bool active) { hotkeysActive_ = active; });
+  connect(trees_[0], &TFrameChanTree::HotkeysActiveChanged, this, [this](bool active) {
+    hotkeysActive_ = active;
+    if (hotKeysButton_)
+      hotKeysButton_->setEnabled(active);
+  });
   if (pipPossible_) {
     trees_[1] = new TFrameChanTree(panel, context_, {true, false, false}, secondRules_, 1);
     panel->addWidget(trees_[1]);
@@ -639,20 +646,70 @@ bool TFormDvbMain::eventFilter(QObject *watched, QEvent *event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-// A key given to this window or to a video window runs its command; the key is then used up.
-// Text typed into a field stays text.
+// A key given to any window of the program runs its command; the key is then used up. While a
+// text field has the focus, in whichever window, keys stay text.
 bool TFormDvbMain::KeyPressed(QObject *watched, QKeyEvent &key) {
   auto *widget = qobject_cast<QWidget *>(watched);
   if (!widget || !HotkeysActive() || TakesText(*widget))
     return false;
-  QWidget *window = widget->window();
-  if (window != this && !qobject_cast<video::TFloatingVideo *>(window))
+  if (const QWidget *focus = QApplication::focusWidget(); focus && TakesText(*focus))
     return false;
-  const auto command = DefaultKeyCommand(KeyNameOf(key));
+  const auto command = KeyCommand(KeyNameOf(key));
   if (!command)
     return false;
-  Execute(kCommandMessage, command->Command, command->Argument, key.isAutoRepeat());
+  if (IsPowerAction(command->Command))
+    RunAction(static_cast<std::uint16_t>(command->Command), key.isAutoRepeat());
+  else
+    Execute(kCommandMessage, command->Command, command->Argument, key.isAutoRepeat());
   return true;
+}
+
+std::optional<TKeyCommand> TFormDvbMain::KeyCommand(const std::string &keyName) const {
+  static const THotKeyTable kBuiltIn;
+  const THotKeyTable &table = context_.HotKeys ? context_.HotKeys->Table() : kBuiltIn;
+  if (const int row = table.FindByKey(keyName); row >= 0)
+    return TKeyCommand{table.Rows()[row].ActionCode, 0};
+  return DesktopKeyCommand(keyName);
+}
+
+// The remote's buttons come here unless the hotkey editor is open; the hotkey button opens it.
+void TFormDvbMain::AttachHotKeys(bool attach) {
+  if (!context_.HotKeys)
+    return;
+  if (!attach) {
+    context_.HotKeys->SetRemoteHandler({});
+    return;
+  }
+  context_.HotKeys->SetRemoteHandler(
+      [this](const std::string &button, int repeat) { RemoteButton(button, repeat); });
+  if (hotKeysButton_)
+    return;
+  hotKeysButton_ = new QToolButton;
+  hotKeysButton_->setObjectName("hotKeysButton");
+  hotKeysButton_->setText(tr("Hotkeys"));
+  hotKeysButton_->setToolTip(tr("Keys and remote control buttons of the actions"));
+  connect(hotKeysButton_, &QToolButton::clicked, this,
+          [this] { OpenHotKeysEditor(*context_.HotKeys, this); });
+  AddActionWidget(hotKeysButton_);
+}
+
+// Runs at once: the first press of an assigned button, and the repeats of the volume.
+void TFormDvbMain::RemoteButton(const std::string &button, int repeat) {
+  if (!context_.HotKeys)
+    return;
+  if (const auto action = RemoteAction(context_.HotKeys->Table(), button, repeat))
+    RunAction(*action, repeat > 0);
+}
+
+// The power actions run only from keys and buttons the user gave them (the built-in table has
+// none); as commands of the window they do nothing, so no other sender can power off.
+void TFormDvbMain::RunAction(std::uint16_t action, bool repeat) {
+  if (!IsPowerAction(action)) {
+    Execute(kCommandMessage, action, 0, repeat);
+    return;
+  }
+  if (!repeat && context_.Subsystems.PowerAction)
+    context_.Subsystems.PowerAction(action);
 }
 
 // With the zones on, the upper half floats the video and the lower half makes it full screen.

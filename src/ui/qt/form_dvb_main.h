@@ -2,6 +2,7 @@
 
 #include "frame/log.h"
 #include "ui/main_commands.h"
+#include "ui/main_keys.h"
 #include "ui/tree_rules.h"
 #include "ui/ui_context.h"
 
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -136,6 +139,10 @@ private:
   void SetVideoOff(bool off);
   void SetPip(bool open);
   bool KeyPressed(QObject *watched, QKeyEvent &key);
+  std::optional<TKeyCommand> KeyCommand(const std::string &keyName) const;
+  void AttachHotKeys(bool attach);
+  void RemoteButton(const std::string &button, int repeat);
+  void RunAction(std::uint16_t action, bool repeat);
   bool VideoDoubleClicked(QMouseEvent &mouse);
   bool TrayAvailable() const;
   void ShowTray(bool show);
@@ -155,6 +162,7 @@ private:
   QTabWidget *infoTabs_ = nullptr;
   QWidget *recordsTab_ = nullptr;
   QToolButton *recordsActive_ = nullptr;
+  QToolButton *hotKeysButton_ = nullptr;
   TMainActionBar *actionBar_ = nullptr;
   TMainChannelPanels *channelPanels_ = nullptr;
   TMainVolumeControls *volume_ = nullptr;
