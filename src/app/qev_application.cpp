@@ -3,6 +3,7 @@
 #include "app/command_link.h"
 #include "app/guide_link.h"
 #include "app/guide_window_link.h"
+#include "app/input_link.h"
 #include "app/recorder_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
@@ -123,6 +124,7 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::Favorites, data::LoadFavoritesStep);
   startupSteps_.Plug(frame::StartupStep::Satellites, data::LoadSatellitesStep);
   startupSteps_.Plug(frame::StartupStep::LastChannels, device::LoadLastChannelsStep);
+  startupSteps_.Plug(frame::StartupStep::Gestures, LoadGesturesStep);
   startupSteps_.Plug(frame::StartupStep::StartChannel, frame::StartChannelStep);
   startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
   startupSteps_.Plug(frame::StartupStep::GraphSlotLocks, [this] { return CreateGraphSlots(); });
@@ -248,6 +250,7 @@ void TQevApplication::CreateVideos() {
   videos_ = std::make_unique<video::TVideoManager>(*playback_, std::move(context), links);
   videos_->AttachMainPanel(mainWindow_->VideoPanel());
   mainWindow_->AttachVideos(videos_.get());
+  LinkVideoGestures(*mainWindow_, *videos_);
   subtitles_ = std::make_unique<TSubtitleLink>(frame::GlobalNotifications(), Teletext(), *videos_,
                                                *mainWindow_->VideoPanel());
   PlugVideoHooks();
@@ -336,6 +339,7 @@ void TQevApplication::CreateMainWindow() {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
   };
   uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
+  LinkChildLock(*uiContext_);
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =
@@ -350,6 +354,7 @@ void TQevApplication::CreateMainWindow() {
   CreateVideos();
   LinkScreenSaver(*mainWindow_);
   mainWindow_->AddActionWidget(commands_->MakeSleepTimerButton(mainWindow_.get()));
+  AddChildLockButton(*mainWindow_);
   const frame::TCommandRecord start = commands_->ApplyOwnCommandLine(options_.commandWords);
   mainWindow_->show();
   commands_->ApplyWindowState(start);

@@ -18,16 +18,21 @@ public:
   // Without an asker the password dialog asks over the button's window.
   TChildLockButton(TChildLock &lock, frame::TNotificationHub &hub,
                    std::unique_ptr<IPasswordAsker> asker = nullptr, QWidget *parent = nullptr);
+  ~TChildLockButton() override;
 
   // Shows the lock's state (after a change elsewhere, the settings dialog's for one).
   void ShowState();
 
 private:
   void Clicked();
+  void OnChildLock(std::intptr_t first, std::intptr_t second);
 
   TChildLock &lock_;
   frame::TNotificationHub &hub_;
   std::unique_ptr<IPasswordAsker> asker_;
 };
+
+// The settings dialog's password change, over a window; announces the lock's state after it.
+void ChangeChildLockPassword(QWidget *owner, TChildLock &lock, frame::TNotificationHub &hub);
 
 } // namespace qev::ui
