@@ -11,6 +11,7 @@
 #include "ui/main_commands.h"
 #include "ui/qt/child_lock_button.h"
 #include "ui/qt/form_dvb_main.h"
+#include "ui/qt/form_gesture_editor.h"
 #include "ui/qt/window_gestures.h"
 #include "video/qt/video_manager.h"
 
@@ -40,6 +41,12 @@ void LinkChildLock(ui::TUiContext &context) {
   if (const std::string error = ui::ChildLock().Load(frame::Paths().OptionsFile); !error.empty())
     frame::Log(error, frame::kLogError);
   context.ChildLockActive = [] { return ui::ChildLock().Active(); };
+  context.Subsystems.ChangeChildLockPassword = [](QWidget *owner) {
+    ui::ChangeChildLockPassword(owner, ui::ChildLock(), frame::GlobalNotifications());
+  };
+  context.Subsystems.EditGestures = [](QWidget *owner) {
+    ui::EditGestures(owner, ui::Gestures(), frame::Paths().GesturesFile);
+  };
   device::TuningEngine().Hooks().ChildLockActive = [] { return ui::ChildLock().Active(); };
 }
 

@@ -17,8 +17,9 @@ int LoadGesturesStep();
 // gesture reaches the main window as an output command.
 void LinkVideoGestures(ui::TFormDvbMain &main, video::TVideoManager &videos);
 
-// The child lock: its password digest from "Options.cfg", and the channel trees and the switch
-// guard asking it. Before the main window exists.
+// The child lock: its password digest from "Options.cfg", the channel trees and the switch
+// guard asking it, and the settings dialog's password change and gesture editor. Before the
+// main window exists.
 void LinkChildLock(ui::TUiContext &context);
 // The lock's button on the main window's tool bar.
 void AddChildLockButton(ui::TFormDvbMain &main);

@@ -82,6 +82,10 @@ struct TUiSubsystems {
   std::function<void()> OpenTeletext;
   // The settings dialog was closed: the subtitles take the options again.
   std::function<void()> RefreshSubtitles;
+  // The settings dialog's buttons: the gesture editor (the table is saved when it closes) and
+  // the child lock's password change, each over the window given.
+  std::function<void(QWidget *owner)> EditGestures;
+  std::function<void(QWidget *owner)> ChangeChildLockPassword;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to
