@@ -6,18 +6,22 @@
 #include "device/engine_steps.h"
 #include "frame/fast_ini_file.h"
 #include "frame/md5.h"
+#include "frame/options.h"
 #include "support/screenshot.h"
+#include "teletext/qt/form_teletext.h"
 #include "ui/child_lock.h"
 #include "ui/gesture_table.h"
 #include "ui/qt/child_lock_button.h"
 #include "ui/qt/form_dvb_main.h"
 #include "ui/qt/frame_chan_tree.h"
+#include "ui/qt/gesture_hook.h"
 #include "ui/qt/password_dialog.h"
 #include "video/qt/video_manager.h"
 
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -129,6 +133,37 @@ TEST_F(AppInput, ALockedChannelIsHiddenAndRefusedUntilThePasswordIsGiven) {
   EXPECT_TRUE(ui::ChildLock().Active());
   QApplication::processEvents();
   EXPECT_FALSE(Listed(main, kFirstChannel));
+  application.RequestClose();
+}
+
+TEST_F(AppInput, StrokesOverTheTeletextPageTurnItsPagesEvenWithVideoGesturesOff) {
+  app::TQevApplication application(SimDeviceOptions(), PlacementFile());
+  ASSERT_TRUE(application.Start());
+  frame::Options().General.GesturesEnabled = false;
+  auto *button = application.MainWindow()->findChild<QToolButton *>("teletextButton");
+  ASSERT_TRUE(button);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return button->isEnabled(); }, 15000));
+  button->click();
+  teletext::TFormTeletext *form = teletext::TFormTeletext::Instance();
+  ASSERT_TRUE(form);
+  QWidget *page = form->findChild<QWidget *>("ttxImage");
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+  EXPECT_EQ(form->Navigator().Page(), 100);
+  Stroke(page, {{100, 100}, {160, 100}}); // R: next page
+  EXPECT_EQ(form->Navigator().Page(), 101);
+  Stroke(page, {{100, 100}, {100, 150}, {50, 150}}); // DL: page 100
+  EXPECT_EQ(form->Navigator().Page(), 100);
+  button->click(); // the same window again, with one recogniser
+  EXPECT_EQ(page->findChildren<ui::TGestureHook *>().size(), 1);
+  Stroke(page, {{100, 100}, {100, 150}, {150, 150}}); // DR: closes the window
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(teletext::TFormTeletext::Instance(), nullptr);
+
+  // The video ignores strokes while the option is off.
+  ASSERT_TRUE(device::TuningEngine().SwitchChannel(0, kFirstChannel, false));
+  Stroke(application.MainWindow()->VideoPanel(), {{100, 100}, {100, 40}});
+  EXPECT_EQ(application.Videos()->Outputs().State(0), video::kEmbedded);
+  frame::Options().General.GesturesEnabled = true;
   application.RequestClose();
 }
 
