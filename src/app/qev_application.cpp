@@ -6,6 +6,7 @@
 #include "app/guide_window_link.h"
 #include "app/plugin_link.h"
 #include "app/plugin_window_link.h"
+#include "app/input_link.h"
 #include "app/recorder_link.h"
 #include "app/rescan_link.h"
 #include "app/scanner_link.h"
@@ -134,6 +135,7 @@ void TQevApplication::PlugSteps() {
   startupSteps_.Plug(frame::StartupStep::Favorites, data::LoadFavoritesStep);
   startupSteps_.Plug(frame::StartupStep::Satellites, data::LoadSatellitesStep);
   startupSteps_.Plug(frame::StartupStep::LastChannels, device::LoadLastChannelsStep);
+  startupSteps_.Plug(frame::StartupStep::Gestures, LoadGesturesStep);
   startupSteps_.Plug(frame::StartupStep::StartChannel, frame::StartChannelStep);
   startupSteps_.Plug(frame::StartupStep::ProcessorAffinity, frame::ProcessorAffinityStep);
   startupSteps_.Plug(frame::StartupStep::GraphSlotLocks, [this] { return CreateGraphSlots(); });
@@ -267,6 +269,7 @@ void TQevApplication::CreateVideos() {
   videos_ = std::make_unique<video::TVideoManager>(*playback_, std::move(context), links);
   videos_->AttachMainPanel(mainWindow_->VideoPanel());
   mainWindow_->AttachVideos(videos_.get());
+  LinkVideoGestures(*mainWindow_, *videos_);
   subtitles_ = std::make_unique<TSubtitleLink>(frame::GlobalNotifications(), Teletext(), *videos_,
                                                *mainWindow_->VideoPanel());
   PlugVideoHooks();
@@ -359,6 +362,7 @@ void TQevApplication::CreateMainWindow() {
   uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
   hotKeys_->FillContext(*uiContext_,
                         [this](int command) { commands_->RunPowerCommand(command); });
+  LinkChildLock(*uiContext_);
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =
@@ -373,6 +377,7 @@ void TQevApplication::CreateMainWindow() {
   CreateVideos();
   LinkScreenSaver(*mainWindow_);
   mainWindow_->AddActionWidget(commands_->MakeSleepTimerButton(mainWindow_.get()));
+  AddChildLockButton(*mainWindow_);
   const frame::TCommandRecord start = commands_->ApplyOwnCommandLine(options_.commandWords);
   mainWindow_->show();
   commands_->ApplyWindowState(start);

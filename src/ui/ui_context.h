@@ -103,6 +103,10 @@ struct TUiSubsystems {
   std::function<void()> RefreshSubtitles;
   // Power: standby, suspend, shut down or hibernate (commands 0x7002..0x7005).
   std::function<void(int command)> PowerAction;
+  // The settings dialog's buttons: the gesture editor (the table is saved when it closes) and
+  // the child lock's password change, each over the window given.
+  std::function<void(QWidget *owner)> EditGestures;
+  std::function<void(QWidget *owner)> ChangeChildLockPassword;
 };
 
 class THotKeys;
