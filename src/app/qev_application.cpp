@@ -1,6 +1,7 @@
 #include "app/qev_application.h"
 
 #include "app/command_link.h"
+#include "app/diagnostics_link.h"
 #include "app/guide_link.h"
 #include "app/guide_window_link.h"
 #include "app/recorder_link.h"
@@ -336,11 +337,14 @@ void TQevApplication::CreateMainWindow() {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
   };
   uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
+  diagnostics_ = std::make_unique<TDiagnosticsLink>();
+  diagnostics_->FillSubsystems(*uiContext_);
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =
       std::make_unique<ui::TFormDvbMain>(*uiContext_, [this] { return CloseRequested(); });
   scheduler_->AttachMainWindow(*mainWindow_);
+  diagnostics_->AttachMainWindow(*mainWindow_);
   ShowDeviceInCaption();
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);

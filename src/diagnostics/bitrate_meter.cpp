@@ -16,8 +16,8 @@ constexpr auto kRelaxed = std::memory_order_relaxed;
 std::int32_t KBs(std::uint64_t bytes, std::int64_t ms) {
   if (ms <= 0)
     return 0;
-  return static_cast<std::int32_t>(static_cast<double>(bytes) * 1000.0 /
-                                   static_cast<double>(ms) / 1024.0);
+  return static_cast<std::int32_t>(static_cast<double>(bytes) * 1000.0 / static_cast<double>(ms) /
+                                   1024.0);
 }
 
 } // namespace

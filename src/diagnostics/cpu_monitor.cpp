@@ -35,7 +35,8 @@ std::optional<clockid_t> UsableClock(clockid_t clock) {
 } // namespace
 
 TCpuMonitor::TCpuMonitor(std::filesystem::path procStat)
-    : procStat_(std::move(procStat)), processors_(std::max(1u, std::thread::hardware_concurrency())) {
+    : procStat_(std::move(procStat)),
+      processors_(std::max(1u, std::thread::hardware_concurrency())) {
   Restart();
 }
 
@@ -70,9 +71,7 @@ std::optional<TCpuMonitor::TReading> TCpuMonitor::Read() const {
   return TReading{MonotonicNs(), Nanoseconds(t)};
 }
 
-void TCpuMonitor::Restart() {
-  start_ = last_ = Read().value_or(TReading{});
-}
+void TCpuMonitor::Restart() { start_ = last_ = Read().value_or(TReading{}); }
 
 double TCpuMonitor::Load(bool sinceStart) {
   const std::optional<TReading> now = Read();

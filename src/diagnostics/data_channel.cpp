@@ -16,9 +16,8 @@ constexpr int kDefaultHistSize = 512;
 std::int32_t WithHeadroom(std::int32_t value) {
   const std::int64_t scaled = std::int64_t{value} * 110;
   const std::int64_t rounded = scaled >= 0 ? (scaled + 50) / 100 : (scaled - 50) / 100;
-  return static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(rounded, std::numeric_limits<std::int32_t>::min(),
-                               std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      rounded, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 } // namespace

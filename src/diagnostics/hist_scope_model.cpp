@@ -32,9 +32,7 @@ TDataChannel &THistScopeModel::AddChannel(std::unique_ptr<TDataChannel> channel)
   return *channels_.back();
 }
 
-TDataChannel &THistScopeModel::AddChannel() {
-  return AddChannel(std::make_unique<TDataChannel>());
-}
+TDataChannel &THistScopeModel::AddChannel() { return AddChannel(std::make_unique<TDataChannel>()); }
 
 void THistScopeModel::Update() {
   if (GridAnimated)

@@ -12,8 +12,7 @@ constexpr std::size_t kMaxWidth = 20;
 std::size_t Placeholder(const std::string &text, std::size_t at, std::size_t &width) {
   std::size_t i = at + 1;
   width = 0;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) &&
-         i - at <= 2) {
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && i - at <= 2) {
     width = width * 10 + static_cast<std::size_t>(text[i] - '0');
     ++i;
   }

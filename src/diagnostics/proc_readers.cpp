@@ -32,8 +32,10 @@ std::optional<TCpuTimes> ParseProcStat(const std::string &text) {
 TMemStatus ParseProcStatus(const std::string &text) {
   TMemStatus status;
   const std::pair<const char *, std::uint64_t TMemStatus::*> keys[] = {
-      {"VmSize:", &TMemStatus::VmSize}, {"VmRSS:", &TMemStatus::VmRSS},
-      {"VmHWM:", &TMemStatus::VmHWM},   {"RssAnon:", &TMemStatus::RssAnon},
+      {"VmSize:", &TMemStatus::VmSize},
+      {"VmRSS:", &TMemStatus::VmRSS},
+      {"VmHWM:", &TMemStatus::VmHWM},
+      {"RssAnon:", &TMemStatus::RssAnon},
       {"VmSwap:", &TMemStatus::VmSwap}};
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {

@@ -11,8 +11,7 @@ namespace qev::diagnostics {
 // A chart channel that samples a processor load in percent since its previous sample.
 class TCpuDataChan final : public TDataChannel {
 public:
-  TCpuDataChan(pid_t processId, pid_t threadId = 0,
-               std::filesystem::path procStat = "/proc/stat");
+  TCpuDataChan(pid_t processId, pid_t threadId = 0, std::filesystem::path procStat = "/proc/stat");
 
   // Restarts the monitor too, so the average starts again.
   void Clear() override;
@@ -33,8 +32,7 @@ enum class TMemFigure { WorkingSet = 0, AddressSpace = 1, Private = 2 };
 // A chart channel that samples one of the program's memory figures.
 class TMemDataChan final : public TDataChannel {
 public:
-  explicit TMemDataChan(TMemFigure figure,
-                        std::filesystem::path procStatus = "/proc/self/status");
+  explicit TMemDataChan(TMemFigure figure, std::filesystem::path procStatus = "/proc/self/status");
 
 protected:
   std::int32_t NextSample() override;

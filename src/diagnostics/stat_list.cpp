@@ -75,12 +75,11 @@ TRateCell RateCellGeometry(const TRect &cell, const TStatRow &row, double maxRat
   const int height = std::max(0, cell.Height - 2 * kBarGap);
   const double fraction = maxRate > 0 ? std::clamp(row.RateKBs / maxRate, 0.0, 1.0) : 0.0;
   const int length = std::max(1, static_cast<int>(available * fraction));
-  const int red = row.Packets == 0 ? 0
-                                   : static_cast<int>(std::int64_t{length} * row.Scrambled /
-                                                      row.Packets);
+  const int red =
+      row.Packets == 0 ? 0 : static_cast<int>(std::int64_t{length} * row.Scrambled / row.Packets);
   out.Scrambled = TRect{left, cell.Top + kBarGap, std::min(red, length), height};
-  out.Clear = TRect{left + out.Scrambled.Width, cell.Top + kBarGap, length - out.Scrambled.Width,
-                    height};
+  out.Clear =
+      TRect{left + out.Scrambled.Width, cell.Top + kBarGap, length - out.Scrambled.Width, height};
   return out;
 }
 

@@ -57,35 +57,63 @@ std::int16_t Classify(const std::uint8_t *packet) {
 
 const char *TableName(std::uint8_t id) {
   switch (id) {
-  case 0x00: return "PAT";
-  case 0x01: return "CAT";
-  case 0x02: return "PMT";
-  case 0x40: case 0x41: return "NIT";
-  case 0x42: case 0x46: return "SDT";
-  case 0x4A: return "BAT";
-  case 0x70: return "TDT";
-  case 0x71: return "RST";
-  case 0x72: return "ST";
-  case 0x73: return "TOT";
-  case 0x7E: return "DIT";
-  case 0x7F: return "SIT";
-  case 0x80: case 0x81: case 0x83: case 0x84: return "ECM";
-  case 0x82: return "EMM";
-  default: break;
+  case 0x00:
+    return "PAT";
+  case 0x01:
+    return "CAT";
+  case 0x02:
+    return "PMT";
+  case 0x40:
+  case 0x41:
+    return "NIT";
+  case 0x42:
+  case 0x46:
+    return "SDT";
+  case 0x4A:
+    return "BAT";
+  case 0x70:
+    return "TDT";
+  case 0x71:
+    return "RST";
+  case 0x72:
+    return "ST";
+  case 0x73:
+    return "TOT";
+  case 0x7E:
+    return "DIT";
+  case 0x7F:
+    return "SIT";
+  case 0x80:
+  case 0x81:
+  case 0x83:
+  case 0x84:
+    return "ECM";
+  case 0x82:
+    return "EMM";
+  default:
+    break;
   }
   return id >= 0x4E && id <= 0x6F ? "EIT" : "Reserved";
 }
 
 std::string DataTypeText(std::int16_t type) {
   switch (type) {
-  case kTypeScrambled: return "Scrambled";
-  case kTypeVideo: return "PES VID";
-  case kTypeAudio: return "PES AUD";
-  case kTypePrivate1: return "PES PS1";
-  case kTypePrivate2: return "PES PS2";
-  case kTypeTeletext: return "PES TTX";
-  case kTypeAc3: return "PES AC3";
-  default: break;
+  case kTypeScrambled:
+    return "Scrambled";
+  case kTypeVideo:
+    return "PES VID";
+  case kTypeAudio:
+    return "PES AUD";
+  case kTypePrivate1:
+    return "PES PS1";
+  case kTypePrivate2:
+    return "PES PS2";
+  case kTypeTeletext:
+    return "PES TTX";
+  case kTypeAc3:
+    return "PES AC3";
+  default:
+    break;
   }
   if (type >= kTypeOtherPesBase && type <= kTypeOtherPesBase + 0xFF)
     return fmt::format("PES 0x{:02X}", type - kTypeOtherPesBase);

@@ -15,7 +15,7 @@ inline constexpr std::int16_t kTypePrivate1 = 0x103;
 inline constexpr std::int16_t kTypePrivate2 = 0x104;
 inline constexpr std::int16_t kTypeTeletext = 0x105;
 inline constexpr std::int16_t kTypeAc3 = 0x106;
-inline constexpr std::int16_t kTypeTableBase = 0x200;    // + table id
+inline constexpr std::int16_t kTypeTableBase = 0x200;     // + table id
 inline constexpr std::int16_t kTypeOtherPesBase = 0x1100; // + stream id
 inline constexpr std::int16_t kTypeScrambled = -1;
 

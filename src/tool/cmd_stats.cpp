@@ -86,10 +86,9 @@ int Count(TToolContext &context, const TStatsArgs &args, const TStatsTarget &tar
                                     target.polarisation, target.symbolRate, tuned));
   diagnostics::TDevicePacketSource source(device::Device());
   const auto started = std::chrono::steady_clock::now();
-  const std::int32_t handle = source.Start(
-      diagnostics::kAllPids, [&stats](std::span<const std::uint8_t> block) {
-        stats.CountPackets(block);
-      });
+  const std::int32_t handle =
+      source.Start(diagnostics::kAllPids,
+                   [&stats](std::span<const std::uint8_t> block) { stats.CountPackets(block); });
   if (handle <= 0)
     return context.Fail(fmt::format("the device refused a filter on all PIDs ({})", handle));
   const int limit = args.seconds.value_or(context.TsSky ? 0 : kDefaultSeconds);

@@ -14,9 +14,9 @@ namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 
 double Kbps(std::uint64_t packets, double seconds) {
-  return seconds > 0 ? static_cast<double>(packets) * diagnostics::kTsPacketSize * 8 / seconds /
-                           1000
-                     : 0;
+  return seconds > 0
+             ? static_cast<double>(packets) * diagnostics::kTsPacketSize * 8 / seconds / 1000
+             : 0;
 }
 
 // Two decimals are enough for any reader and keep the output stable.
@@ -37,8 +37,9 @@ TStatsReport::TStatsReport(const diagnostics::TTsStatistics &stats, double secon
     const std::uint32_t packets = s.PacketCount.load(kRelaxed);
     if (packets == 0)
       continue;
-    const diagnostics::TStatRow row{static_cast<std::uint16_t>(pid), 0, packets, 0,
-                                    s.ClassState.load(kRelaxed), s.DataType.load(kRelaxed)};
+    const diagnostics::TStatRow row{
+        static_cast<std::uint16_t>(pid), 0, packets, 0, s.ClassState.load(kRelaxed),
+        s.DataType.load(kRelaxed)};
     pids_.push_back(TPidReport{row.Pid, packets, s.ScrambledCount.load(kRelaxed),
                                s.CcErrors.load(kRelaxed), diagnostics::RowTypeText(row),
                                Kbps(packets, seconds)});
@@ -60,8 +61,8 @@ void TStatsReport::WriteJson(nlohmann::ordered_json &doc) const {
 }
 
 void TStatsReport::WriteText(std::ostream &out) const {
-  out << fmt::format("{:<6} {:>10} {:>10} {:>6} {:>10}  {}\n", "PID", "Packets", "Scrambled",
-                     "CC", "kbit/s", "Type");
+  out << fmt::format("{:<6} {:>10} {:>10} {:>6} {:>10}  {}\n", "PID", "Packets", "Scrambled", "CC",
+                     "kbit/s", "Type");
   for (const TPidReport &p : pids_)
     out << fmt::format("0x{:04X} {:>10} {:>10} {:>6} {:>10.1f}  {}\n", p.pid, p.packets,
                        p.scrambled, p.ccErrors, p.kbps, p.type);

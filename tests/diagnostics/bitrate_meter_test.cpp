@@ -13,8 +13,8 @@ data::TChannelRec Channel() {
   rec.Freq = 11778000;
   rec.VidPid = 0x200;
   rec.AudPid = 0x281;
-  const std::pair<std::uint16_t, std::uint8_t> streams[] = {
-      {0x200, 1}, {0x280, 2}, {0x281, 2}, {0x282, 3}, {0x290, 4}, {0x300, 1}};
+  const std::pair<std::uint16_t, std::uint8_t> streams[] = {{0x200, 1}, {0x280, 2}, {0x281, 2},
+                                                            {0x282, 3}, {0x290, 4}, {0x300, 1}};
   for (const auto &[pid, kind] : streams) {
     rec.EsList[rec.EsCount].Pid = pid;
     rec.EsList[rec.EsCount].Kind = kind;
@@ -31,8 +31,9 @@ TEST(BitrateMeterTest, EntriesAreTheChannelsVideoAndSoundWithItsOwnTicked) {
   std::vector<std::pair<std::uint16_t, bool>> got;
   for (const TBitrateEntry &e : meter.Entries())
     got.emplace_back(e.Pid, e.Ticked);
-  EXPECT_EQ(got, (std::vector<std::pair<std::uint16_t, bool>>{
-                     {0x200, true}, {0x280, false}, {0x281, true}, {0x282, false}, {0x300, false}}));
+  EXPECT_EQ(got,
+            (std::vector<std::pair<std::uint16_t, bool>>{
+                {0x200, true}, {0x280, false}, {0x281, true}, {0x282, false}, {0x300, false}}));
   EXPECT_TRUE(meter.AnyTicked());
   for (TBitrateEntry &e : meter.Entries())
     e.Ticked = false;

@@ -59,11 +59,12 @@ TEST(ClassifyTest, SectionsFollowAZeroPointerField) {
 
 TEST(ClassifyTest, EveryTableName) {
   const std::pair<int, const char *> names[] = {
-      {0x00, "PAT"}, {0x01, "CAT"},  {0x02, "PMT"}, {0x40, "NIT"}, {0x41, "NIT"}, {0x42, "SDT"},
-      {0x46, "SDT"}, {0x4A, "BAT"},  {0x4E, "EIT"}, {0x4F, "EIT"}, {0x50, "EIT"}, {0x6F, "EIT"},
-      {0x70, "TDT"}, {0x71, "RST"},  {0x72, "ST"},  {0x73, "TOT"}, {0x7E, "DIT"}, {0x7F, "SIT"},
-      {0x80, "ECM"}, {0x81, "ECM"},  {0x83, "ECM"}, {0x84, "ECM"}, {0x82, "EMM"}, {0x03, "Reserved"},
-      {0x4B, "Reserved"}, {0x85, "Reserved"}, {0xFF, "Reserved"}};
+      {0x00, "PAT"},      {0x01, "CAT"},     {0x02, "PMT"}, {0x40, "NIT"},      {0x41, "NIT"},
+      {0x42, "SDT"},      {0x46, "SDT"},     {0x4A, "BAT"}, {0x4E, "EIT"},      {0x4F, "EIT"},
+      {0x50, "EIT"},      {0x6F, "EIT"},     {0x70, "TDT"}, {0x71, "RST"},      {0x72, "ST"},
+      {0x73, "TOT"},      {0x7E, "DIT"},     {0x7F, "SIT"}, {0x80, "ECM"},      {0x81, "ECM"},
+      {0x83, "ECM"},      {0x84, "ECM"},     {0x82, "EMM"}, {0x03, "Reserved"}, {0x4B, "Reserved"},
+      {0x85, "Reserved"}, {0xFF, "Reserved"}};
   for (const auto &[id, name] : names)
     EXPECT_STREQ(TableName(static_cast<std::uint8_t>(id)), name) << id;
 }
@@ -122,8 +123,10 @@ TEST(TsStatisticsTest, ContinuityErrorsAllowOneRepetitionAndAdaptationOnlyPacket
   for (int cc : {0, 1, 1, 2, 4, 5, 5, 5, 6})
     test::Append(block, MakePacket({.pid = 0x40, .start = false, .cc = cc}));
   // An adaptation-only packet repeats the counter without an error.
-  test::Append(block, MakePacket({.pid = 0x40, .start = false, .cc = 6, .payload = false,
-                                  .adaptationLength = 183}));
+  test::Append(
+      block,
+      MakePacket(
+          {.pid = 0x40, .start = false, .cc = 6, .payload = false, .adaptationLength = 183}));
   test::Append(block, MakePacket({.pid = 0x40, .start = false, .cc = 7}));
   stats.CountPackets(block);
   // 2 -> 4 skips one; the third 5 is one repetition too many.
@@ -209,10 +212,12 @@ TEST(StatListTest, ShowsPidsWithPacketsSortedByTheChosenColumn) {
   const std::pair<std::uint16_t, int> load[] = {{0x12, 3}, {0x100, 1}, {0x0, 2}};
   for (const auto &[pid, n] : load)
     for (int i = 0; i < n; ++i)
-      test::Append(block, MakePacket({.pid = pid, .cc = i, .bytes = pid == 0x100
-                                                                       ? PesStart(0xE0)
-                                                                       : std::vector<std::uint8_t>{
-                                                                             0, std::uint8_t(pid == 0 ? 0 : 0x4E)}}));
+      test::Append(block,
+                   MakePacket({.pid = pid,
+                               .cc = i,
+                               .bytes = pid == 0x100 ? PesStart(0xE0)
+                                                     : std::vector<std::uint8_t>{
+                                                           0, std::uint8_t(pid == 0 ? 0 : 0x4E)}}));
   stats.CountPackets(block);
   stats.ComputeRates(1000);
   TStatList list;
@@ -240,11 +245,13 @@ TEST(StatListTest, ShowsPidsWithPacketsSortedByTheChosenColumn) {
 
 TEST(StatListTest, BarGeometrySplitsScrambledAndClear) {
   const TRect cell{10, 0, 248, 20}; // bar area: 248 - 40 - 4 - 8 = 196 pixels
-  const TRateCell full = RateCellGeometry(cell, TStatRow{.RateKBs = 50, .Packets = 10, .Scrambled = 10}, 50);
+  const TRateCell full =
+      RateCellGeometry(cell, TStatRow{.RateKBs = 50, .Packets = 10, .Scrambled = 10}, 50);
   EXPECT_EQ(full.Text, (TRect{10, 0, 40, 20}));
   EXPECT_EQ(full.Scrambled, (TRect{58, 4, 196, 12}));
   EXPECT_EQ(full.Clear.Width, 0);
-  const TRateCell half = RateCellGeometry(cell, TStatRow{.RateKBs = 25, .Packets = 10, .Scrambled = 5}, 50);
+  const TRateCell half =
+      RateCellGeometry(cell, TStatRow{.RateKBs = 25, .Packets = 10, .Scrambled = 5}, 50);
   EXPECT_EQ(half.Scrambled.Width, 49);
   EXPECT_EQ(half.Clear, (TRect{58 + 49, 4, 49, 12}));
   const TRateCell clear = RateCellGeometry(cell, TStatRow{.RateKBs = 0.001, .Packets = 10}, 50);

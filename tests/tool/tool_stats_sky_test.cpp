@@ -63,12 +63,11 @@ protected:
   void TearDown() override { fs::remove_all(root); }
 
   std::string Tool(const std::string &arguments) const {
-    return test::Capture(std::string(QEV_QEVTOOL) + " --root '" + root.string() + "' " +
-                         arguments + " 2>/dev/null");
+    return test::Capture(std::string(QEV_QEVTOOL) + " --root '" + root.string() + "' " + arguments +
+                         " 2>/dev/null");
   }
   nlohmann::json Stats(const fs::path &file) const {
-    return nlohmann::json::parse(Tool("--json --ts '" + file.string() + "' stats"), nullptr,
-                                 false);
+    return nlohmann::json::parse(Tool("--json --ts '" + file.string() + "' stats"), nullptr, false);
   }
 
   fs::path root;

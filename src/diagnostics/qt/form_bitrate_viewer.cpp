@@ -93,7 +93,8 @@ TFormBitrateViewer::TFormBitrateViewer(TPacketSource &source, const data::TChann
   progress_ = new QProgressBar;
   progress_->setObjectName("runProgress");
   progress_->hide();
-  for (QWidget *w : std::initializer_list<QWidget *>{start_, stop_, reset_, exportButton, progress_})
+  for (QWidget *w :
+       std::initializer_list<QWidget *>{start_, stop_, reset_, exportButton, progress_})
     buttons->addWidget(w);
   buttons->addStretch();
   bottom->addLayout(buttons);

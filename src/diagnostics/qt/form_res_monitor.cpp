@@ -66,11 +66,13 @@ TFormResMonitor::TFormResMonitor(THooks hooks, QWidget *parent)
       hooks_.ProgramLoad(LoadBarValue(c.LstValue()));
   };
 
-  Style(AddChart("memoryChart")->Model().AddChannel(
-            std::make_unique<TMemDataChan>(TMemFigure::WorkingSet)),
+  Style(AddChart("memoryChart")
+            ->Model()
+            .AddChannel(std::make_unique<TMemDataChan>(TMemFigure::WorkingSet)),
         0xFFFF00, "Mem %3d K", true);
-  Style(AddChart("privateChart")->Model().AddChannel(
-            std::make_unique<TMemDataChan>(TMemFigure::Private)),
+  Style(AddChart("privateChart")
+            ->Model()
+            .AddChannel(std::make_unique<TMemDataChan>(TMemFigure::Private)),
         0xF0FBFF, "Prv %3d K", true);
   for (THistScope *chart : charts_)
     layout->addWidget(chart, 1);

@@ -21,7 +21,7 @@ class TFormResMonitor final : public QWidget {
   Q_OBJECT
 public:
   struct THooks {
-    std::function<int()> SignalLevel;            // percent; none: 0
+    std::function<int()> SignalLevel;             // percent; none: 0
     std::function<void(int percent)> ProgramLoad; // every program-load sample
   };
   TFormResMonitor(THooks hooks, QWidget *parent = nullptr);

@@ -33,7 +33,9 @@ int TStatTableModel::rowCount(const QModelIndex &parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int TStatTableModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 3; }
+int TStatTableModel::columnCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : 3;
+}
 
 QVariant TStatTableModel::data(const QModelIndex &index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid())

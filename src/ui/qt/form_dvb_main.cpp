@@ -38,6 +38,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
 #include <chrono>
 
 namespace qev::ui {
@@ -141,6 +142,9 @@ void TFormDvbMain::BuildLayout() {
   };
   handlers.DiseqcConsole = [this] { TFormDiseqcConsole::ShowConsole(this, context_); };
   handlers.Teletext = context_.Subsystems.OpenTeletext;
+  handlers.TsStatistics = context_.Subsystems.OpenTsStatistics;
+  handlers.BitrateViewer = context_.Subsystems.OpenBitrateViewer;
+  handlers.ResourceMonitor = context_.Subsystems.ShowResourceMonitor;
   handlers.Quit = [this] { close(); };
   BuildMainMenus(*menuBar(), handlers);
   actionBar_ = new TMainActionBar(context_, pipPossible_, handlers, this);
@@ -319,6 +323,14 @@ void TFormDvbMain::ShowSignal(int level, int quality, bool locked) {
   qualityBar_->setValue(quality);
   lockPanel_->setStyleSheet(locked ? "background: #2e9d3a; color: white"
                                    : "background: #c62828; color: white");
+}
+
+void TFormDvbMain::ShowProcessorLoad(int percent) {
+  if (!loadBar_) {
+    loadBar_ = SignalBar("processorLoadBar", "CPU %p%");
+    statusBar()->insertPermanentWidget(0, loadBar_);
+  }
+  loadBar_->setValue(std::clamp(percent, 0, 100));
 }
 
 void TFormDvbMain::AttachVideos(video::TVideoManager *videos) {

@@ -313,6 +313,17 @@ void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers) {
   tools->setObjectName("toolsMenu");
   AddItem(*tools, "diseqcLogItem", QObject::tr("DiSEqC log"), handlers.DiseqcLog);
   AddItem(*tools, "diseqcConsoleItem", QObject::tr("DiSEqC console"), handlers.DiseqcConsole);
+  if (!handlers.TsStatistics && !handlers.BitrateViewer && !handlers.ResourceMonitor)
+    return;
+  QMenu *info = bar.addMenu(QObject::tr("&Info"));
+  info->setObjectName("infoMenu");
+  if (handlers.TsStatistics)
+    AddItem(*info, "tsStatisticsItem", QObject::tr("Transport Stream"), handlers.TsStatistics);
+  if (handlers.BitrateViewer)
+    AddItem(*info, "bitrateViewerItem", QObject::tr("Bitrate Viewer"), handlers.BitrateViewer);
+  if (handlers.ResourceMonitor)
+    AddItem(*info, "resourceMonitorItem", QObject::tr("Resource Monitor"),
+            handlers.ResourceMonitor);
 }
 
 } // namespace qev::ui

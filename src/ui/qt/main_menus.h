@@ -24,6 +24,10 @@ struct TMainMenuHandlers {
   std::function<void()> DiseqcLog;
   std::function<void()> DiseqcConsole;
   std::function<void()> Teletext; // empty: no teletext menu entry
+  // Empty: no entry in the information menu.
+  std::function<void()> TsStatistics;
+  std::function<void()> BitrateViewer;
+  std::function<void()> ResourceMonitor;
   std::function<void()> Quit;
 };
 

@@ -4,8 +4,8 @@
 #include "diagnostics/qt/form_res_monitor.h"
 #include "diagnostics/qt/form_ts_statistics.h"
 #include "diagnostics/qt/hist_scope.h"
-#include "support/scripted_presenter.h"
 #include "support/screenshot.h"
+#include "support/scripted_presenter.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -32,8 +32,9 @@ std::vector<std::uint8_t> MixedBlock() {
   }
   for (int i = 0; i < 8; ++i) {
     test::Append(block, MakePacket({.pid = 0x280, .cc = i, .bytes = PesStart(0xC0)}));
-    test::Append(block, MakePacket({.pid = 0x290, .scrambling = i % 2 ? 0 : 2, .cc = i,
-                                    .bytes = PesStart(0xC0)}));
+    test::Append(
+        block,
+        MakePacket({.pid = 0x290, .scrambling = i % 2 ? 0 : 2, .cc = i, .bytes = PesStart(0xC0)}));
   }
   test::Append(block, MakePacket({.pid = 0x0, .bytes = {0, 0x00, 0xB0}}));
   test::Append(block, MakePacket({.pid = 0x12, .bytes = {0, 0x4E, 0xF0}}));
@@ -73,7 +74,8 @@ TEST(ResMonitorTest, FiveChartsFeedTheLoadBarAndShowFigures) {
   EXPECT_EQ(monitor.Chart(0).Model().Channel(0).Legend(), "Sig 73%");
   EXPECT_GT(monitor.Chart(3).Model().Channel(0).LstValue(), 0) << "working set in KB";
   EXPECT_GE(monitor.Chart(3).Model().Channel(0).RangeMax(),
-            monitor.Chart(3).Model().Channel(0).LstValue()) << "memory charts scale themselves";
+            monitor.Chart(3).Model().Channel(0).LstValue())
+      << "memory charts scale themselves";
   EXPECT_TRUE(monitor.findChild<QLabel *>("workingSet")->text().endsWith(" K"));
   EXPECT_NE(monitor.findChild<QLabel *>("workingSet")->text(), "0 K");
   EXPECT_EQ(LoadBarValue(250), 100);
