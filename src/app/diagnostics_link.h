@@ -20,11 +20,9 @@ namespace qev::app {
 // the transport-stream statistics and bitrate viewer, opened from the menu over the device.
 class TDiagnosticsLink {
 public:
-  // The menu entries' actions (the windows open over the main window once it is attached).
-  void FillSubsystems(ui::TUiContext &context);
   // Creates the monitor hidden as a tool window of the main window (which frees it), its
-  // program load into the window's bar.
-  void AttachMainWindow(ui::TFormDvbMain &window);
+  // program load into the window's bar, and adds the "Info" menu that opens the windows.
+  void AttachMainWindow(ui::TFormDvbMain &window, ui::TUiContext &context);
 
 private:
   QPointer<ui::TFormDvbMain> window_;

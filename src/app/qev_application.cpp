@@ -338,13 +338,12 @@ void TQevApplication::CreateMainWindow() {
   };
   uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
   diagnostics_ = std::make_unique<TDiagnosticsLink>();
-  diagnostics_->FillSubsystems(*uiContext_);
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =
       std::make_unique<ui::TFormDvbMain>(*uiContext_, [this] { return CloseRequested(); });
   scheduler_->AttachMainWindow(*mainWindow_);
-  diagnostics_->AttachMainWindow(*mainWindow_);
+  diagnostics_->AttachMainWindow(*mainWindow_, *uiContext_);
   ShowDeviceInCaption();
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);

@@ -82,11 +82,6 @@ struct TUiSubsystems {
   std::function<void()> OpenTeletext;
   // The settings dialog was closed: the subtitles take the options again.
   std::function<void()> RefreshSubtitles;
-  // Diagnostics: the transport-stream statistics, the bitrate viewer of AV slot 0's channel
-  // (both modal) and the resource monitor.
-  std::function<void()> OpenTsStatistics;
-  std::function<void()> OpenBitrateViewer;
-  std::function<void()> ShowResourceMonitor;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to

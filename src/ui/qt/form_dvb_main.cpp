@@ -142,9 +142,6 @@ void TFormDvbMain::BuildLayout() {
   };
   handlers.DiseqcConsole = [this] { TFormDiseqcConsole::ShowConsole(this, context_); };
   handlers.Teletext = context_.Subsystems.OpenTeletext;
-  handlers.TsStatistics = context_.Subsystems.OpenTsStatistics;
-  handlers.BitrateViewer = context_.Subsystems.OpenBitrateViewer;
-  handlers.ResourceMonitor = context_.Subsystems.ShowResourceMonitor;
   handlers.Quit = [this] { close(); };
   BuildMainMenus(*menuBar(), handlers);
   actionBar_ = new TMainActionBar(context_, pipPossible_, handlers, this);

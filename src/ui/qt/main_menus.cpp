@@ -313,8 +313,9 @@ void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers) {
   tools->setObjectName("toolsMenu");
   AddItem(*tools, "diseqcLogItem", QObject::tr("DiSEqC log"), handlers.DiseqcLog);
   AddItem(*tools, "diseqcConsoleItem", QObject::tr("DiSEqC console"), handlers.DiseqcConsole);
-  if (!handlers.TsStatistics && !handlers.BitrateViewer && !handlers.ResourceMonitor)
-    return;
+}
+
+void AddInfoMenu(QMenuBar &bar, const TInfoMenuHandlers &handlers) {
   QMenu *info = bar.addMenu(QObject::tr("&Info"));
   info->setObjectName("infoMenu");
   if (handlers.TsStatistics)

@@ -24,10 +24,6 @@ struct TMainMenuHandlers {
   std::function<void()> DiseqcLog;
   std::function<void()> DiseqcConsole;
   std::function<void()> Teletext; // empty: no teletext menu entry
-  // Empty: no entry in the information menu.
-  std::function<void()> TsStatistics;
-  std::function<void()> BitrateViewer;
-  std::function<void()> ResourceMonitor;
   std::function<void()> Quit;
 };
 
@@ -85,5 +81,14 @@ private:
 // The menu bar: "File" with Quit, "View" with full screen, floating video and teletext, "Tools"
 // with the DiSEqC windows.
 void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers);
+
+// What the "Info" menu offers; an empty entry is left out.
+struct TInfoMenuHandlers {
+  std::function<void()> TsStatistics;
+  std::function<void()> BitrateViewer;
+  std::function<void()> ResourceMonitor;
+};
+// Adds the "Info" menu with the diagnostic windows to the menu bar.
+void AddInfoMenu(QMenuBar &bar, const TInfoMenuHandlers &handlers);
 
 } // namespace qev::ui
