@@ -1,6 +1,7 @@
 #include "app/qev_application.h"
 
 #include "app/command_link.h"
+#include "app/diagnostics_link.h"
 #include "app/guide_link.h"
 #include "app/hotkeys_link.h"
 #include "app/guide_window_link.h"
@@ -363,11 +364,13 @@ void TQevApplication::CreateMainWindow() {
   hotKeys_->FillContext(*uiContext_,
                         [this](int command) { commands_->RunPowerCommand(command); });
   LinkChildLock(*uiContext_);
+  diagnostics_ = std::make_unique<TDiagnosticsLink>();
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =
       std::make_unique<ui::TFormDvbMain>(*uiContext_, [this] { return CloseRequested(); });
   scheduler_->AttachMainWindow(*mainWindow_);
+  diagnostics_->AttachMainWindow(*mainWindow_, *uiContext_);
   ShowDeviceInCaption();
   if (const auto placement = frame::LoadPlacement(placementFile_))
     frame::RestorePlacement(*mainWindow_, *placement);

@@ -49,6 +49,7 @@ namespace qev::app {
 
 class TCommandLink;
 class THotKeysLink;
+class TDiagnosticsLink;
 class TGuideLink;
 class TSubtitleLink;
 class TTeletextLink;
@@ -149,6 +150,7 @@ private:
   // Declared after the context it plugs into and before the main window, whose tab it fills.
   std::unique_ptr<TSchedulerLink> scheduler_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
+  std::unique_ptr<TDiagnosticsLink> diagnostics_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;
   // Declared after the main window, so that the videos close while its panel still exists.
   std::unique_ptr<video::TGstGraphFactory> graphFactory_;

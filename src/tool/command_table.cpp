@@ -32,6 +32,10 @@ constexpr TToolCommand kCommands[] = {
      "(--ts FILE | HANDLE | --name NAME) [--page N] [--subtitles] [--seconds N]  (a page or "
      "the subtitles)",
      RunTeletext},
+    {"stats",
+     "(--ts FILE | HANDLE | --name NAME) [--seconds N]  (packets, scrambled packets, continuity "
+     "errors, content and rate of every PID)",
+     RunStats},
     {"record",
      "(HANDLE | --name NAME | --pids P,P --tp SAT,FREQ,POL,SR | --full --tp SAT,FREQ,POL,SR) "
      "[--seconds N] [--out DIR] [--split MB]  (through the recorder)",

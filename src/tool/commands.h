@@ -6,6 +6,7 @@ namespace qev::tool {
 
 int RunSats(TToolContext &context);
 int RunScan(TToolContext &context);
+int RunStats(TToolContext &context);
 int RunEpg(TToolContext &context);
 int RunChannels(TToolContext &context);
 int RunDevices(TToolContext &context);

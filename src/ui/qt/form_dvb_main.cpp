@@ -40,6 +40,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
 #include <chrono>
 
 namespace qev::ui {
@@ -329,6 +330,14 @@ void TFormDvbMain::ShowSignal(int level, int quality, bool locked) {
   qualityBar_->setValue(quality);
   lockPanel_->setStyleSheet(locked ? "background: #2e9d3a; color: white"
                                    : "background: #c62828; color: white");
+}
+
+void TFormDvbMain::ShowProcessorLoad(int percent) {
+  if (!loadBar_) {
+    loadBar_ = SignalBar("processorLoadBar", "CPU %p%");
+    statusBar()->insertPermanentWidget(0, loadBar_);
+  }
+  loadBar_->setValue(std::clamp(percent, 0, 100));
 }
 
 void TFormDvbMain::AttachVideos(video::TVideoManager *videos) {

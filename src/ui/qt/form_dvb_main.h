@@ -53,6 +53,8 @@ public:
   QString MessageLine() const;
   // The tuner's signal: level and quality 0..100, the lock panel green or red.
   void ShowSignal(int level, int quality, bool locked);
+  // The program's processor load 0..100 in the status bar (shown from the first value on).
+  void ShowProcessorLoad(int percent);
   // The panel in the middle that shows the embedded video.
   video::TVideoPanel *VideoPanel() const { return videoPanel_; }
   // The video windows, once they exist (they are made over the panel); null detaches them.
@@ -169,6 +171,7 @@ private:
   TMainKeyIndicators *keyIndicators_ = nullptr;
   QLabel *messageLine_ = nullptr;
   QProgressBar *levelBar_ = nullptr;
+  QProgressBar *loadBar_ = nullptr;
   QProgressBar *qualityBar_ = nullptr;
   QLabel *lockPanel_ = nullptr;
   video::TVideoPanel *videoPanel_ = nullptr;

@@ -352,4 +352,16 @@ void AddPluginMenu(QMenuBar &bar, const TUiSubsystems &subsystems) {
   });
 }
 
+void AddInfoMenu(QMenuBar &bar, const TInfoMenuHandlers &handlers) {
+  QMenu *info = bar.addMenu(QObject::tr("&Info"));
+  info->setObjectName("infoMenu");
+  if (handlers.TsStatistics)
+    AddItem(*info, "tsStatisticsItem", QObject::tr("Transport Stream"), handlers.TsStatistics);
+  if (handlers.BitrateViewer)
+    AddItem(*info, "bitrateViewerItem", QObject::tr("Bitrate Viewer"), handlers.BitrateViewer);
+  if (handlers.ResourceMonitor)
+    AddItem(*info, "resourceMonitorItem", QObject::tr("Resource Monitor"),
+            handlers.ResourceMonitor);
+}
+
 } // namespace qev::ui

@@ -85,4 +85,13 @@ void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers);
 // plugins' own menus; only when the plugin host is there.
 void AddPluginMenu(QMenuBar &bar, const TUiSubsystems &subsystems);
 
+// What the "Info" menu offers; an empty entry is left out.
+struct TInfoMenuHandlers {
+  std::function<void()> TsStatistics;
+  std::function<void()> BitrateViewer;
+  std::function<void()> ResourceMonitor;
+};
+// Adds the "Info" menu with the diagnostic windows to the menu bar.
+void AddInfoMenu(QMenuBar &bar, const TInfoMenuHandlers &handlers);
+
 } // namespace qev::ui
