@@ -198,7 +198,10 @@ TEST_F(TpSourceFiles, EverySourceGoesThroughTheSynchronisation) {
   std::vector<std::string> offered;
   bool accept = false;
   TTpSources sources(
-      {filters, options, {}, [] {},
+      {filters,
+       options,
+       {},
+       [] {},
        [](const std::string &, std::string &) {
          return std::optional<std::string>("[SATTYPE]\n1=0192\n[DVB]\n0=1\n1=12552,V,22000\n");
        },
@@ -230,9 +233,8 @@ TEST_F(TpSourceFiles, EverySourceGoesThroughTheSynchronisation) {
 }
 
 TEST_F(TpSourceFiles, FailedDownloadsShownElsewhereAreNotShownAgain) {
-  TTpSources sources = Sources([](const std::string &, std::string &) {
-    return std::optional<std::string>();
-  });
+  TTpSources sources =
+      Sources([](const std::string &, std::string &) { return std::optional<std::string>(); });
   EXPECT_EQ(sources.FromWeb({"Lists", "http://lists.example/<N>.ini"}, 192), std::nullopt);
   EXPECT_TRUE(presenter.shown.empty());
 }

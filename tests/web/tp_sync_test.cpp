@@ -49,25 +49,75 @@ struct TPairCase {
 
 TEST(TpSync, PairsAndClassifiesTheEntriesOfBothLists) {
   const std::vector<TPairCase> cases = {
-      {"offset brings a new entry next to a current one", {V(11776)}, {V(11779)}, 1, 2, true,
+      {"offset brings a new entry next to a current one",
+       {V(11776)},
+       {V(11779)},
+       1,
+       2,
+       true,
        {"11778,V,27500|11779,V,27500|3"}},
-      {"a near twin in the new list is dropped", {V(11778), V(11779)}, {}, 1, 0, true,
+      {"a near twin in the new list is dropped",
+       {V(11778), V(11779)},
+       {},
+       1,
+       0,
+       true,
        {"11778,V,27500|-|1"}},
-      {"frequency difference ignored", {V(11778)}, {V(11779)}, 1, 0, true,
+      {"frequency difference ignored",
+       {V(11778)},
+       {V(11779)},
+       1,
+       0,
+       true,
        {"11778,V,27500|11779,V,27500|3"}},
-      {"frequency difference counts", {V(11778)}, {V(11779)}, 1, 0, false,
+      {"frequency difference counts",
+       {V(11778)},
+       {V(11779)},
+       1,
+       0,
+       false,
        {"11778,V,27500|11779,V,27500|4"}},
-      {"another symbol rate always counts", {V(11778, 22000)}, {V(11778)}, 1, 0, true,
+      {"another symbol rate always counts",
+       {V(11778, 22000)},
+       {V(11778)},
+       1,
+       0,
+       true,
        {"11778,V,22000|11778,V,27500|4"}},
-      {"polarisation keeps entries apart", {H(11778)}, {V(11778)}, 1, 0, true,
+      {"polarisation keeps entries apart",
+       {H(11778)},
+       {V(11778)},
+       1,
+       0,
+       true,
        {"11778,H,27500|-|1", "-|11778,V,27500|2"}},
-      {"beyond the maximum difference", {V(11778)}, {V(11781)}, 2, 0, true,
+      {"beyond the maximum difference",
+       {V(11778)},
+       {V(11781)},
+       2,
+       0,
+       true,
        {"11778,V,27500|-|1", "-|11781,V,27500|2"}},
-      {"near twins in the current list keep a row each", {V(11778)}, {V(11778), V(11779)}, 1, 0,
-       true, {"11778,V,27500|11778,V,27500|3", "-|11779,V,27500|2"}},
-      {"a filled side is never overwritten", {V(11776)}, {V(11777), V(11775)}, 1, 0, true,
+      {"near twins in the current list keep a row each",
+       {V(11778)},
+       {V(11778), V(11779)},
+       1,
+       0,
+       true,
+       {"11778,V,27500|11778,V,27500|3", "-|11779,V,27500|2"}},
+      {"a filled side is never overwritten",
+       {V(11776)},
+       {V(11777), V(11775)},
+       1,
+       0,
+       true,
        {"-|11775,V,27500|2", "11776,V,27500|11777,V,27500|3"}},
-      {"an offset to zero or below skips the entry", {V(3), V(11000)}, {}, 1, -5, true,
+      {"an offset to zero or below skips the entry",
+       {V(3), V(11000)},
+       {},
+       1,
+       -5,
+       true,
        {"10995,V,27500|-|1"}},
   };
   for (const TPairCase &c : cases) {
@@ -94,17 +144,17 @@ TEST(TpSync, SortOrdersAndShowFilters) {
   const TSatTransponders newer = List("0192", {V(11000), H(12000), V(12500, 22000)});
   const TSatTransponders current = List("0192", {H(12000), V(12500), H(10800)});
   TTpSync sync(newer, current);
-  EXPECT_EQ(Rows(sync), (std::vector<std::string>{"-|10800,H,27500|2",
-                                                  "12000,H,27500|12000,H,27500|3",
-                                                  "11000,V,27500|-|1",
-                                                  "12500,V,22000|12500,V,27500|4"}));
+  EXPECT_EQ(Rows(sync),
+            (std::vector<std::string>{"-|10800,H,27500|2", "12000,H,27500|12000,H,27500|3",
+                                      "11000,V,27500|-|1", "12500,V,22000|12500,V,27500|4"}));
   sync.SetSortOrder(data::kTpOrderFreq);
   EXPECT_EQ(Rows(sync).front(), "-|10800,H,27500|2");
   EXPECT_EQ(Rows(sync)[1], "11000,V,27500|-|1");
 
   const std::vector<std::pair<int, std::vector<std::uint8_t>>> filters = {
-      {kShowAll, {2, 1, 3, 4}},   {kShowAllButEqual, {2, 1, 4}}, {kShowOnlyNew, {1}},
-      {kShowOnlyCurrent, {2}},    {kShowEqual, {3}},             {kShowChanged, {4}}};
+      {kShowAll, {2, 1, 3, 4}}, {kShowAllButEqual, {2, 1, 4}},
+      {kShowOnlyNew, {1}},      {kShowOnlyCurrent, {2}},
+      {kShowEqual, {3}},        {kShowChanged, {4}}};
   for (const auto &[filter, states] : filters) {
     sync.SetFilter(filter);
     std::vector<std::uint8_t> shown;
@@ -157,9 +207,9 @@ TEST_F(TActionFixture, UpdateUndoAndRevert) {
   sync.Update();
   EXPECT_FALSE(sync.UpdateEnabled());
   EXPECT_TRUE(sync.RevertEnabled());
-  EXPECT_EQ(Rows(sync), (std::vector<std::string>{"-|-|0", "12000,H,27500|12000,H,27500|3",
-                                                  "11000,V,27500|-|1",
-                                                  "12500,V,22000|12500,V,22000|3"}));
+  EXPECT_EQ(Rows(sync),
+            (std::vector<std::string>{"-|-|0", "12000,H,27500|12000,H,27500|3", "11000,V,27500|-|1",
+                                      "12500,V,22000|12500,V,22000|3"}));
   ASSERT_TRUE(sync.Delete(Row(kSyncEqual)));
   sync.Undo();
   EXPECT_EQ(Rows(sync)[1], "12000,H,27500|12000,H,27500|3");

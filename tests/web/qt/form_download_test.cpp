@@ -82,9 +82,8 @@ TEST(FormDownload, EachStepShowsItsTextColourAndAddress) {
 }
 
 TEST(FormDownload, DownloadsIntoTheStream) {
-  TTestHttpServer server([](TConn &c) {
-    c.Send("HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n[SATTYPE]\r\n");
-  });
+  TTestHttpServer server(
+      [](TConn &c) { c.Send("HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n[SATTYPE]\r\n"); });
   std::stringstream stream("old content that goes");
   EXPECT_TRUE(DownloadFile(nullptr, "Update", server.Url("/0192.ini"), stream));
   EXPECT_EQ(stream.str(), "[SATTYPE]\r\n");

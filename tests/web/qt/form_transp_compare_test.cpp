@@ -42,10 +42,10 @@ std::vector<std::string> Texts(const TSatTransponders &list) {
 
 class TransponderCompareTest : public ::testing::Test {
 protected:
-  TSatTransponders newer = List("0192", "Astra 1KR ", {"11778,V,27500", "12000,H,22000",
-                                                       "12500,V,27500"});
-  TSatTransponders current = List("0192", "Astra", {"12000,H,27500", "10800,H,27500",
-                                                    "12500,V,27500"});
+  TSatTransponders newer =
+      List("0192", "Astra 1KR ", {"11778,V,27500", "12000,H,22000", "12500,V,27500"});
+  TSatTransponders current =
+      List("0192", "Astra", {"12000,H,27500", "10800,H,27500", "12500,V,27500"});
   test::ScriptedPresenter presenter;
 
   template <typename Widget> static Widget *Find(QWidget &form, const char *name) {
@@ -135,8 +135,7 @@ TEST_F(TransponderCompareTest, ContextMenuFollowsSelectionAndColumn) {
   form.ContextMenu();
   EXPECT_TRUE(del->isEnabled());
   del->trigger();
-  EXPECT_EQ(form.Model().Rows()[static_cast<std::size_t>(form.ModelRow(0))].Action,
-            kActionDelete);
+  EXPECT_EQ(form.Model().Rows()[static_cast<std::size_t>(form.ModelRow(0))].Action, kActionDelete);
 }
 
 TEST_F(TransponderCompareTest, UpdateUndoAndRevertAskFirst) {
