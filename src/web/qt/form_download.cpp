@@ -34,6 +34,8 @@ void CentreOn(QWidget &window, const QWidget *owner) {
     window.move(area.center() - window.rect().center());
 }
 
+bool ProgramEnding() { return frame::Flags().Closing.load() || QCoreApplication::closingDown(); }
+
 } // namespace
 
 TFormDownload::TFormDownload(QWidget *owner, const QString &title)
@@ -142,6 +144,8 @@ bool DownloadFile(QWidget *owner, const std::string &title, const std::string &a
   {
     THttpGetThread transfer(client, address, stream);
     while (!transfer.Done()) {
+      if (ProgramEnding())
+        client.HttpAbort();
       QApplication::processEvents(QEventLoop::AllEvents, 5);
       QThread::msleep(1);
     }
@@ -150,8 +154,7 @@ bool DownloadFile(QWidget *owner, const std::string &title, const std::string &a
   QApplication::processEvents();
   if (!ok && !window.CloseRequested()) {
     window.ShowFailure(client.ResultCode, client.ResultString);
-    while (!window.CloseRequested() && !frame::Flags().Closing.load() &&
-           !QCoreApplication::closingDown()) {
+    while (!window.CloseRequested() && !ProgramEnding()) {
       QApplication::processEvents(QEventLoop::AllEvents, 5);
       QThread::msleep(1);
     }
