@@ -12,8 +12,13 @@
 #include "si/qt/form_sat_scanner.h"
 #include "si/scan_texts.h"
 #include "ui/qt/image_list.h"
+#include "web/qt/form_download.h"
+#include "web/qt/form_transp_compare.h"
+
+#include <QApplication>
 
 #include <chrono>
+#include <sstream>
 
 namespace qev::app {
 
@@ -42,6 +47,20 @@ double SecondsNow() {
   return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
+// The window in front: the scanner, which owns the download window and the dialog.
+QWidget *FrontWindow() {
+  QWidget *modal = QApplication::activeModalWidget();
+  return modal ? modal : QApplication::activeWindow();
+}
+
+std::optional<std::string> DownloadText(const std::string &address, std::string &) {
+  std::stringstream stream;
+  // The download window has shown the failure already.
+  if (!web::DownloadFile(FrontWindow(), si::kWebUpdateTitle, address, stream))
+    return std::nullopt;
+  return stream.str();
+}
+
 si::TScannerWindowLinks ProgramScannerLinks(ui::TUiContext &context,
                                             si::SectionFilterSource &filters) {
   si::TScanLinks scan{
@@ -59,6 +78,10 @@ si::TScannerWindowLinks ProgramScannerLinks(ui::TUiContext &context,
   };
   links.EditChannel = context.Subsystems.EditChannel;
   links.WebSourcesFile = frame::Paths().WebUpdTPFile;
+  links.Download = DownloadText;
+  links.Synchronise = [](const data::TSatTransponders &newList, data::TSatTransponders &current) {
+    return web::SyncTransponders(FrontWindow(), newList, current);
+  };
   links.TransponderFolder = frame::Paths().Transponders;
   return links;
 }

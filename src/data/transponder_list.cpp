@@ -129,6 +129,10 @@ std::string TSatTransponders::TpSaveIni(const std::filesystem::path &file) {
   return error;
 }
 
+bool TpOrderLess(const TTransponder &a, const TTransponder &b, int order) {
+  return OrderKey(a, order) < OrderKey(b, order);
+}
+
 void TSatTransponders::TpSort(int order) {
   if (order < kTpOrderPolar || order > kTpOrderSRate)
     return;

@@ -24,6 +24,9 @@ enum TpOrder : int {
   kTpOrderSRate = 2, // symbol rate, polarisation, frequency
 };
 
+// True when a comes before b in the given sort order.
+bool TpOrderLess(const TTransponder &a, const TTransponder &b, int order);
+
 // One satellite's transponders, stored as Transponders/NNNN.ini.
 class TSatTransponders {
 public:

@@ -55,5 +55,9 @@ inline constexpr const char *kRescanSaveQuestion =
 inline constexpr const char *kRescanStoreFailed = "Channel could not be stored: ";
 inline constexpr const char *kClipboardError = "Cannot open clipboard...";
 inline constexpr const char *kDownloadInvalid = "Downloaded file is invalid...";
+// The title of the download window of a web source.
+inline constexpr const char *kWebUpdateTitle = "Update";
+// Appended to the menu caption of a web source the program cannot download.
+inline constexpr const char *kNeedsHttpsSuffix = " (needs https, not supported)";
 
 } // namespace qev::si

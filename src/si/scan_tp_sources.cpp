@@ -100,6 +100,20 @@ int AddNewTransponders(data::TSatTransponders &target, const data::TSatTranspond
   return added;
 }
 
+bool NeedsHttps(const TWebTpSource &source) {
+  return frame::FindNoCase(source.AddressTemplate, "https://") == 0;
+}
+
+int TTpSources::Offer(const data::TSatTransponders &list) {
+  if (!links_.Synchronise)
+    return AddNewTransponders(target_, list);
+  const int before = target_.Count();
+  if (!links_.Synchronise(list, target_))
+    return 0;
+  target_.TpSort(data::kTpOrderFreq);
+  return target_.Count() - before;
+}
+
 std::optional<data::TSatTransponders> TTpSources::ReadNitList() {
   TNitRead read = ReadNit(links_.Filters, links_.Options.TimeoutNIT, links_.Wait, links_.KeepAlive);
   if (read.Result != PsiResult::Complete)
@@ -111,7 +125,7 @@ std::optional<int> TTpSources::FromNit() {
   const std::optional<data::TSatTransponders> nit = ReadNitList();
   if (!nit)
     return std::nullopt;
-  return AddNewTransponders(target_, *nit);
+  return Offer(*nit);
 }
 
 std::optional<std::string> TTpSources::NetworkName() {
@@ -129,11 +143,14 @@ std::optional<int> TTpSources::FromIniFile(const std::filesystem::path &file) {
                                       : std::string(data::kInvalidTpFile) + "\r\r" + reason);
     return std::nullopt;
   }
-  return AddNewTransponders(target_, list);
+  return Offer(list);
 }
 
 std::optional<int> TTpSources::FromSdx(const data::TSdxFile &sdx, const std::string &satName) {
-  return AddNewTransponders(target_, SdxTransponderList(sdx, satName));
+  data::TSatTransponders list = SdxTransponderList(sdx, satName);
+  // The file is the satellite's own, named by its position.
+  list.PositionText = target_.PositionText;
+  return Offer(list);
 }
 
 std::optional<int> TTpSources::FromWeb(const TWebTpSource &source, int position) {
@@ -143,7 +160,8 @@ std::optional<int> TTpSources::FromWeb(const TWebTpSource &source, int position)
   const std::optional<std::string> content =
       links_.Download(WebTpAddress(source.AddressTemplate, position), error);
   if (!content) {
-    frame::ShowError(error);
+    if (!error.empty())
+      frame::ShowError(error);
     return std::nullopt;
   }
   data::TSatTransponders list;
@@ -152,7 +170,7 @@ std::optional<int> TTpSources::FromWeb(const TWebTpSource &source, int position)
     frame::ShowWarning(kDownloadInvalid);
     return std::nullopt;
   }
-  return AddNewTransponders(target_, list);
+  return Offer(list);
 }
 
 } // namespace qev::si

@@ -50,8 +50,15 @@ data::TSatTransponders SdxTransponderList(const data::TSdxFile &sdx, const std::
 int AddNewTransponders(data::TSatTransponders &target, const data::TSatTransponders &source);
 
 // Fetches the content at an address; nothing (with the reason in error) when it failed.
+// An empty error means the failure has been shown to the user already.
 using TDownload =
     std::function<std::optional<std::string>(const std::string &address, std::string &error)>;
+// Lets the user reconcile a new list with the scanner's; true when current was rewritten.
+using TSynchronise =
+    std::function<bool(const data::TSatTransponders &newList, data::TSatTransponders &current)>;
+
+// A source whose address needs https, which the program's own client does not speak.
+bool NeedsHttps(const TWebTpSource &source);
 
 // What the transponder-list sources work with; everything is borrowed.
 struct TTpSourceLinks {
@@ -61,11 +68,14 @@ struct TTpSourceLinks {
   std::function<void()> KeepAlive;
   // Empty while the program has no HTTP client: the web sources are then not offered.
   TDownload Download;
+  // Empty: only the new list's entries that the scanner's list lacks are added.
+  TSynchronise Synchronise{};
 };
 
 // The sources the scanner's list is synchronised from. Each builds a temporary list and hands
-// its new entries to the scanner's list; what went wrong is shown in a message box. Every
-// operation returns how many entries were added, or nothing when no list could be built.
+// it, with the scanner's list, to the synchronisation; what went wrong is shown in a message
+// box. Every operation returns by how many entries the scanner's list grew (0 or less when
+// it did not), or nothing when no list could be built.
 class TTpSources {
 public:
   TTpSources(TTpSourceLinks links, data::TSatTransponders &target)
@@ -82,6 +92,7 @@ public:
 
 private:
   std::optional<data::TSatTransponders> ReadNitList();
+  int Offer(const data::TSatTransponders &list);
 
   TTpSourceLinks links_;
   data::TSatTransponders &target_;

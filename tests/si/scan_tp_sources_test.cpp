@@ -194,5 +194,57 @@ TEST_F(TpSourceFiles, DownloadFromTheExpandedAddress) {
   EXPECT_FALSE(Sources().WebAvailable());
 }
 
+TEST_F(TpSourceFiles, EverySourceGoesThroughTheSynchronisation) {
+  std::vector<std::string> offered;
+  bool accept = false;
+  TTpSources sources(
+      {filters,
+       options,
+       {},
+       [] {},
+       [](const std::string &, std::string &) {
+         return std::optional<std::string>("[SATTYPE]\n1=0192\n[DVB]\n0=1\n1=12552,V,22000\n");
+       },
+       [&](const data::TSatTransponders &newList, data::TSatTransponders &current) {
+         offered.push_back(newList.PositionText + ":" + std::to_string(newList.Count()));
+         if (!accept)
+           return false;
+         current.TpDelete(0);
+         current.TpAdd(newList.TpGet(0));
+         return true;
+       }},
+      target);
+  EXPECT_EQ(sources.FromWeb({"Lists", "http://lists.example/<N>.ini"}, 192), 0);
+  EXPECT_THAT(Texts(target), ElementsAre("11778,V,27500", "12188,H,27500")) << "cancelled";
+
+  data::TSdxFile sdx;
+  data::TSdxItem item;
+  item.FreqMHz = 10700;
+  item.Polar = 'H';
+  item.SRate = 22000;
+  sdx.Items.push_back(item);
+  accept = true;
+  // Same count, other entries: the caller still refreshes, and the list stays in its order.
+  EXPECT_EQ(sources.FromSdx(sdx, "Astra"), 0);
+  EXPECT_THAT(Texts(target), ElementsAre("10700,H,22000", "12188,H,27500"));
+  // The SATCODX list is the satellite's own, so it carries the scanner list's position.
+  EXPECT_THAT(offered, ElementsAre("0192:1", target.PositionText + ":1"));
+  EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(TpSourceFiles, FailedDownloadsShownElsewhereAreNotShownAgain) {
+  TTpSources sources =
+      Sources([](const std::string &, std::string &) { return std::optional<std::string>(); });
+  EXPECT_EQ(sources.FromWeb({"Lists", "http://lists.example/<N>.ini"}, 192), std::nullopt);
+  EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST(WebUpdTp, SourcesThatNeedHttpsAreKnown) {
+  EXPECT_TRUE(NeedsHttps({"A", "https://lists.example/<N>.ini"}));
+  EXPECT_TRUE(NeedsHttps({"A", "HTTPS://lists.example/<N>.ini"}));
+  EXPECT_FALSE(NeedsHttps({"A", "http://lists.example/<N>.ini"}));
+  EXPECT_FALSE(NeedsHttps({"A", "lists.example/https://x"}));
+}
+
 } // namespace
 } // namespace qev::si::test

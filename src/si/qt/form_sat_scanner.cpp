@@ -214,11 +214,16 @@ private:
     if (!webSources_.empty())
       menu.addSeparator();
     for (std::size_t i = 0; i < webSources_.size(); ++i) {
-      Item(menu, "WebSourceItem", Text(webSources_[i].Caption), [this, i] {
+      QAction *item = Item(menu, "WebSourceItem", Text(webSources_[i].Caption), [this, i] {
         Deferred([this, i] {
           AddFrom(Sources().FromWeb(webSources_[i], engine_.Satellite().Sat.SatPos));
         });
       });
+      // The program's client speaks plain http only; say so instead of failing later.
+      if (NeedsHttps(webSources_[i])) {
+        item->setText(item->text() + kNeedsHttpsSuffix);
+        item->setEnabled(false);
+      }
     }
   }
 
@@ -462,7 +467,7 @@ private:
 
   TTpSources Sources(TTableWait wait = {}) {
     return TTpSources({links_.Scan.Filters, links_.Scan.Options.Scanning, std::move(wait),
-                       links_.Scan.KeepAlive, links_.Download},
+                       links_.Scan.KeepAlive, links_.Download, links_.Synchronise},
                       engine_.Satellite().Transponders);
   }
 
@@ -483,7 +488,8 @@ private:
 
   void AddFrom(std::optional<int> added) {
     status_->clear();
-    if (added && *added > 0)
+    // A synchronisation may replace entries without changing their number.
+    if (added)
       RefreshTransponders();
   }
 

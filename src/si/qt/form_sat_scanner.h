@@ -29,6 +29,8 @@ struct TScannerWindowLinks {
   // Web transponder sources: the list file and the download (empty: no web sources).
   std::filesystem::path WebSourcesFile{};
   TDownload Download{};
+  // The synchronisation dialog every source's list goes through (empty: new entries added).
+  TSynchronise Synchronise{};
   // Where the open dialog for another INI file starts.
   std::filesystem::path TransponderFolder{};
 };
