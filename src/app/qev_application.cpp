@@ -1,6 +1,7 @@
 #include "app/qev_application.h"
 
 #include "app/command_link.h"
+#include "app/editors_link.h"
 #include "app/guide_link.h"
 #include "app/guide_window_link.h"
 #include "app/recorder_link.h"
@@ -336,6 +337,7 @@ void TQevApplication::CreateMainWindow() {
     ScanSatellite(mainWindow_.get(), *uiContext_, satIndex, tp);
   };
   uiContext_->Subsystems.ClearSleepTimer = [this] { commands_->SleepTimer().ClearSleepTimer(); };
+  PlugEditors(*uiContext_, [this] { return static_cast<QWidget *>(mainWindow_.get()); });
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =
