@@ -2,6 +2,7 @@
 
 #include "app/command_link.h"
 #include "app/diagnostics_link.h"
+#include "app/editors_link.h"
 #include "app/guide_link.h"
 #include "app/hotkeys_link.h"
 #include "app/guide_window_link.h"
@@ -365,6 +366,7 @@ void TQevApplication::CreateMainWindow() {
                         [this](int command) { commands_->RunPowerCommand(command); });
   LinkChildLock(*uiContext_);
   diagnostics_ = std::make_unique<TDiagnosticsLink>();
+  PlugEditors(*uiContext_, [this] { return static_cast<QWidget *>(mainWindow_.get()); });
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
   mainWindow_ =

@@ -12,7 +12,10 @@
 
 namespace qev::app {
 
-void RescanStoredChannel(QWidget *parent, std::int32_t handle) {
+namespace {
+
+// Runs a rescan with the program's device and options, the wait shown over parent.
+template <typename Run> bool WithRescanLinks(QWidget *parent, Run run) {
   si::TDeviceFilterSource filters(device::Device());
   si::TWaitDialog wait(parent);
   device::TTuningEngine &engine = device::TuningEngine();
@@ -23,7 +26,21 @@ void RescanStoredChannel(QWidget *parent, std::int32_t handle) {
                                .KeepAlive = frame::PumpMessages,
                                .Now = data::NowLocal,
                                .WaitOver = [&wait] { wait.hide(); }};
-  si::RescanByHandle(links, data::ChannelLists(), engine, handle);
+  return run(links, engine);
+}
+
+} // namespace
+
+void RescanStoredChannel(QWidget *parent, std::int32_t handle) {
+  WithRescanLinks(parent, [handle](const si::TRescanLinks &links, device::TTuningEngine &engine) {
+    return si::RescanByHandle(links, data::ChannelLists(), engine, handle);
+  });
+}
+
+bool RescanWorkingCopy(QWidget *parent, data::TChannelRec &rec) {
+  return WithRescanLinks(parent, [&rec](const si::TRescanLinks &links, device::TTuningEngine &) {
+    return si::RescanChannel(links, rec, true);
+  });
 }
 
 } // namespace qev::app

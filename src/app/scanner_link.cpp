@@ -1,5 +1,6 @@
 #include "app/scanner_link.h"
 
+#include "app/editors_link.h"
 #include "data/code_tables.h"
 #include "device/device_module.h"
 #include "device/slot_state.h"
@@ -76,7 +77,9 @@ si::TScannerWindowLinks ProgramScannerLinks(ui::TUiContext &context,
   links.ChannelIcon = [](const data::TChannelRec &rec) {
     return ui::ImageListIcon(data::ChannelIcon(rec));
   };
-  links.EditChannel = context.Subsystems.EditChannel;
+  links.EditChannel = [&context](data::TChannelRec &rec) {
+    return ShowChannelReadOnly(context, rec);
+  };
   links.WebSourcesFile = frame::Paths().WebUpdTPFile;
   links.Download = DownloadText;
   links.Synchronise = [](const data::TSatTransponders &newList, data::TSatTransponders &current) {

@@ -165,4 +165,13 @@ std::string TCategories::CategName(int i) const {
   return names_[static_cast<std::size_t>(i)];
 }
 
+int FavAddCategory(TFavorites &favorites, std::string_view name) {
+  const int slot = favorites.FirstFreeSlot();
+  const std::string trimmed = frame::Trim(name);
+  if (slot == 0 || trimmed.empty())
+    return 0;
+  favorites.SetFavName(slot, FavTitleCase(trimmed));
+  return slot;
+}
+
 } // namespace qev::data

@@ -48,6 +48,9 @@ bool FavHas(const std::uint8_t (&favCat)[4], int n);
 bool FavQuickToggle(std::uint8_t (&favCat)[4]);
 // Each word's first letter upper case, the rest lower case; letters beyond ASCII too.
 std::string FavTitleCase(std::string_view text);
+// A new favourite category in the lowest unnamed slot, named in title case; the slot, or 0
+// when all slots are named or the trimmed name is empty.
+int FavAddCategory(TFavorites &favorites, std::string_view name);
 
 // The category names of Category.txt; line 0 stands for no category.
 class TCategories {

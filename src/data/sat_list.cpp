@@ -19,7 +19,8 @@ namespace qev::data {
 namespace fs = std::filesystem;
 
 std::string PositionText(int p) {
-  if (p < 0 || p >= 3600)
+  // 3600 is 0.0 W: the editor accepts it as the same place as 0.0 E seen from the west.
+  if (p < 0 || p > 3600)
     return "ERR";
   if (p < 1800)
     return fmt::format("{}.{}E", p / 10, p % 10);

@@ -17,7 +17,7 @@ inline constexpr const char *kNoSat = "<NoSat>";
 inline constexpr const char *kFileMissing = "File missing:\r\r";
 inline constexpr const char *kCannotReadFile = "Cannot read file:\r\r";
 
-// "19.2E", "0.8W"; "ERR" outside 0..3599.
+// "19.2E", "0.8W", 3600 "0.0W"; "ERR" outside 0..3600.
 std::string PositionText(int position);
 
 // The satellites of SatList.dat, kept sorted by dish group and position, with a map from

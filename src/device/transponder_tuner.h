@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace qev::device {
 
@@ -35,10 +36,21 @@ public:
     rec_ = {};
     loaded_ = false;
   }
+  // An edited copy of the loaded satellite replaces the old one; the next tune then sends the
+  // switch and positioner commands again, as for another satellite.
+  void Refresh(const data::TSatRec &rec) {
+    if (!loaded_ || rec.SatIdx != rec_.SatIdx)
+      return;
+    rec_ = rec;
+    edited_ = true;
+  }
+  // Whether an edit came since the last call.
+  bool TakeEdited() { return std::exchange(edited_, false); }
 
 private:
   data::TSatRec rec_{};
   bool loaded_ = false;
+  bool edited_ = false;
 };
 
 // The program's loaded satellite.

@@ -211,8 +211,9 @@ void TTuningEngine::TuneMainTransponder() {
   CloseOutputsOnOldTransponder();
   const data::TChannelRec &pending = slots_[0].PendingChannel;
   const bool satLoaded = links_.LoadedSat.Loaded();
-  const bool satChanged = !satLoaded || pending.SatIndex != links_.LoadedSat.Index();
-  if (satChanged) {
+  const bool otherSat = !satLoaded || pending.SatIndex != links_.LoadedSat.Index();
+  const bool satChanged = links_.LoadedSat.TakeEdited() || otherSat;
+  if (otherSat) {
     data::TSatRec sat{};
     links_.Sats.SatGet(pending.SatIndex, sat);
     links_.LoadedSat.Load(sat);

@@ -60,9 +60,15 @@ void TSatListCommands::Modify(std::optional<int> row) {
   if (!context_.Subsystems.EditSatellite(rec, false))
     return;
   // The editor keeps the index; the list refuses a record that would take another's place.
-  if (!context_.Sats.SatModify(*selected, rec) && context_.Sats.LastError().empty())
+  if (!context_.Sats.SatModify(*selected, rec) && context_.Sats.LastError().empty()) {
     frame::ShowError("Another satellite already has the position " +
                      data::PositionText(rec.SatPos));
+    return;
+  }
+  // LNB and DiSEqC edits of the satellite being watched count from the next tune on, even
+  // when the file could not be written (the list in memory holds them).
+  if (data::TSatRec stored{}; context_.Sats.SatGet(rec.SatIdx, stored))
+    context_.LoadedSat.Refresh(stored);
 }
 
 void TSatListCommands::Delete(std::optional<int> row) {

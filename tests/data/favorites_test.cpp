@@ -75,6 +75,25 @@ TEST(Favorites, TitleCase) {
   EXPECT_EQ(FavTitleCase(broken + "BYTE"), "Bad\xFF" + std::string("byte"));
 }
 
+TEST(Favorites, NewCategoriesTakeTheLowestFreeSlotInTitleCase) {
+  TFavorites favorites;
+  favorites.SetFavName(1, "News");
+  favorites.SetFavName(3, "Music");
+  EXPECT_EQ(FavAddCategory(favorites, "   "), 0);
+  EXPECT_EQ(FavAddCategory(favorites, " sport - live tv "), 2);
+  EXPECT_EQ(favorites.FavName(2), "Sport - Live Tv");
+  for (int slot = 4; slot <= TFavorites::kSlots; ++slot)
+    EXPECT_EQ(FavAddCategory(favorites, "x"), slot);
+  EXPECT_EQ(FavAddCategory(favorites, "one too many"), 0);
+  // Ticking a slot puts it between the others; a fifth is refused and changes nothing.
+  std::uint8_t fav[4] = {0, 0, 3, 17};
+  EXPECT_EQ(FavAdd(fav, 9), FavChange::Done);
+  EXPECT_EQ(std::vector<int>(fav, fav + 4), (std::vector<int>{0, 3, 9, 17}));
+  std::uint8_t full[4] = {1, 2, 3, 4};
+  EXPECT_EQ(FavAdd(full, 5), FavChange::Full);
+  EXPECT_EQ(std::vector<int>(full, full + 4), (std::vector<int>{1, 2, 3, 4}));
+}
+
 TEST_F(FavFiles, CategoriesWithAndWithoutTheirFile) {
   TCategories cats;
   cats.CategLoad(root / "missing.txt");

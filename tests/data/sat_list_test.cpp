@@ -142,7 +142,9 @@ TEST(PositionTexts, EastWestAndErrors) {
   EXPECT_EQ(PositionText(1800), "180.0W");
   EXPECT_EQ(PositionText(3592), "0.8W");
   EXPECT_EQ(PositionText(3599), "0.1W");
-  EXPECT_EQ(PositionText(3600), "ERR");
+  // The editor accepts 3600 as 0.0 W and names it so.
+  EXPECT_EQ(PositionText(3600), "0.0W");
+  EXPECT_EQ(PositionText(3601), "ERR");
   EXPECT_EQ(PositionText(-1), "ERR");
 }
 
@@ -169,6 +171,93 @@ TEST(SatEditor, RawTextAndSaveChecks) {
   ApplyLnbPreset(rec, LnbPreset::KuCircular);
   EXPECT_EQ(rec.LofLow, 10750000);
   EXPECT_EQ(rec.LofSwitch, 0);
+}
+
+TEST(SatEditor, ChecksRunInOrderAndStopAtTheFirstFailure) {
+  TSatEditForm form;
+  form.Position = 0;
+  form.LofLow = form.LofHigh = form.LofSwitch = "0";
+  form.Sw[0].Raw = "E0 1";
+  form.Sw[1].Raw = "xx";
+  form.Sw[2].Raw = "e0";
+  form.PosRaw = "E";
+  const auto message = [&] { return CheckSatEdit(form, true).Message; };
+  EXPECT_EQ(message(), "Sw1: Invalid raw data");
+  form.Sw[0].Raw.clear();
+  EXPECT_EQ(message(), "Sw2: Invalid raw data");
+  form.Sw[1].Raw = "E0.10,38";
+  // The third switch's raw text is checked like the others.
+  EXPECT_EQ(message(), "Sw3: Invalid raw data");
+  form.Sw[2].Raw.clear();
+  EXPECT_EQ(message(), "POS: Invalid raw data");
+  form.PosRaw.clear();
+  EXPECT_EQ(message(), "Invalid SAT position");
+  form.Position = 3600;
+  EXPECT_EQ(message(), kErrDuplicateSatPos);
+  EXPECT_EQ(CheckSatEdit(form, false).Message, "Please select LNB type...");
+  EXPECT_TRUE(CheckSatEdit(form, false).Warning);
+  // Empty or unreadable LOF text counts as the default, so it is no missing LNB.
+  form.LofLow = "";
+  EXPECT_TRUE(CheckSatEdit(form, false).Ok);
+  form.LofLow = "97x";
+  EXPECT_TRUE(CheckSatEdit(form, false).Ok);
+}
+
+TEST(SatEditor, PortListsKeepThePortWhereItStillExists) {
+  EXPECT_EQ(SwitchPortNames(0), (std::vector<std::string>{"None"}));
+  EXPECT_EQ(SwitchPortNames(1), (std::vector<std::string>{"LNB1", "LNB2"}));
+  EXPECT_EQ(SwitchPortNames(2).back(), "LNB4");
+  ASSERT_EQ(SwitchPortNames(3).size(), 16u);
+  EXPECT_EQ(SwitchPortNames(3)[10], "CMD A");
+  EXPECT_EQ(SwitchPortNames(4), (std::vector<std::string>{"None"}));
+  EXPECT_EQ(KeptPort(3, 4), 3);
+  EXPECT_EQ(KeptPort(12, 4), 4);
+  EXPECT_EQ(KeptPort(0, 2), 1);
+}
+
+TEST(SatEditor, SavingStoresEveryInputAndKeepsTheRest) {
+  TSatRec rec = {};
+  rec.SatIdx = 9;
+  rec.SatActive = 1;
+  rec.PosGap = 40;
+  rec.Sw3.SwRawLen = 2;
+  rec.Sw3.SwRaw[0] = 0xE0;
+  rec.Sw3.SwRaw[1] = 0x31;
+  TSatEditForm form = SatEditFormOf(rec);
+  EXPECT_EQ(form.Sw[2].Raw, "E0 31");
+  EXPECT_EQ(form.PosGap, 40);
+  form.Name = "Astra 1KR";
+  form.Position = 192;
+  form.LofLow = "";
+  form.LofHigh = "10600000";
+  form.LofSwitch = "bad";
+  form.Sw[0] = {2, 3, 2, 999, ""};
+  form.Sw[1] = {4, 1, 12, 100, "E0-10-38-F0-00-11-22-33-44"};
+  form.PosType = 4;
+  form.PosAngle = -125;
+  StoreSatEdit(form, rec);
+  EXPECT_EQ(rec.SatIdx, 9);
+  EXPECT_EQ(rec.SatActive, 1);
+  EXPECT_EQ(SatName(rec), "Astra 1KR");
+  EXPECT_EQ(rec.SatPos, 192);
+  EXPECT_EQ(rec.LofLow, 9750000);
+  EXPECT_EQ(rec.LofHigh, 10600000);
+  EXPECT_EQ(rec.LofSwitch, 11700000);
+  EXPECT_EQ(rec.Sw1.SwType, 2);
+  EXPECT_EQ(rec.Sw1.SwPort, 3);
+  // The gap is one byte: the editor stops at 255 rather than wrap.
+  EXPECT_EQ(rec.Sw1.SwGap, 255);
+  EXPECT_EQ(rec.Sw2.SwRawLen, 8);
+  EXPECT_EQ(rec.Sw2.SwRaw[7], 0x33);
+  EXPECT_EQ(rec.Sw2.SwTxCount, 9);
+  EXPECT_EQ(rec.Sw3.SwRawLen, 2);
+  EXPECT_EQ(rec.PosAngle, -125);
+  // The positioner's pause is no longer zeroed by a save.
+  EXPECT_EQ(rec.PosGap, 40);
+  // A name longer than the field is cut at a character boundary, counted in UTF-8 bytes.
+  form.Name = std::string(29, 'a') + "\xC3\xA9";
+  StoreSatEdit(form, rec);
+  EXPECT_EQ(SatName(rec), std::string(29, 'a'));
 }
 
 TEST_F(SatListFile, AllSatsPicker) {

@@ -56,6 +56,29 @@ TEST_F(EngineTest, AnotherSatelliteIsLoadedAndTunedWithItsSwitches) {
   EXPECT_EQ(loaded.Index(), 2);
 }
 
+TEST_F(EngineTest, AnEditedLoadedSatelliteSendsItsSwitchesOnTheNextTune) {
+  StartOnAlpha();
+  data::TSatRec edited = loaded.Rec();
+  edited.LofLow = 9751000;
+  edited.Sw1.SwType = 2;
+  edited.Sw1.SwPort = 3;
+  loaded.Refresh(edited);
+  EXPECT_EQ(loaded.Rec().LofLow, 9751000);
+  EXPECT_EQ(loaded.Rec().Sw1.SwPort, 3);
+  EXPECT_TRUE(engine.SwitchChannel(0, charlie, true));
+  EXPECT_THAT(journal.Starting("Tune"), ElementsAre("Tune 12188000 H 22000 wait=0 satChanged=1"));
+  // Still the same satellite: the guide stays, and the copy is the edited one.
+  EXPECT_FALSE(journal.Has("EpgClear"));
+  EXPECT_EQ(loaded.Rec().LofLow, 9751000);
+  // A copy of another satellite never replaces the loaded one.
+  data::TSatRec other = edited;
+  other.SatIdx = 2;
+  other.LofLow = 1;
+  loaded.Refresh(other);
+  EXPECT_EQ(loaded.Rec().LofLow, 9751000);
+  EXPECT_FALSE(loaded.TakeEdited());
+}
+
 TEST_F(EngineTest, ClearingTheGuideOnTransponderChangeIsASetting) {
   StartOnAlpha();
   frame::Options().Session.ClearGuideOnTpChange = true;

@@ -156,6 +156,28 @@ TEST_F(SatListRowsTest, ScanAndModifyTakeTheSelectedSatellite) {
   EXPECT_EQ(data::SatName(rec), "Hot Bird");
 }
 
+TEST_F(SatListRowsTest, ModifyingTheLoadedSatelliteRefreshesTheTunersCopy) {
+  AddSat(1, 192, "Astra");
+  AddSat(2, 130, "Hotbird");
+  data::TSatRec astra{};
+  ASSERT_TRUE(root.sats.SatGet(1, astra));
+  loaded.Load(astra);
+  context.Subsystems.EditSatellite = [](data::TSatRec &rec, bool) {
+    rec.LofLow = 10750000;
+    rec.Sw2.SwType = 1;
+    rec.Sw2.SwPort = 2;
+    return true;
+  };
+  commands.Modify(RowOf(1));
+  EXPECT_EQ(loaded.Rec().LofLow, 10750000);
+  EXPECT_EQ(loaded.Rec().Sw2.SwPort, 2);
+  EXPECT_TRUE(loaded.TakeEdited());
+  // Editing another satellite leaves the loaded copy alone.
+  commands.Modify(RowOf(2));
+  EXPECT_EQ(loaded.Index(), 1);
+  EXPECT_FALSE(loaded.TakeEdited());
+}
+
 TEST_F(SatListRowsTest, ActivatingAMobileSatelliteDeactivatesItsGroupWhenAsked) {
   AddSat(1, 192, "Astra", 0);
   AddSat(2, 130, "Hotbird", 2);

@@ -1,5 +1,6 @@
 #include "si/qt/form_sat_scanner.h"
 
+#include "data/qt/transponder_actions.h"
 #include "data/sat_list.h"
 #include "frame/log.h"
 #include "frame/message_boxes.h"
@@ -243,6 +244,12 @@ private:
                        const int row = transponders_->indexOfTopLevelItem(item);
                        Deferred([this, row] { TuneRow(row); });
                      });
+    data::InstallTransponderActions(
+        *transponders_,
+        {[this]() -> data::TSatTransponders & { return engine_.Satellite().Transponders; },
+         [this]() -> const std::vector<data::TTransponder> & { return engine_.Satellite().Blind; },
+         [this] { return engine_.Warnings(); }, [this] { return int{engine_.Satellite().Sat.SatPos}; },
+         [this] { RefreshTransponders(); }});
     tpCount_ = Named<QLabel>("TransponderCount", panel);
     scanAll_ = Button("ScanAllButton", "Scan all", [this] { Deferred(&TImpl::ScanMarked); });
     signalTest_ =
