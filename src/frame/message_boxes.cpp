@@ -62,4 +62,21 @@ void ShowErrorBox(std::string_view caption, std::string_view text) {
   Tell(caption, text, MessageIcon::Error);
 }
 
+void ShowWarningBox(std::string_view caption, std::string_view text) {
+  Tell(caption, text, MessageIcon::Warning);
+}
+
+void ShowInformationBox(std::string_view caption, std::string_view text) {
+  Tell(caption, text, MessageIcon::Information);
+}
+
+bool AskBox(std::string_view caption, std::string_view text) {
+  bool yes = false;
+  OnUiThreadAndWait([&] {
+    yes = currentPresenter.load()->Ask(std::string(caption), std::string(text),
+                                       MessageIcon::Question);
+  });
+  return yes;
+}
+
 } // namespace qev::frame
