@@ -15,8 +15,8 @@ namespace {
 using frame::Trim;
 
 constexpr const char *kGroupNames[kGroupKindCount] = {
-    "Video Decoders", "Audio Decoders", "Video PostProcessors",
-    "Audio PostProcessors", "Video Renders", "Audio Renders"};
+    "Video Decoders",       "Audio Decoders", "Video PostProcessors",
+    "Audio PostProcessors", "Video Renders",  "Audio Renders"};
 
 TKnownFilter BuiltIn(int kind, const char *name, const char *classId, const char *input,
                      const char *output = "") {
@@ -25,15 +25,15 @@ TKnownFilter BuiltIn(int kind, const char *name, const char *classId, const char
 
 std::vector<TKnownFilter> BuiltIns() {
   return {
-      BuiltIn(kKindVideoRender, "Overlay Mixer", "{CD8743A1-3736-11D0-9E69-00C04FD7C15B}",
-              "Input0", "Output"),
+      BuiltIn(kKindVideoRender, "Overlay Mixer", "{CD8743A1-3736-11D0-9E69-00C04FD7C15B}", "Input0",
+              "Output"),
       BuiltIn(kKindVideoRender, "Video Render", "{70E102B0-5556-11CE-97C0-00AA0055595A}", "In"),
       BuiltIn(kKindVideoRender, "Video Mixing Render 7", "{B87BEB7B-8D29-423F-AE4D-6582C10175AC}",
               "VMR Input0"),
       BuiltIn(kKindVideoRender, "Video Mixing Render 9", "{51B4ABF3-748F-4E3B-A276-C828330E926A}",
               "VMR Input0"),
-      BuiltIn(kKindAudioRender, "Default WaveOut Device",
-              "{E30629D1-27E5-11CE-875D-00608CB78066}", "Audio Input pin (rendered)"),
+      BuiltIn(kKindAudioRender, "Default WaveOut Device", "{E30629D1-27E5-11CE-875D-00608CB78066}",
+              "Audio Input pin (rendered)"),
       BuiltIn(kKindAudioRender, "Default DirectSound Device",
               "{79376820-07D0-11CF-A24D-0020AFD79767}", "Audio Input pin (rendered)"),
   };
@@ -85,9 +85,7 @@ const char *FilterGroupName(int kind) {
 
 bool KindHasOutput(int kind) { return kind >= 1 && kind <= kKindVideoRender; }
 
-std::string TKnownFilter::Caption() const {
-  return Info.empty() ? Name : Name + " (" + Info + ")";
-}
+std::string TKnownFilter::Caption() const { return Info.empty() ? Name : Name + " (" + Info + ")"; }
 
 TKnownFilter SourceFilterRecord() {
   return BuiltIn(kKindSource, "DVB AVSource", "{EEBF6DD2-439A-4C8E-A511-DB329ABC04BA}", "Video",
@@ -95,8 +93,8 @@ TKnownFilter SourceFilterRecord() {
 }
 
 TKnownFilter ChannelSwitchRecord() {
-  return BuiltIn(kKindChannelSwitch, "Channel A/B Switch",
-                 "{C54A7C94-B0C5-4E87-8507-4468B10687E9}", "Input", "Output");
+  return BuiltIn(kKindChannelSwitch, "Channel A/B Switch", "{C54A7C94-B0C5-4E87-8507-4468B10687E9}",
+                 "Input", "Output");
 }
 
 TKnownFilter FinalRenderRecord() {
@@ -139,15 +137,16 @@ std::optional<std::size_t> TKnownFilterList::FindClass(const std::string &classI
 
 std::size_t TKnownFilterList::Add(TKnownFilter filter, IFilterRegistry *registry) {
   filter = SanitizedFilter(std::move(filter));
+  if (filter.Kind == kKindDeleted || filter.ClassId.empty())
+    return std::string::npos;
   if (registry)
     filter.Status = registry->CheckFilterRegistration(filter.ClassId).Status;
   const std::string classId = filter.ClassId;
   if (const auto same = FindClass(classId)) {
     records_[*same] = std::move(filter);
   } else {
-    const auto free = std::find_if(records_.begin(), records_.end(), [](const TKnownFilter &r) {
-      return r.Kind == kKindDeleted;
-    });
+    const auto free = std::find_if(records_.begin(), records_.end(),
+                                   [](const TKnownFilter &r) { return r.Kind == kKindDeleted; });
     if (free != records_.end())
       *free = std::move(filter);
     else

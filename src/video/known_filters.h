@@ -72,7 +72,8 @@ public:
   const TKnownFilter &At(std::size_t index) const { return records_.at(index); }
 
   // Sanitizes the record, checks its registration when a registry is given, replaces the
-  // record of the same class id or takes a deleted place, and sorts. Answers its place.
+  // record of the same class id or takes a deleted place, and sorts. Answers its place; a
+  // record without kind or class id is not added (npos).
   std::size_t Add(TKnownFilter filter, IFilterRegistry *registry);
   void Delete(std::size_t index);
   std::optional<std::size_t> FindClass(const std::string &classId) const;

@@ -92,7 +92,8 @@ TFilterRegistration TGstFilterRegistry::CheckFilterRegistration(const std::strin
   const TRef<GstElementFactory> factory = FindFactory(classId);
   if (!factory)
     return {kFilterClassMissing, "", ""};
-  TFilterRegistration registration{kFilterUsable, Metadata(factory.get(), GST_ELEMENT_METADATA_LONGNAME), ""};
+  TFilterRegistration registration{kFilterUsable,
+                                   Metadata(factory.get(), GST_ELEMENT_METADATA_LONGNAME), ""};
   const TRef<GstPlugin> plugin(gst_plugin_feature_get_plugin(GST_PLUGIN_FEATURE(factory.get())));
   if (plugin && gst_plugin_get_filename(plugin.get())) {
     registration.LibraryPath = gst_plugin_get_filename(plugin.get());
@@ -131,12 +132,12 @@ std::vector<TSystemFilter> TGstFilterRegistry::ListFilters(int kind) {
   std::vector<TSystemFilter> filters;
   if (!StartGstreamer().empty())
     return filters;
-  GList *features =
-      gst_registry_get_feature_list(gst_registry_get(), GST_TYPE_ELEMENT_FACTORY);
+  GList *features = gst_registry_get_feature_list(gst_registry_get(), GST_TYPE_ELEMENT_FACTORY);
   for (GList *item = features; item; item = item->next) {
     auto *factory = GST_ELEMENT_FACTORY(item->data);
     if (ClassFitsKind(Metadata(factory, GST_ELEMENT_METADATA_KLASS), kind))
-      filters.push_back({GST_OBJECT_NAME(factory), Metadata(factory, GST_ELEMENT_METADATA_LONGNAME)});
+      filters.push_back(
+          {GST_OBJECT_NAME(factory), Metadata(factory, GST_ELEMENT_METADATA_LONGNAME)});
   }
   gst_plugin_feature_list_free(features);
   std::sort(filters.begin(), filters.end(), [](const auto &a, const auto &b) {
@@ -172,7 +173,8 @@ std::vector<std::string> TGstFilterRegistry::DescribeProperties(const std::strin
   GParamSpec **specs = g_object_class_list_properties(G_OBJECT_GET_CLASS(element), &count);
   for (guint i = 0; i < count; ++i)
     if ((specs[i]->flags & G_PARAM_READABLE) && g_strcmp0(specs[i]->name, "parent") != 0)
-      lines.push_back(std::string(specs[i]->name) + ": " + PropertyValue(G_OBJECT(element), specs[i]));
+      lines.push_back(std::string(specs[i]->name) + ": " +
+                      PropertyValue(G_OBJECT(element), specs[i]));
   g_free(specs);
   gst_object_unref(element);
   return lines;
