@@ -1,5 +1,6 @@
 #include "frame/message_boxes.h"
 
+#include "frame/titled_boxes.h"
 #include "frame/ui_dispatcher.h"
 
 #include <atomic>

@@ -33,8 +33,5 @@ void ShowInformation(std::string_view text);
 void ShowWarning(std::string_view text);
 // An error box under a caption of its own, for a subsystem that names its boxes.
 void ShowErrorBox(std::string_view caption, std::string_view text);
-void ShowWarningBox(std::string_view caption, std::string_view text);
-void ShowInformationBox(std::string_view caption, std::string_view text);
-bool AskBox(std::string_view caption, std::string_view text);
 
 } // namespace qev::frame

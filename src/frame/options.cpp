@@ -2,6 +2,7 @@
 
 #include "frame/fast_ini_file.h"
 #include "frame/log.h"
+#include "frame/option_corrections.h"
 #include "frame/string_utils.h"
 
 #include <algorithm>

@@ -166,8 +166,6 @@ TOptions &Options();
 // corrections that follow loading. A file that cannot be read is logged and gives the values
 // held; nothing is thrown.
 void LoadOptions(TOptions &options, const std::filesystem::path &file);
-// The corrections that follow loading: also what a value edited by the user goes through.
-void ApplyLoadCorrections(TOptions &options);
 // Writes every key in its order, then the "ChFilter" section. The file is rewritten only when
 // a value changed; keys and comments the program does not know stay. Returns an error text,
 // empty on success.

@@ -82,6 +82,8 @@ struct TUiSubsystems {
   std::function<void()> OpenTeletext;
   // The settings dialog was closed: the subtitles take the options again.
   std::function<void()> RefreshSubtitles;
+  // The settings dialog (modal).
+  std::function<void()> OpenSettings;
 };
 
 // The program's state the windows show and change. Everything is borrowed; tests bind it to

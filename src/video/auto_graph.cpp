@@ -4,6 +4,7 @@
 #include "frame/file_reader.h"
 #include "frame/message_boxes.h"
 #include "frame/string_utils.h"
+#include "frame/titled_boxes.h"
 #include "video/graph_config.h"
 
 #include <system_error>
@@ -135,8 +136,8 @@ TAutoGraphSelection ReadAutoGraph(std::string_view text, const TKnownFilterList 
       selection.ChannelSwitch = true;
     } else if (kind >= 1 && kind <= kGroupKindCount) {
       const auto index = list.FindClass(classId);
-      const bool offered = index && list.At(*index).Kind == kind &&
-                           list.At(*index).Status == kFilterUsable;
+      const bool offered =
+          index && list.At(*index).Kind == kind && list.At(*index).Status == kFilterUsable;
       selection.ByKind[kind] = offered ? index : std::nullopt;
     }
   }
@@ -164,8 +165,8 @@ void CheckFilterBeforeUse(IFilterRegistry &registry, const TKnownFilter &filter,
                           const std::filesystem::path &libraryFile) {
   if (registry.CheckFilterRegistration(filter.ClassId).Status == kFilterUsable)
     return;
-  const std::string question = kNotRegistered + filter.ClassId + " \"" + filter.Name + "\"" +
-                               "\r\r" + kRegisterNow;
+  const std::string question =
+      kNotRegistered + filter.ClassId + " \"" + filter.Name + "\"" + "\r\r" + kRegisterNow;
   if (!frame::AskBox(kFilterCheckCaption, question))
     return;
   const std::string file = libraryFile.string();

@@ -42,10 +42,9 @@ TEST(GrfScanTest, EntriesGiveNameAndClassSkippingTheirData) {
           "CONNECTIONS\r\n0001 \"Video\" 0003 \"In\"\r\n");
   const TGraphFilters scan = ScanGrf(grf);
   EXPECT_EQ(scan.Error, "");
-  EXPECT_EQ(scan.Filters,
-            (Filters{{"{EEBF6DD2-439A-4C8E-A511-DB329ABC04BA}", "DVB AVSource"},
-                     {"{E436EBB5-524F-11CE-9F53-0020AF0BA770}", "File Source"},
-                     {"{70E102B0-5556-11CE-97C0-00AA0055595A}", "Video Render"}}));
+  EXPECT_EQ(scan.Filters, (Filters{{"{EEBF6DD2-439A-4C8E-A511-DB329ABC04BA}", "DVB AVSource"},
+                                   {"{E436EBB5-524F-11CE-9F53-0020AF0BA770}", "File Source"},
+                                   {"{70E102B0-5556-11CE-97C0-00AA0055595A}", "Video Render"}}));
   // The older version marker is accepted as well.
   EXPECT_EQ(ScanGrf(Grf("0002\r\nFILTERS\r\n0001 \"A\" {1} 0 \r\n")).Filters,
             (Filters{{"{1}", "A"}}));
@@ -58,9 +57,10 @@ TEST(GrfScanTest, LengthsBeyondTheFileEndTheListWithoutReadingPastIt) {
             (Filters{{"{1}", "First"}, {"{2}", "Cut"}}));
   // Oversized and absurd lengths, and a length that is no number.
   for (const char *length : {"18446744073709551615", "4294967296", "999999999999", "-1", "x"})
-    EXPECT_EQ(ScanGrf(Grf(first + "0002 \"Big\" {2} " + length + " @4\r\n0003 \"Never\" {3} 0 \r\n"))
-                  .Filters.size(),
-              2u)
+    EXPECT_EQ(
+        ScanGrf(Grf(first + "0002 \"Big\" {2} " + length + " @4\r\n0003 \"Never\" {3} 0 \r\n"))
+            .Filters.size(),
+        2u)
         << length;
   // The file ends inside a quoted name, or after an odd byte.
   EXPECT_EQ(ScanGrf(Grf(std::string(kHeader) + "0001 \"Unclosed")).Filters.size(), 1u);
@@ -92,8 +92,9 @@ TEST_F(GraphCheckTest, ScriptsAndXmlGraphsNameTheirFilters) {
                                       "ConnectPin(a,b,c,d)\nLoadFilter(autovideosink,Sink)\n");
   EXPECT_EQ(GraphFileFilters(grs).Filters,
             (Filters{{"avdec_h264", "Decoder"}, {"autovideosink", "Sink"}}));
-  const auto xgr = Write("DVB_y.XGR", "<graph>\n<FILTER ID=\"My_Decoder\" CLSID=\"{AB}\">\n"
-                                      "<CONNECT SRC=\"a\" SRCPIN=\"b\" DEST=\"c\" DESTPIN=\"d\"/>\n");
+  const auto xgr =
+      Write("DVB_y.XGR", "<graph>\n<FILTER ID=\"My_Decoder\" CLSID=\"{AB}\">\n"
+                         "<CONNECT SRC=\"a\" SRCPIN=\"b\" DEST=\"c\" DESTPIN=\"d\"/>\n");
   EXPECT_EQ(GraphFileFilters(xgr).Filters, (Filters{{"{AB}", "My Decoder"}}));
   EXPECT_EQ(GraphFileFilters(Write("DVB_e.GRS", "# nothing\n")).Error, "Graph is empty.");
   EXPECT_EQ(GraphFileFilters(Write("DVB_t.txt", "LoadFilter(a,b)")).Error, "Unknow file type.");
@@ -123,8 +124,8 @@ TEST_F(GraphCheckTest, EveryFilterIsCheckedAndFailuresExplained) {
   EXPECT_EQ(check.Rows[3].Details, (Details{{"Class not registered", "-1"}}));
   EXPECT_FALSE(check.Rows[0].Failed());
 
-  EXPECT_TRUE(CheckGraphFilters(Write("DVB_g.GRS", "LoadFilter(good,Good)\n"), registry)
-                  .AllUsable());
+  EXPECT_TRUE(
+      CheckGraphFilters(Write("DVB_g.GRS", "LoadFilter(good,Good)\n"), registry).AllUsable());
   EXPECT_FALSE(CheckGraphFilters(dir / "none.GRS", registry).AllUsable());
 }
 

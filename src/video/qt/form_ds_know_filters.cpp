@@ -72,10 +72,9 @@ void TFormDsKnowFilters::Refresh() {
     const TKnownFilter &r = records[i];
     if (r.Kind != Kind())
       continue;
-    auto *row = new QTreeWidgetItem(rows_, {QString::fromStdString(r.Caption()),
-                                            QString::fromStdString(r.ClassId),
-                                            QString::fromStdString(r.InputPin),
-                                            QString::fromStdString(r.OutputPin)});
+    auto *row = new QTreeWidgetItem(
+        rows_, {QString::fromStdString(r.Caption()), QString::fromStdString(r.ClassId),
+                QString::fromStdString(r.InputPin), QString::fromStdString(r.OutputPin)});
     row->setData(0, kIndexRole, static_cast<qulonglong>(i));
     if (r.Status != kFilterUsable)
       for (int column = 0; column < row->columnCount(); ++column)

@@ -21,8 +21,8 @@ public:
   // Asks the user for a filter of a kind; the picker dialog by default.
   using TPicker = std::function<std::optional<TKnownFilter>(int kind)>;
 
-  TFormDsKnowFilters(TKnownFilterList &list, IFilterRegistry &registry,
-                     std::filesystem::path file, QWidget *parent = nullptr);
+  TFormDsKnowFilters(TKnownFilterList &list, IFilterRegistry &registry, std::filesystem::path file,
+                     QWidget *parent = nullptr);
 
   void SetPicker(TPicker picker) { picker_ = std::move(picker); }
   int Kind() const;

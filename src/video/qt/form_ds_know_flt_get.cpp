@@ -1,6 +1,7 @@
 #include "video/qt/form_ds_know_flt_get.h"
 
 #include "frame/message_boxes.h"
+#include "frame/titled_boxes.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

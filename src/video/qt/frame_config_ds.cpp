@@ -15,7 +15,6 @@ namespace qev::video {
 
 namespace {
 
-constexpr int kNoRecord = -1;
 constexpr int kStressRuns = 20;
 
 struct TChoiceText {
@@ -23,15 +22,20 @@ struct TChoiceText {
   const char *name;
   const char *label;
 };
-constexpr TChoiceText kChoiceTexts[] = {
-    {kKindVideoDecoder, "CbVideoDecoder", "Video decoder"},
-    {kKindVideoPost, "CbVideoPostProc", "Video post-processor"},
-    {kKindVideoRender, "CbVideoRender", "Video render"},
-    {kKindAudioDecoder, "CbAudioDecoder", "Audio decoder"},
-    {kKindAudioPost, "CbAudioPostProc", "Audio post-processor"},
-    {kKindAudioRender, "CbAudioRender", "Audio render"}};
+constexpr TChoiceText kChoiceTexts[] = {{kKindVideoDecoder, "CbVideoDecoder", "Video decoder"},
+                                        {kKindVideoPost, "CbVideoPostProc", "Video post-processor"},
+                                        {kKindVideoRender, "CbVideoRender", "Video render"},
+                                        {kKindAudioDecoder, "CbAudioDecoder", "Audio decoder"},
+                                        {kKindAudioPost, "CbAudioPostProc", "Audio post-processor"},
+                                        {kKindAudioRender, "CbAudioRender", "Audio render"}};
 
 bool Optional(int kind) { return kind == kKindVideoPost || kind == kKindAudioPost; }
+
+// Choices carry the class id, not the place in the list: the known filters editor may sort
+// the list while the frame is open.
+QString ClassOf(const TKnownFilterList &list, std::optional<std::size_t> index) {
+  return index ? QString::fromStdString(list.At(*index).ClassId) : QString();
+}
 
 } // namespace
 
@@ -107,11 +111,8 @@ void TFrameConfigDS::FillChoices(const TAutoGraphSelection &selection) {
     QComboBox &box = *choices_[kind];
     box.clear();
     for (const TFilterChoice &choice : list_.Choices(kind, Optional(kind)))
-      box.addItem(QString::fromStdString(choice.Text),
-                  choice.Index ? static_cast<int>(*choice.Index) : kNoRecord);
-    const int wanted = selection.ByKind[kind] ? static_cast<int>(*selection.ByKind[kind])
-                                              : kNoRecord;
-    box.setCurrentIndex(box.findData(wanted));
+      box.addItem(QString::fromStdString(choice.Text), ClassOf(list_, choice.Index));
+    box.setCurrentIndex(box.findData(ClassOf(list_, selection.ByKind[kind])));
   }
   switch_->setChecked(selection.ChannelSwitch);
 }
@@ -119,9 +120,9 @@ void TFrameConfigDS::FillChoices(const TAutoGraphSelection &selection) {
 TAutoGraphChoice TFrameConfigDS::CurrentChoice() const {
   TAutoGraphChoice choice;
   for (int kind = 1; kind <= kGroupKindCount; ++kind) {
-    const QVariant data = choices_[kind]->currentData();
-    if (data.isValid() && data.toInt() != kNoRecord)
-      choice[kind] = list_.At(data.toInt());
+    const QString classId = choices_[kind]->currentData().toString();
+    if (const auto index = list_.FindClass(classId.toStdString()); index && !classId.isEmpty())
+      choice[kind] = list_.At(*index);
   }
   choice.ChannelSwitch = switch_->isChecked();
   return choice;
