@@ -247,6 +247,8 @@ void TQevApplication::CreateVideos() {
   };
   links.DoubleClickZone = [] { return frame::Options().General.VideoDblClickZo; };
   links.GraphConfig = [this](int index) {
+    if (!settings_)
+      return;
     video::TVideoOutputs &outputs = videos_->Outputs();
     settings_->ShowGraphConfig(index, mainWindow_.get(), [&outputs, index] {
       outputs.SetVideoState(index, video::kReopen, false);

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -72,8 +73,9 @@ TFormDsKnowFltGet::TFormDsKnowFltGet(int kind, IFilterRegistry &registry, QWidge
   layout->addWidget(properties_);
   layout->addWidget(buttons_);
 
-  connect(list_, &QListWidget::itemActivated, this,
+  connect(list_, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem *item) { ChooseRow(list_->row(item)); });
+  list_->installEventFilter(this);
   connect(inputPins_, &QComboBox::currentIndexChanged, this, &TFormDsKnowFltGet::UpdateOk);
   connect(outputPins_, &QComboBox::currentIndexChanged, this, &TFormDsKnowFltGet::UpdateOk);
   connect(properties_, &QPushButton::clicked, this, &TFormDsKnowFltGet::ShowProperties);
@@ -102,6 +104,19 @@ void TFormDsKnowFltGet::ChooseRow(int row) {
            pins.Listed || !KindHasOutput(kind_));
   properties_->setEnabled(!registry_.DescribeProperties(classId).empty());
   UpdateOk();
+}
+
+// Enter in the list chooses the filter; it must not reach the dialog, which would take it for OK
+// before the pins are chosen.
+bool TFormDsKnowFltGet::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ChooseRow(list_->currentRow());
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TFormDsKnowFltGet::UpdateOk() {

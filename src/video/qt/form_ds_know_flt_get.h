@@ -30,6 +30,9 @@ public:
   QComboBox *OutputPins() const { return outputPins_; }
   QPushButton *OkButton() const;
 
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
   void UpdateOk();
   void ShowProperties();

@@ -65,6 +65,7 @@ TFrameConfigDS::TFrameConfigDS(int slot, const QString &displayName, TKnownFilte
   file_->setCurrentText(QString::fromStdString(view.FileName));
   FillChoices(view.Selection);
   ShowAutoPage(view.AutoPage);
+  setMinimumWidth(440);
 }
 
 QWidget *TFrameConfigDS::AutoPageWidget() {

@@ -52,6 +52,7 @@ TEST_F(GraphConfigWindowsTest, PickerShowsTheChosenFilterAndItsPins) {
   picker.Filters()->setCurrentRow(0);
   picker.Filters()->setFocus();
   QTest::keyClick(picker.Filters(), Qt::Key_Return);
+  EXPECT_EQ(picker.result(), 0); // Enter chose the filter, it did not confirm the dialog
   EXPECT_EQ(picker.findChild<QLineEdit *>("EditFGuid")->text(), "avdec_mpeg2video");
   EXPECT_EQ(picker.InputPins()->currentText(), "sink");
   EXPECT_EQ(picker.OutputPins()->currentText(), "src");
