@@ -14,6 +14,7 @@
 #include "app/scanner_link.h"
 #include "app/scheduler_link.h"
 #include "app/screen_saver_link.h"
+#include "app/settings_link.h"
 #include "app/subtitle_link.h"
 #include "app/teletext_link.h"
 #include "app/teletext_window_link.h"
@@ -268,6 +269,14 @@ void TQevApplication::CreateVideos() {
     return graphSlots_ ? graphSlots_->ListFilters(index) : std::vector<video::TFilterInfo>{};
   };
   links.DoubleClickZone = [] { return frame::Options().General.VideoDblClickZo; };
+  links.GraphConfig = [this](int index) {
+    if (!settings_)
+      return;
+    video::TVideoOutputs &outputs = videos_->Outputs();
+    settings_->ShowGraphConfig(index, mainWindow_.get(), [&outputs, index] {
+      outputs.SetVideoState(index, video::kReopen, false);
+    });
+  };
   videos_ = std::make_unique<video::TVideoManager>(*playback_, std::move(context), links);
   videos_->AttachMainPanel(mainWindow_->VideoPanel());
   mainWindow_->AttachVideos(videos_.get());
@@ -369,6 +378,12 @@ void TQevApplication::CreateMainWindow() {
   PlugEditors(*uiContext_, [this] { return static_cast<QWidget *>(mainWindow_.get()); });
   frame::Log("Scheduler initialization");
   scheduler_ = std::make_unique<TSchedulerLink>(*uiContext_);
+  settings_ = std::make_unique<TSettingsLink>([this] {
+    if (subtitles_)
+      subtitles_->Refresh();
+    frame::ProcessorAffinityStep();
+  });
+  settings_->FillSubsystems(uiContext_->Subsystems, [this] { return mainWindow_.get(); });
   mainWindow_ =
       std::make_unique<ui::TFormDvbMain>(*uiContext_, [this] { return CloseRequested(); });
   scheduler_->AttachMainWindow(*mainWindow_);

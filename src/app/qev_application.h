@@ -57,6 +57,7 @@ class TRecorderLink;
 class TPluginLink;
 class TPluginWindowLink;
 class TSchedulerLink;
+class TSettingsLink;
 
 // The composition root: it plugs each subsystem into the start-up and the shutdown and owns the
 // windows. Needs a QApplication, the dispatcher and the message presenter in place.
@@ -149,6 +150,8 @@ private:
   std::unique_ptr<ui::TUiContext> uiContext_;
   // Declared after the context it plugs into and before the main window, whose tab it fills.
   std::unique_ptr<TSchedulerLink> scheduler_;
+  // The settings dialog and the graph configuration; before the main window that opens them.
+  std::unique_ptr<TSettingsLink> settings_;
   std::unique_ptr<ui::TFormDvbMain> mainWindow_;
   std::unique_ptr<TDiagnosticsLink> diagnostics_;
   std::unique_ptr<frame::TLogindSleepMonitor> sleepMonitor_;

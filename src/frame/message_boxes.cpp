@@ -1,5 +1,6 @@
 #include "frame/message_boxes.h"
 
+#include "frame/titled_boxes.h"
 #include "frame/ui_dispatcher.h"
 
 #include <atomic>
@@ -60,6 +61,23 @@ void ShowWarning(std::string_view text) { Tell(kCaptionWarning, text, MessageIco
 
 void ShowErrorBox(std::string_view caption, std::string_view text) {
   Tell(caption, text, MessageIcon::Error);
+}
+
+void ShowWarningBox(std::string_view caption, std::string_view text) {
+  Tell(caption, text, MessageIcon::Warning);
+}
+
+void ShowInformationBox(std::string_view caption, std::string_view text) {
+  Tell(caption, text, MessageIcon::Information);
+}
+
+bool AskBox(std::string_view caption, std::string_view text) {
+  bool yes = false;
+  OnUiThreadAndWait([&] {
+    yes = currentPresenter.load()->Ask(std::string(caption), std::string(text),
+                                       MessageIcon::Question);
+  });
+  return yes;
 }
 
 } // namespace qev::frame

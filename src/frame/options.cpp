@@ -2,6 +2,7 @@
 
 #include "frame/fast_ini_file.h"
 #include "frame/log.h"
+#include "frame/option_corrections.h"
 #include "frame/string_utils.h"
 
 #include <algorithm>
@@ -259,19 +260,6 @@ void ClearFilterFlags(TOptions &options) {
   filter.MinimizedCF = false;
 }
 
-void ApplyLoadCorrections(TOptions &options) {
-  ClampTreeKinds(options.ChFilter);
-  TRecordingOptions &recording = options.Recording;
-  recording.RecNameFormat = Trim(recording.RecNameFormat);
-  if (recording.RecNameFormat.empty())
-    recording.RecNameFormat = kDefaultRecNameFormat;
-  options.General.SignalUpdateInterval =
-      std::max<std::uint16_t>(options.General.SignalUpdateInterval, 100);
-  options.StartUp.ActiveDevice = Trim(options.StartUp.ActiveDevice);
-  options.General.PrefAudioLang = DeleteChars(options.General.PrefAudioLang, " \t");
-  options.Session.PrefLangs = ParsePrefLang(options.General.PrefAudioLang);
-}
-
 // Writes the groups and puts a comment line of ";" alone directly above each header but the
 // first, replacing the one a previous save left there.
 std::string SaveGroups(const TOptions &options, const std::filesystem::path &file,
@@ -289,6 +277,19 @@ std::string SaveGroups(const TOptions &options, const std::filesystem::path &fil
 }
 
 } // namespace
+
+void ApplyLoadCorrections(TOptions &options) {
+  ClampTreeKinds(options.ChFilter);
+  TRecordingOptions &recording = options.Recording;
+  recording.RecNameFormat = Trim(recording.RecNameFormat);
+  if (recording.RecNameFormat.empty())
+    recording.RecNameFormat = kDefaultRecNameFormat;
+  options.General.SignalUpdateInterval =
+      std::max<std::uint16_t>(options.General.SignalUpdateInterval, 100);
+  options.StartUp.ActiveDevice = Trim(options.StartUp.ActiveDevice);
+  options.General.PrefAudioLang = DeleteChars(options.General.PrefAudioLang, " \t");
+  options.Session.PrefLangs = ParsePrefLang(options.General.PrefAudioLang);
+}
 
 void ClampTreeKinds(TChFilterOptions &rules) {
   const auto clamp = [](int &value, int count) {

@@ -107,6 +107,8 @@ struct TUiSubsystems {
   // the child lock's password change, each over the window given.
   std::function<void(QWidget *owner)> EditGestures;
   std::function<void(QWidget *owner)> ChangeChildLockPassword;
+  // The settings dialog (modal).
+  std::function<void()> OpenSettings;
 };
 
 class THotKeys;

@@ -146,6 +146,7 @@ void TFormDvbMain::BuildLayout() {
   };
   handlers.DiseqcConsole = [this] { TFormDiseqcConsole::ShowConsole(this, context_); };
   handlers.Teletext = context_.Subsystems.OpenTeletext;
+  handlers.Settings = context_.Subsystems.OpenSettings;
   handlers.Quit = [this] { close(); };
   BuildMainMenus(*menuBar(), handlers);
   AddPluginMenu(*menuBar(), context_.Subsystems);

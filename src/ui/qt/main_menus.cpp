@@ -313,6 +313,8 @@ void BuildMainMenus(QMenuBar &bar, const TMainMenuHandlers &handlers) {
   tools->setObjectName("toolsMenu");
   AddItem(*tools, "diseqcLogItem", QObject::tr("DiSEqC log"), handlers.DiseqcLog);
   AddItem(*tools, "diseqcConsoleItem", QObject::tr("DiSEqC console"), handlers.DiseqcConsole);
+  if (handlers.Settings)
+    AddItem(*tools, "settingsItem", QObject::tr("Settings..."), handlers.Settings);
 }
 
 namespace {

@@ -24,6 +24,7 @@ struct TMainMenuHandlers {
   std::function<void()> DiseqcLog;
   std::function<void()> DiseqcConsole;
   std::function<void()> Teletext; // empty: no teletext menu entry
+  std::function<void()> Settings; // empty: no settings menu entry
   std::function<void()> Quit;
 };
 

@@ -228,9 +228,12 @@ std::unique_ptr<QMenu> TVideoManager::BuildMenu(int index) {
     item->setChecked(outputs_->PictureShape(index) == shape);
   }
   menu->addSeparator();
-  // The graph configuration dialog is not part of this program yet.
-  AddItem(*menu, "MnuDsConfig", "DirectShow configuration (not yet available)", nullptr)
-      ->setEnabled(false);
+  if (const auto config = links_.GraphConfig)
+    AddItem(*menu, "MnuDsConfig", "DirectShow configuration...",
+            [config, index] { config(index); });
+  else
+    AddItem(*menu, "MnuDsConfig", "DirectShow configuration (not yet available)", nullptr)
+        ->setEnabled(false);
   AddItem(*menu, "MnuPictureSettings", "Picture settings...",
           [this, index] { ShowPictureSettings(index); });
   AddWindowItems(*menu, index, state);

@@ -28,6 +28,8 @@ struct TVideoManagerLinks {
   // The decoder in use on a device offering both (0 hardware), nothing otherwise; and its choice.
   std::function<std::optional<int>()> Decoder;
   std::function<void(int decoder)> SelectDecoder;
+  // The graph configuration of a video; empty: the menu item stays disabled.
+  std::function<void(int index)> GraphConfig;
 };
 
 // The video windows: the main window's panel, the six floating windows, the context menu and

@@ -230,6 +230,19 @@ TEST_F(VideoWindowsTest, WindowPlaceIsSavedAndPresetsKeepTheShape) {
   EXPECT_EQ(window.Shape(), kShape16x9);
 }
 
+TEST_F(VideoWindowsTest, GraphConfigurationItemCallsItsLink) {
+  EXPECT_FALSE(manager.BuildMenu(0)->findChild<QAction *>("MnuDsConfig")->isEnabled());
+  int asked = -1;
+  TVideoManagerLinks links;
+  links.GraphConfig = [&](int index) { asked = index; };
+  TVideoManager linked(playback, Context(), links);
+  const auto menu = linked.BuildMenu(4);
+  QAction *item = menu->findChild<QAction *>("MnuDsConfig");
+  ASSERT_TRUE(item->isEnabled());
+  item->trigger();
+  EXPECT_EQ(asked, 4);
+}
+
 TEST_F(VideoWindowsTest, ContextMenuItemsFollowTheState) {
   TVideoOutputs &outputs = manager.Outputs();
   outputs.SetVideoState(0, kEmbedded, false);
