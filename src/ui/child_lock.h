@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -51,7 +52,8 @@ private:
   bool Matches(const std::string &answer) const;
   std::string Store(const std::string &digest);
 
-  bool active_ = true;
+  // Read by the switch guard, which may run off the user-interface thread.
+  std::atomic<bool> active_{true};
   TStored stored_ = TStored::None;
   std::string digest_;
   std::filesystem::path file_;
