@@ -54,8 +54,7 @@ void WithModal(QAction *action, const char *name, const std::function<void(T &)>
   bool ran = false;
   QTimer::singleShot(0, [&] {
     T *window = nullptr;
-    QTest::qWaitFor([&] { return (window = Window<T>(name)) != nullptr; }, 5000);
-    if (window) {
+    if (QTest::qWaitFor([&] { return (window = Window<T>(name)) != nullptr; }, 5000)) {
       check(*window);
       window->accept();
     }
