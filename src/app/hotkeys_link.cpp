@@ -37,6 +37,13 @@ int THotKeysLink::LoadStep() {
   return 0;
 }
 
+void THotKeysLink::ApplyRemoteOptions() {
+  const frame::TWinLircOptions &remote = frame::Options().WinLirc;
+  hotKeys_.StopRemote();
+  if (remote.Enabled)
+    hotKeys_.StartRemote(remote.HostPort);
+}
+
 int THotKeysLink::RemoteStep() {
   if (frame::Options().WinLirc.Enabled) {
     frame::Log(kEnablingRemote);

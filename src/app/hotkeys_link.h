@@ -23,6 +23,8 @@ public:
   ui::THotKeys &HotKeys() { return hotKeys_; }
   // The context's keys, and the power commands that keys or buttons assigned to them run.
   void FillContext(ui::TUiContext &context, std::function<void(int command)> powerAction);
+  // After the settings were confirmed: the client reconnects with the remote-control options.
+  void ApplyRemoteOptions();
 
 private:
   int LoadStep();

@@ -382,6 +382,7 @@ void TQevApplication::CreateMainWindow() {
     if (subtitles_)
       subtitles_->Refresh();
     frame::ProcessorAffinityStep();
+    hotKeys_->ApplyRemoteOptions();
   });
   settings_->FillSubsystems(uiContext_->Subsystems, [this] { return mainWindow_.get(); });
   mainWindow_ =

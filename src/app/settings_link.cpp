@@ -21,10 +21,12 @@ TSettingsLink::~TSettingsLink() {
 
 void TSettingsLink::FillSubsystems(ui::TUiSubsystems &subsystems,
                                    std::function<QWidget *()> mainWindow) {
-  subsystems.OpenSettings = [this, mainWindow = std::move(mainWindow)] {
+  subsystems.OpenSettings = [this, &subsystems, mainWindow = std::move(mainWindow)] {
     ui::TSettingsLinks links;
     links.OptionsFile = frame::FindExisting(frame::Paths().OptionsFile);
     links.KnownFilters = [this](QWidget *parent) { ShowKnownFilters(parent); };
+    links.EditGestures = subsystems.EditGestures;
+    links.ChangePassword = subsystems.ChangeChildLockPassword;
     links.Applied = applied_;
     ui::TFormSettings dialog(frame::Options(), std::move(links), mainWindow());
     dialog.exec();

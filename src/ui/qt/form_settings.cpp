@@ -134,13 +134,23 @@ QWidget *TFormSettings::MakePage(const TSettingsPage &page) {
     else
       form->addRow(label, editor);
   }
-  if (page.Title == "Video" && links_.KnownFilters) {
-    auto *known = new QPushButton("Known filters...");
-    known->setObjectName("BtnKnowFilters");
-    connect(known, &QPushButton::clicked, this, [this] { links_.KnownFilters(this); });
-    form->addRow(known);
-  }
+  if (page.Title == "Video")
+    AddPageButton(*form, "Known filters...", "BtnKnowFilters", links_.KnownFilters);
+  if (page.Title == "Remote control and gestures")
+    AddPageButton(*form, "Gestures...", "BtnGestures", links_.EditGestures);
+  if (page.Title == "Start and system")
+    AddPageButton(*form, "Child lock password...", "BtnChildLockPassword", links_.ChangePassword);
   return widget;
+}
+
+void TFormSettings::AddPageButton(QFormLayout &form, const char *text, const char *name,
+                                  const std::function<void(QWidget *)> &open) {
+  if (!open)
+    return;
+  auto *button = new QPushButton(tr(text));
+  button->setObjectName(name);
+  connect(button, &QPushButton::clicked, this, [this, open] { open(this); });
+  form.addRow(button);
 }
 
 QWidget *TFormSettings::MakeEditor(const TSettingsField &field, const TFieldValue &value) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+class QFormLayout;
 class QListWidget;
 class QStackedWidget;
 
@@ -18,6 +19,9 @@ struct TSettingsLinks {
   std::filesystem::path OptionsFile;
   // The known filters editor; empty: no button for it.
   std::function<void(QWidget *parent)> KnownFilters;
+  // The gesture editor and the child lock's password change; empty: no button for them.
+  std::function<void(QWidget *parent)> EditGestures;
+  std::function<void(QWidget *parent)> ChangePassword;
   // After the options were taken: whatever can follow a change at once does so.
   std::function<void()> Applied;
 };
@@ -46,6 +50,8 @@ private:
   };
   QWidget *MakePage(const TSettingsPage &page);
   QWidget *MakeEditor(const TSettingsField &field, const TFieldValue &value);
+  void AddPageButton(QFormLayout &form, const char *text, const char *name,
+                     const std::function<void(QWidget *)> &open);
 
   frame::TOptions &options_;
   TSettingsLinks links_;

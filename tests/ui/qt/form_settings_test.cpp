@@ -29,6 +29,8 @@ protected:
     links.OptionsFile = file;
     links.Applied = [this] { ++applied; };
     links.KnownFilters = [this](QWidget *) { ++knownFilters; };
+    links.EditGestures = [this](QWidget *) { ++gestures; };
+    links.ChangePassword = [this](QWidget *) { ++passwords; };
     return links;
   }
   // Focuses the editor of a key and types into it as a user would.
@@ -57,7 +59,7 @@ protected:
   std::filesystem::path file = dir / "Options.cfg";
   frame::TOptions options;
   test::ScriptedPresenter presenter;
-  int applied = 0, knownFilters = 0;
+  int applied = 0, knownFilters = 0, gestures = 0, passwords = 0;
 };
 
 TEST_F(FormSettingsTest, OffersEveryOptionButThoseChangedElsewhere) {
@@ -89,8 +91,16 @@ TEST_F(FormSettingsTest, OffersEveryOptionButThoseChangedElsewhere) {
     form.ShowPage(page);
     test::SaveScreenshot(form, QString("settings_page_%1").arg(page));
   }
-  QTest::mouseClick(form.findChild<QPushButton *>("BtnKnowFilters"), Qt::LeftButton);
+  for (const char *button : {"BtnKnowFilters", "BtnGestures", "BtnChildLockPassword"}) {
+    auto *pushButton = form.findChild<QPushButton *>(button);
+    ASSERT_NE(pushButton, nullptr) << button;
+    for (int page = 0; page < form.PageCount() && !pushButton->isVisible(); ++page)
+      form.ShowPage(page);
+    QTest::mouseClick(pushButton, Qt::LeftButton);
+  }
   EXPECT_EQ(knownFilters, 1);
+  EXPECT_EQ(gestures, 1);
+  EXPECT_EQ(passwords, 1);
 }
 
 TEST_F(FormSettingsTest, ConfirmedValuesAreSavedAndSurviveAReload) {
