@@ -102,6 +102,8 @@ private:
   QPushButton *Button(QHBoxLayout *buttons, const char *name, const char *caption, Action action) {
     auto *button = new QPushButton(caption, &frame_);
     button->setObjectName(name);
+    // The row of four must not set a floor under the channel panel's width.
+    button->setMinimumWidth(1);
     buttons->addWidget(button);
     QObject::connect(button, &QPushButton::clicked, &frame_, action);
     return button;
