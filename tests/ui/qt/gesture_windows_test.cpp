@@ -90,7 +90,7 @@ TEST_F(GestureHookTest, AStrokeRunsItsGestureAndOpensNoMenu) {
   EXPECT_EQ(ended_, std::vector<std::string>{"RD"});
   EXPECT_EQ(widget_.menus, 0);
   // A menu the keyboard asks for is not the mouse's business.
-  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1));
+  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
   QApplication::sendEvent(&widget_, &key);
   EXPECT_EQ(widget_.menus, 1);
 }
@@ -126,7 +126,9 @@ TEST(VideoGestures, AStrokeOverTheVideoRunsItsOutputCommand) {
   video::TVideoPanel panel;
   panel.resize(320, 180);
   int menus = 0;
-  panel.SetHandlers({.ContextMenu = [&menus](QPoint) { ++menus; }});
+  video::TVideoPanel::THandlers handlers;
+  handlers.ContextMenu = [&menus](QPoint) { ++menus; };
+  panel.SetHandlers(handlers);
   panel.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
   EXPECT_EQ(panel.childAt(160, 90), nullptr);

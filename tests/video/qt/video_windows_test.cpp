@@ -162,7 +162,8 @@ protected:
   FakePlayback playback;
   TVideoPanel mainPanel;
   bool zone = true;
-  TVideoManager manager{playback, Context(), {nullptr, [this] { return zone; }, nullptr, nullptr}};
+  TVideoManager manager{playback, Context(),
+                        {nullptr, [this] { return zone; }, nullptr, nullptr, nullptr}};
 };
 
 TEST_F(VideoWindowsTest, FloatingWindowKeysAndDoubleClicks) {
