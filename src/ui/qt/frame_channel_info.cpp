@@ -139,6 +139,8 @@ QTreeView *MakeList(const char *name, TInfoListModel &model, QWidget *owner) {
 QPushButton *MakeButton(const char *caption, QWidget *owner) {
   auto *button = new QPushButton(caption, owner);
   button->setObjectName(caption);
+  // Four buttons in a row must not set a floor under the main window's width.
+  button->setMinimumWidth(1);
   return button;
 }
 
