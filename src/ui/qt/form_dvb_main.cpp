@@ -272,7 +272,7 @@ void TFormDvbMain::AddRecordsActiveButton() {
   recordsActive_->setObjectName("recordsActiveButton");
   recordsActive_->setToolTip(tr("Recordings are running"));
   recordsActive_->setAutoRaise(true);
-  statusBar()->insertPermanentWidget(0, recordsActive_);
+  statusBar()->addPermanentWidget(recordsActive_);
   connect(recordsActive_, &QToolButton::clicked, this, [this] { ShowRecordsTab(); });
   connect(&blinkTimer_, &QTimer::timeout, this, [this] {
     const bool lit = recordsActive_->icon().isNull();
@@ -336,7 +336,7 @@ void TFormDvbMain::ShowSignal(int level, int quality, bool locked) {
 void TFormDvbMain::ShowProcessorLoad(int percent) {
   if (!loadBar_) {
     loadBar_ = SignalBar("processorLoadBar", "CPU %p%");
-    statusBar()->insertPermanentWidget(0, loadBar_);
+    statusBar()->addPermanentWidget(loadBar_);
   }
   loadBar_->setValue(std::clamp(percent, 0, 100));
 }
