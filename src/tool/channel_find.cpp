@@ -3,6 +3,8 @@
 #include "data/channel_handle.h"
 #include "tool/tool_context.h"
 
+#include <fmt/format.h>
+
 namespace qev::tool {
 
 std::int32_t FindChannelByName(const data::TSatList &sats, const data::TChannelLists &lists,
@@ -26,6 +28,25 @@ int TakeChannelHandle(TToolContext &context, const std::string &usage, bool name
       return context.BadArguments(usage);
     handle = *number;
   }
+  return kExitOk;
+}
+
+int FindChannelTune(TToolContext &context, const data::TSatList &sats,
+                    const data::TChannelLists &lists, const std::optional<std::string> &name,
+                    std::int32_t handle, data::TChannelRec &channel, TTuneArgs &tune) {
+  if (name)
+    handle = FindChannelByName(sats, lists, *name);
+  const std::optional<data::TChannelRec> found = lists.ChannelByHandle(handle);
+  if (!found)
+    return context.Fail(name ? "no channel named " + *name
+                             : fmt::format("no channel with handle {}", handle));
+  if (!sats.SatGet(found->SatIndex, tune.sat))
+    return context.Fail(
+        fmt::format("no satellite {} for {}", int{found->SatIndex}, data::ChName(*found)));
+  channel = *found;
+  tune.frequency = found->Freq;
+  tune.polarisation = std::string(1, found->Polar);
+  tune.symbolRate = std::uint32_t{found->SRate} * 1000;
   return kExitOk;
 }
 

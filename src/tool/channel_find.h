@@ -2,9 +2,11 @@
 
 #include "data/channel_lists.h"
 #include "data/sat_list.h"
+#include "tool/tune_session.h"
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace qev::tool {
@@ -22,5 +24,12 @@ std::int32_t FindChannelByName(const data::TSatList &sats, const data::TChannelL
 // the handle. kExitOk, or the bad-arguments exit with `usage`.
 int TakeChannelHandle(TToolContext &context, const std::string &usage, bool named,
                       std::int32_t &handle);
+
+// The channel of --name NAME (when given) or HANDLE, and its satellite and transponder in
+// `tune` (the lock wait is left as it is). kExitOk, or the failure exit after saying what is
+// missing.
+int FindChannelTune(TToolContext &context, const data::TSatList &sats,
+                    const data::TChannelLists &lists, const std::optional<std::string> &name,
+                    std::int32_t handle, data::TChannelRec &channel, TTuneArgs &tune);
 
 } // namespace qev::tool

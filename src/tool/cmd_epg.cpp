@@ -51,13 +51,6 @@ int TakeEpgArgs(TToolContext &context, TEpgArgs &args) {
 }
 
 // What to tune: the channel's transponder on its satellite, or the --ts file's one.
-struct TEpgTarget {
-  data::TSatRec sat{};
-  std::uint32_t frequency = TTsSky::kFrequency;
-  std::string polarisation{TTsSky::kPolarisation};
-  std::uint32_t symbolRate = TTsSky::kSymbolRate;
-};
-
 void AddNames(TEpgChannelNames &names, const std::vector<data::TChannelRec> &channels) {
   for (const data::TChannelRec &rec : channels)
     if (rec.Freq != 0)
@@ -79,28 +72,18 @@ TEpgChannelNames ChannelNames(const TToolContext &context, const data::TSatList 
 }
 
 int FindTarget(TToolContext &context, const TEpgArgs &args, const data::TSatList &sats,
-               const data::TChannelLists &lists, TEpgTarget &target) {
+               const data::TChannelLists &lists, TTuneArgs &target) {
   if (context.TsSky != nullptr) {
-    target.sat = context.TsSky->Satellite();
+    target = TsSkyTune(*context.TsSky);
     return kExitOk;
   }
-  const std::int32_t handle = args.name ? FindChannelByName(sats, lists, *args.name) : args.handle;
-  const std::optional<data::TChannelRec> channel = lists.ChannelByHandle(handle);
-  if (!channel)
-    return context.Fail(args.name ? "no channel named " + *args.name
-                                  : fmt::format("no channel with handle {}", handle));
-  if (!sats.SatGet(channel->SatIndex, target.sat))
-    return context.Fail(
-        fmt::format("no satellite {} for {}", int{channel->SatIndex}, data::ChName(*channel)));
-  target.frequency = channel->Freq;
-  target.polarisation = std::string(1, channel->Polar);
-  target.symbolRate = std::uint32_t{channel->SRate} * 1000;
-  return kExitOk;
+  data::TChannelRec channel{};
+  return FindChannelTune(context, sats, lists, args.name, args.handle, channel, target);
 }
 
 // Tunes, then collects: a --ts file to its end (played once and fast: EIT needs no second
 // pass), a live transponder for the given time. The events come out as copies.
-int Collect(TToolContext &context, const TEpgArgs &args, const TEpgTarget &target,
+int Collect(TToolContext &context, const TEpgArgs &args, const TTuneArgs &target,
             std::vector<guide::TEpgEvent> &events) {
   TToolTuner chain(target.sat);
   const std::int32_t tuned = chain.Tuner().TuneTransponder(
@@ -134,7 +117,7 @@ int RunEpg(TToolContext &context) {
   sats.SatLoad();
   data::TChannelLists lists(sats);
   lists.ListsSync();
-  TEpgTarget target;
+  TTuneArgs target;
   if (const int code = FindTarget(context, args, sats, lists, target); code != kExitOk)
     return code;
   std::vector<guide::TEpgEvent> events;

@@ -103,19 +103,7 @@ int FindChannel(TToolContext &context, TRecordArgs &args, data::TChannelRec &cha
   sats.SatLoad();
   data::TChannelLists lists(sats);
   lists.ListsSync();
-  const std::int32_t handle = args.name ? FindChannelByName(sats, lists, *args.name) : args.handle;
-  const std::optional<data::TChannelRec> found = lists.ChannelByHandle(handle);
-  if (!found)
-    return context.Fail(args.name ? "no channel named " + *args.name
-                                  : fmt::format("no channel with handle {}", handle));
-  if (!sats.SatGet(found->SatIndex, args.tune.sat))
-    return context.Fail(
-        fmt::format("no satellite {} for {}", int{found->SatIndex}, data::ChName(*found)));
-  channel = *found;
-  args.tune.frequency = found->Freq;
-  args.tune.polarisation = std::string(1, found->Polar);
-  args.tune.symbolRate = std::uint32_t{found->SRate} * 1000;
-  return kExitOk;
+  return FindChannelTune(context, sats, lists, args.name, args.handle, channel, args.tune);
 }
 
 // The files of one recording in part order, as its last view names them.

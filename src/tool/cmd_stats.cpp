@@ -44,39 +44,22 @@ int TakeStatsArgs(TToolContext &context, TStatsArgs &args) {
   return TakeChannelHandle(context, kUsage, args.name.has_value(), args.handle);
 }
 
-struct TStatsTarget {
-  data::TSatRec sat{};
-  std::uint32_t frequency = TTsSky::kFrequency;
-  std::string polarisation{TTsSky::kPolarisation};
-  std::uint32_t symbolRate = TTsSky::kSymbolRate;
-};
-
-int FindTarget(TToolContext &context, const TStatsArgs &args, TStatsTarget &target) {
+int FindTarget(TToolContext &context, const TStatsArgs &args, TTuneArgs &target) {
   if (context.TsSky != nullptr) {
-    target.sat = context.TsSky->Satellite();
+    target = TsSkyTune(*context.TsSky);
     return kExitOk;
   }
   data::TSatList sats;
   sats.SatLoad();
   data::TChannelLists lists(sats);
   lists.ListsSync();
-  const std::int32_t handle = args.name ? FindChannelByName(sats, lists, *args.name) : args.handle;
-  const std::optional<data::TChannelRec> channel = lists.ChannelByHandle(handle);
-  if (!channel)
-    return context.Fail(args.name ? "no channel named " + *args.name
-                                  : fmt::format("no channel with handle {}", handle));
-  if (!sats.SatGet(channel->SatIndex, target.sat))
-    return context.Fail(
-        fmt::format("no satellite {} for {}", int{channel->SatIndex}, data::ChName(*channel)));
-  target.frequency = channel->Freq;
-  target.polarisation = std::string(1, channel->Polar);
-  target.symbolRate = std::uint32_t{channel->SRate} * 1000;
-  return kExitOk;
+  data::TChannelRec channel{};
+  return FindChannelTune(context, sats, lists, args.name, args.handle, channel, target);
 }
 
 // Tunes and counts every packet of the transponder: a --ts file to its end (or for the time
 // given), a live transponder for the time given. Returns the measuring time in seconds.
-int Count(TToolContext &context, const TStatsArgs &args, const TStatsTarget &target,
+int Count(TToolContext &context, const TStatsArgs &args, const TTuneArgs &target,
           diagnostics::TTsStatistics &stats, double &seconds) {
   TToolTuner chain(target.sat);
   const std::int32_t tuned = chain.Tuner().TuneTransponder(
@@ -107,7 +90,7 @@ int RunStats(TToolContext &context) {
   TStatsArgs args;
   if (const int code = TakeStatsArgs(context, args); code != kExitOk)
     return code;
-  TStatsTarget target;
+  TTuneArgs target;
   if (const int code = FindTarget(context, args, target); code != kExitOk)
     return code;
   auto stats = std::make_unique<diagnostics::TTsStatistics>();

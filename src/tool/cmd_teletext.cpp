@@ -80,17 +80,14 @@ int FindTarget(TToolContext &context, const TTtxArgs &args, TTtxTarget &target) 
   sats.SatLoad();
   data::TChannelLists lists(sats);
   lists.ListsSync();
-  const std::int32_t handle = args.name ? FindChannelByName(sats, lists, *args.name) : args.handle;
-  const std::optional<data::TChannelRec> channel = lists.ChannelByHandle(handle);
-  if (!channel)
-    return context.Fail(args.name ? "no channel named " + *args.name
-                                  : fmt::format("no channel with handle {}", handle));
-  if (!sats.SatGet(channel->SatIndex, target.sat))
-    return context.Fail(
-        fmt::format("no satellite {} for {}", int{channel->SatIndex}, data::ChName(*channel)));
-  if (!HasTeletext(*channel))
-    return context.Fail(data::ChName(*channel) + " carries no teletext");
-  target.channel = *channel;
+  TTuneArgs tune;
+  if (const int code =
+          FindChannelTune(context, sats, lists, args.name, args.handle, target.channel, tune);
+      code != kExitOk)
+    return code;
+  target.sat = tune.sat;
+  if (!HasTeletext(target.channel))
+    return context.Fail(data::ChName(target.channel) + " carries no teletext");
   return kExitOk;
 }
 

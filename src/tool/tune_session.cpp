@@ -117,6 +117,15 @@ const char *ModulationName(std::intptr_t modulation) {
 
 } // namespace
 
+TTuneArgs TsSkyTune(const TTsSky &sky) {
+  TTuneArgs args;
+  args.sat = sky.Satellite();
+  args.frequency = TTsSky::kFrequency;
+  args.polarisation = std::string(1, TTsSky::kPolarisation);
+  args.symbolRate = TTsSky::kSymbolRate;
+  return args;
+}
+
 int TakeTuneArgs(TToolContext &context, const std::string &usage, TTuneArgs &args) {
   const std::optional<std::string> wait = context.TakeOption("--wait");
   const auto lockWait = wait ? ParseInt(*wait, 0, 65535) : std::optional(kDefaultLockWaitMs);
@@ -124,10 +133,9 @@ int TakeTuneArgs(TToolContext &context, const std::string &usage, TTuneArgs &arg
     return context.BadArguments("--wait takes 0..65535 ms");
   args.lockWaitMs = static_cast<std::uint16_t>(*lockWait);
   if (context.TsSky != nullptr && context.Args.empty()) {
-    args.sat = context.TsSky->Satellite();
-    args.frequency = TTsSky::kFrequency;
-    args.polarisation = std::string(1, TTsSky::kPolarisation);
-    args.symbolRate = TTsSky::kSymbolRate;
+    const std::uint16_t wait = args.lockWaitMs;
+    args = TsSkyTune(*context.TsSky);
+    args.lockWaitMs = wait;
     return kExitOk;
   }
   if (context.Args.size() != 4)

@@ -33,6 +33,9 @@ struct TTuneArgs {
 // with `args` set, else the exit code after reporting.
 int TakeTuneArgs(TToolContext &context, const std::string &usage, TTuneArgs &args);
 
+// The --ts file's own satellite and transponder.
+TTuneArgs TsSkyTune(const TTsSky &sky);
+
 // The device module loaded for one command, its log lines collected; unloaded, and the lines
 // reported, when the object goes.
 class TLoadedModule {
