@@ -75,7 +75,8 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
              {[] { return frame::Options().General.NoSuspendAPM; }, [this] { ReloadDevice(); },
               [this] {
                 device::SwitchToLastChannel();
-                plugins_->Resumed();
+                if (plugins_)
+                  plugins_->Resumed();
               }}),
       tunerStatus_(device::MakeTunerStatusThread(device::Tuner())),
       guide_(std::make_unique<TGuideLink>(device::Device(), device::TuningEngine().Hooks())),
@@ -117,6 +118,10 @@ TQevApplication::TQevApplication(frame::ProgramOptions options,
 TQevApplication::~TQevApplication() {
   // No later start's text arrives while the windows go.
   commands_->AttachHandOver(nullptr);
+  // Freeing the plugins pumps messages (their filters close through the module): the windows
+  // those messages reach, and the module, must still be there.
+  pluginWindows_.reset();
+  plugins_.reset();
   if (mainWindow_)
     mainWindow_->AttachVideos(nullptr);
   subtitles_.reset();
@@ -178,12 +183,14 @@ void TQevApplication::PlugSteps() {
   });
   shutdownSteps_.Plug(frame::ShutdownStep::UnloadDevice, [this]() -> std::optional<std::string> {
     // Plugin filters belong to this module: closed while it is still there.
-    plugins_->CloseFilters();
+    if (plugins_)
+      plugins_->CloseFilters();
     device::Device().Unload();
     return std::nullopt;
   });
   shutdownSteps_.Plug(frame::ShutdownStep::FreePlugins, [this]() -> std::optional<std::string> {
-    plugins_->FreeStep();
+    if (plugins_)
+      plugins_->FreeStep();
     return std::nullopt;
   });
   shutdownSteps_.Plug(frame::ShutdownStep::ReleaseGraphSlots,

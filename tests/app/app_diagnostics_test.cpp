@@ -84,8 +84,11 @@ TEST_F(AppDiagnostics, StatisticsBitrateViewerAndLoadBarOnTheDemoSky) {
           sum += row.RateKBs;
           pids.insert(row.Pid);
         }
+        // The window measures by the wall clock over a second, and the simulated sky paces its
+        // packets by it too: on a busy machine a late block lands in the next second. The exact
+        // agreement is checked on files, whose rates come from their own clock.
         const double expected = static_cast<double>(tp->bitrate) / 8 / 1024;
-        EXPECT_NEAR(sum, expected, expected * 0.02);
+        EXPECT_NEAR(sum, expected, expected * 0.05);
         for (const auto &service : tp->services) {
           EXPECT_TRUE(pids.count(service.pmtPid)) << service.pmtPid;
           for (const auto &stream : service.streams)
