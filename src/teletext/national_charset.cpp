@@ -1,5 +1,7 @@
 #include "teletext/national_charset.h"
 
+#include "frame/case_fold.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -191,26 +193,10 @@ const std::vector<TtxLanguageItem> &TtxLanguageMenu() {
 void AppendUtf8(std::string &out, char16_t character) { AppendCodePointUtf8(out, character); }
 
 void AppendCodePointUtf8(std::string &out, char32_t codePoint) {
-  auto c = static_cast<std::uint32_t>(codePoint);
   // A lone surrogate or a value beyond Unicode has no UTF-8 form; the replacement character keeps
   // the text valid.
-  if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
-    c = 0xFFFD;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  const bool encodable = (codePoint < 0xD800 || codePoint >= 0xE000) && codePoint <= 0x10FFFF;
+  frame::AppendUtf8(out, encodable ? codePoint : U'\uFFFD');
 }
 
 } // namespace qev::teletext

@@ -14,7 +14,6 @@ namespace qev::tool {
 
 namespace {
 
-constexpr int kMaxSeconds = 86400;
 constexpr const char *kTuneUsage = "SAT FREQ POL SR --seconds N --out FILE [--wait MS]";
 
 constexpr std::size_t kPacketSize = 188;

@@ -21,7 +21,6 @@ namespace qev::tool {
 namespace {
 
 constexpr int kDefaultSeconds = 15;
-constexpr int kMaxSeconds = 86400;
 constexpr const char *kUsage = "epg takes --ts FILE, HANDLE (satellite index * 65536 + position) "
                                "or --name NAME, and [--seconds N] [--xmltv]";
 
@@ -34,12 +33,8 @@ struct TEpgArgs {
 
 int TakeEpgArgs(TToolContext &context, TEpgArgs &args) {
   args.xmltv = std::erase(context.Args, std::string("--xmltv")) > 0;
-  if (const auto text = context.TakeOption("--seconds")) {
-    const auto seconds = ParseInt(*text, 1, kMaxSeconds);
-    if (!seconds)
-      return context.BadArguments(fmt::format("--seconds takes 1..{}", kMaxSeconds));
-    args.seconds = *seconds;
-  }
+  if (const int code = context.TakeSeconds(args.seconds); code != kExitOk)
+    return code;
   if (args.xmltv && context.Json)
     return context.BadArguments("--xmltv and --json are two outputs: give one");
   args.name = context.TakeOption("--name");

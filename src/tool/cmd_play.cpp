@@ -19,7 +19,6 @@ namespace qev::tool {
 namespace {
 
 constexpr int kDefaultSeconds = 5;
-constexpr int kMaxSeconds = 86400;
 // Where the --ts file's satellite stands in the channel lists: any position does, the sky has
 // no dish to turn.
 constexpr std::uint16_t kTsPosition = 1;
@@ -36,12 +35,8 @@ struct TPlayArgs {
 
 // kExitOk with `args` set, else the exit code after reporting.
 int TakePlayArgs(TToolContext &context, TPlayArgs &args) {
-  if (const auto text = context.TakeOption("--seconds")) {
-    const auto seconds = ParseInt(*text, 1, kMaxSeconds);
-    if (!seconds)
-      return context.BadArguments(fmt::format("--seconds takes 1..{}", kMaxSeconds));
-    args.seconds = *seconds;
-  }
+  if (const int code = context.TakeSeconds(args.seconds); code != kExitOk)
+    return code;
   if (const auto text = context.TakeOption("--slot")) {
     const auto slot = ParseInt(*text, 0, device::kAvSlotCount - 1);
     if (!slot)

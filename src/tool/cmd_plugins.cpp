@@ -22,7 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kDefaultSeconds = 10;
-constexpr int kMaxSeconds = 86400;
 constexpr auto kLoopPause = 5ms;
 constexpr const char *kUsage =
     "plugins takes [--folder DIR], or --run (HANDLE | --name NAME) [--seconds N]";
@@ -225,11 +224,8 @@ int RunPlugins(TToolContext &context) {
     return ListPlugins(context, folder ? std::filesystem::path(*folder) : frame::Paths().Plugins);
   }
   TRunArgs args;
-  if (const auto text = context.TakeOption("--seconds")) {
-    args.seconds = ParseInt(*text, 1, kMaxSeconds).value_or(0);
-    if (args.seconds == 0)
-      return context.BadArguments(fmt::format("--seconds takes 1..{}", kMaxSeconds));
-  }
+  if (const int code = context.TakeSeconds(args.seconds); code != kExitOk)
+    return code;
   const auto name = context.TakeOption("--name");
   if (const int code = TakeChannelHandle(context, kUsage, name.has_value(), args.handle);
       code != kExitOk)

@@ -27,7 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kDefaultSeconds = 10;
-constexpr int kMaxSeconds = 86400;
 constexpr int kMaxSplitMb = 1 << 20;
 constexpr const char *kUsage =
     "record takes HANDLE, --name NAME, --pids P,P --tp SAT,FREQ,POL,SR or --full --tp "
@@ -71,12 +70,8 @@ int TakeTransponder(TToolContext &context, TRecordArgs &args) {
 }
 
 int TakeRecordArgs(TToolContext &context, TRecordArgs &args) {
-  if (const auto text = context.TakeOption("--seconds")) {
-    const auto seconds = ParseInt(*text, 1, kMaxSeconds);
-    if (!seconds)
-      return context.BadArguments(fmt::format("--seconds takes 1..{}", kMaxSeconds));
-    args.seconds = *seconds;
-  }
+  if (const int code = context.TakeSeconds(args.seconds); code != kExitOk)
+    return code;
   if (const auto text = context.TakeOption("--split")) {
     const auto split = ParseInt(*text, 0, kMaxSplitMb);
     if (!split)

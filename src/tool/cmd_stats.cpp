@@ -20,7 +20,6 @@ namespace qev::tool {
 namespace {
 
 constexpr int kDefaultSeconds = 10;
-constexpr int kMaxSeconds = 86400;
 constexpr const char *kUsage = "stats takes --ts FILE, HANDLE (satellite index * 65536 + "
                                "position) or --name NAME, and [--seconds N]";
 
@@ -31,11 +30,8 @@ struct TStatsArgs {
 };
 
 int TakeStatsArgs(TToolContext &context, TStatsArgs &args) {
-  if (const auto text = context.TakeOption("--seconds")) {
-    args.seconds = ParseInt(*text, 1, kMaxSeconds);
-    if (!args.seconds)
-      return context.BadArguments(fmt::format("--seconds takes 1..{}", kMaxSeconds));
-  }
+  if (const int code = context.TakeSeconds(args.seconds); code != kExitOk)
+    return code;
   args.name = context.TakeOption("--name");
   if (context.TsSky != nullptr)
     return args.name || !context.Args.empty()

@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kDefaultPage = 100;
 constexpr int kDefaultSeconds = 15;
-constexpr int kMaxSeconds = 86400;
 constexpr std::chrono::milliseconds kPoll{50};
 constexpr const char *kUsage =
     "teletext takes --ts FILE, HANDLE (satellite index * 65536 + position) or --name NAME, and "
@@ -39,11 +38,8 @@ struct TTtxArgs {
 
 int TakeTtxArgs(TToolContext &context, TTtxArgs &args) {
   args.subtitles = std::erase(context.Args, std::string("--subtitles")) > 0;
-  if (const auto text = context.TakeOption("--seconds")) {
-    args.seconds = ParseInt(*text, 1, kMaxSeconds).value_or(0);
-    if (args.seconds == 0)
-      return context.BadArguments(fmt::format("--seconds takes 1..{}", kMaxSeconds));
-  }
+  if (const int code = context.TakeSeconds(args.seconds); code != kExitOk)
+    return code;
   if (const auto text = context.TakeOption("--page")) {
     args.page = ParseInt(*text, teletext::kTtxFirstPage, teletext::kTtxLastPage - 1);
     if (!args.page)

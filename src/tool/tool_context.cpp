@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include <fmt/format.h>
+
 namespace qev::tool {
 
 void TToolContext::Line(const std::string &text) const {
@@ -22,6 +24,22 @@ int TToolContext::Fail(const std::string &text) {
 int TToolContext::BadArguments(const std::string &text) {
   Err << "qevtool: " << text << '\n';
   return kExitBadArguments;
+}
+
+int TToolContext::TakeSeconds(std::optional<int> &seconds) {
+  const std::optional<std::string> text = TakeOption("--seconds");
+  if (!text)
+    return kExitOk;
+  seconds = ParseInt(*text, 1, kMaxSeconds);
+  return seconds ? kExitOk : BadArguments(fmt::format("--seconds takes 1..{}", kMaxSeconds));
+}
+
+int TToolContext::TakeSeconds(int &seconds) {
+  std::optional<int> taken;
+  const int code = TakeSeconds(taken);
+  if (taken)
+    seconds = *taken;
+  return code;
 }
 
 std::filesystem::path TToolContext::DeviceModuleFile() const {

@@ -40,7 +40,13 @@ struct TToolContext {
   std::filesystem::path DeviceModuleFile() const;
   // The value of "--name VALUE" among Args, removing both; nothing when absent.
   std::optional<std::string> TakeOption(const std::string &name);
+  // "--seconds N" (1..kMaxSeconds) when given, removed from Args: kExitOk with `seconds` set
+  // (left alone without the option), else the bad-arguments exit.
+  int TakeSeconds(std::optional<int> &seconds);
+  int TakeSeconds(int &seconds);
 };
+
+inline constexpr int kMaxSeconds = 86400;
 
 // A whole number in range, or nothing.
 std::optional<int> ParseInt(const std::string &text, int low, int high);
